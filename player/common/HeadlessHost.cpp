@@ -1,0 +1,72 @@
+#include "HeadlessHost.h"
+
+namespace parvel {
+
+HeadlessHost::HeadlessHost(std::uint32_t seed) : m_rng(seed) {}
+
+double HeadlessHost::random() {
+    // 24 random bits, like a single-precision generator; the same on every
+    // platform for a given seed (unlike the standard distributions).
+    return static_cast<double>(m_rng() >> 8) / 16777216.0;
+}
+
+MsgAnswer HeadlessHost::messageBox(std::string_view text, MsgButtons buttons,
+                                   std::string_view) {
+    emit("msgbox: " + std::string(text));
+    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+    if (m_answers.empty()) return MsgAnswer::Yes;
+    auto a = m_answers.front();
+    m_answers.pop_front();
+    return a;
+}
+
+void HeadlessHost::setTitle(std::string_view text) {
+    m_title = text;
+    emit("title: " + m_title);
+}
+
+void HeadlessHost::quitNow() { m_quitting = true; }
+
+void HeadlessHost::schedule(Micros at, std::function<void()> action) {
+    m_input.emplace(at, std::move(action));
+}
+
+Micros HeadlessHost::nextInputTime() const {
+    return m_input.empty() ? -1 : m_input.begin()->first;
+}
+
+bool HeadlessHost::runDueInput() {
+    if (m_input.empty() || m_input.begin()->first > m_now || m_quitting) return false;
+    auto action = std::move(m_input.begin()->second);
+    m_input.erase(m_input.begin());
+    // Input handlers may run whole scenes that wait again; each such nested
+    // wait delivers later input itself.
+    ++m_depth;
+    action();
+    --m_depth;
+    return true;
+}
+
+void HeadlessHost::processEvents() {
+    while (runDueInput()) {
+    }
+}
+
+void HeadlessHost::waitUntil(Micros deadline) {
+    for (;;) {
+        processEvents();
+        if (m_quitting) return;
+        if (m_now >= deadline) return;
+        if (!m_input.empty() && m_input.begin()->first <= deadline) {
+            m_now = std::max(m_now, m_input.begin()->first);
+            continue;
+        }
+        m_now = deadline;
+    }
+}
+
+void HeadlessHost::emit(std::string line) {
+    if (onEvent) onEvent(line);
+}
+
+}  // namespace parvel
