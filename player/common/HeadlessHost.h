@@ -20,8 +20,8 @@ public:
     void waitUntil(Micros deadline) override;
     Micros now() const override { return m_now; }
     double random() override;
-    MsgAnswer messageBox(std::string_view text, MsgButtons buttons,
-                         std::string_view title) override;
+    MsgAnswer messageBox(std::string_view text, MsgButtons buttons = MsgButtons::Ok,
+                         std::string_view title = kProgramTitle) override;
     void setTitle(std::string_view text) override;
     std::string title() const override { return m_title; }
     PlayerSettings& settings() override { return m_settings; }

@@ -15,9 +15,6 @@ namespace parvel::vb {
 // Empty when start < 1. `textCompare` compares without regard to case.
 std::optional<long> InStr(long start, std::string_view s, std::string_view find,
                           bool textCompare = false);
-inline long InStr(std::string_view s, std::string_view find, bool textCompare = false) {
-    return *InStr(1, s, find, textCompare);
-}
 // Last occurrence (1-based), 0 when absent.
 long InStrRev(std::string_view s, std::string_view find);
 

@@ -1,0 +1,41 @@
+#pragma once
+// Game data integrity: the digest of a game file, and enciphered pictures
+// that only load beside the game file they were made for.
+//
+// Digest text: the CRC-32 (zlib/PNG polynomial) of the file's bytes in
+// upper-case hexadecimal without leading zeros, padded with spaces to 8
+// characters ("0" and seven spaces for an empty or missing file).
+//
+// Enciphered picture (".clP"), L bytes:
+//   bytes 1..40       the first 40 bytes of a BMP file, through the script
+//                     cipher (starting at keystream position 1)
+//   bytes 41..L-8     the rest of the BMP file, unchanged
+//   bytes L-7..L      the game file's digest text, through the cipher
+//                     (again starting at keystream position 1)
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace parvel {
+
+class Host;
+
+std::string digestText(unsigned long crc);
+std::string FileDigest(Host& host, std::string_view path);
+
+inline constexpr std::string_view kTamperMessage =
+    "GAMEFILE AND IMAGES NOT VALID - Tampering suspected - QUITTING";
+
+// A plain copy of an enciphered picture, in the run's private temporary
+// folder, for the picture loader; the caller deletes it after loading. The
+// path itself comes back when the file is empty or unreadable. When the
+// stored digest is not `gameDigest` the program ends (message box, then
+// Host::quitNow) and the result is empty.
+std::optional<std::string> PreparePicture(Host& host, std::string_view path,
+                                          std::string_view gameDigest);
+
+// The enciphered form of BMP bytes for a game file with digest `gameDigest`.
+std::string encipherPicture(std::string_view bmp, std::string_view gameDigest);
+
+}  // namespace parvel

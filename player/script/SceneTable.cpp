@@ -1,0 +1,161 @@
+#include "SceneTable.h"
+
+#include <cmath>
+
+#include "Cipher.h"
+#include "Host.h"
+#include "Logging.h"
+#include "Paths.h"
+#include "Vb.h"
+
+namespace parvel {
+
+using namespace vb;
+
+bool isEncipheredName(std::string_view path) {
+    return path.size() >= 3 && UCase(path.substr(path.size() - 3)) == "CGM";
+}
+
+void SceneTable::LoadGameScript(GameScript& game) {
+    auto data = readWholeFile(game.path);
+    std::string text = data ? std::move(*data) : std::string();
+    m_host.processEvents();
+    game.enciphered = 0;
+    if (isEncipheredName(game.path)) {
+        game.enciphered = 1;
+        m_host.setTitle("Decrypting...Please Wait");
+        m_host.processEvents();
+        EventPump pump(m_host, 64 * 1024);
+        text = DecipherScript(text, &pump);
+        m_host.setTitle("Loading...");
+        WaitSeconds(m_host, 1);
+    }
+    loadText(text);
+    qCDebug(lcScript) << "loaded" << m_lastCount << "scenes from" << game.path.c_str();
+}
+
+void SceneTable::loadText(std::string_view text) {
+    // Each pass takes one scene off the front of the text; `base` marks the
+    // front instead of copying the rest of the text every time.
+    size_t base = 0;
+    int count = 0;
+    for (int pass = 1; pass <= kSlots; ++pass) {
+        const size_t p = text.find('[', base);
+        if (p == std::string_view::npos) continue;
+        const size_t next = text.find("\r\n[", p + 1);
+        auto& slot = m_slots[static_cast<size_t>(++count)];
+        if (next == std::string_view::npos) {
+            slot.text.assign(text.substr(p));
+            break;
+        }
+        slot.text.assign(text.substr(p, next + 2 - p));
+        base = next + 1;  // the LF in front of the next "["
+        m_host.processEvents();
+    }
+    for (int i = 1; i <= count; ++i) {
+        auto& slot = m_slots[static_cast<size_t>(i)];
+        const size_t k = slot.text.find(']');
+        if (k == std::string::npos) continue;  // no "]": the name stays as it was
+        slot.name = slot.text.substr(1, k - 1);
+        slot.upperName = UCase(slot.name);
+    }
+    m_lastCount = count;
+}
+
+int SceneTable::FindScene(std::string_view name) const {
+    const std::string upper = UCase(name);
+    const int start = m_current <= 20 ? 1 : m_current - 10;
+    for (int s = start; s <= kSlots; ++s)
+        if (m_slots[static_cast<size_t>(s)].upperName == upper) return s;
+    for (int s = 1; s <= start; ++s)
+        if (m_slots[static_cast<size_t>(s)].upperName == upper) return s;
+    return 0;
+}
+
+namespace {
+
+Error fail(int number) { return makeError(number); }
+
+// Trailing CR, LF and spaces go, then anything from "//" on, repeatedly;
+// then CR becomes a space and LF disappears, so continuation lines join
+// with one space.
+std::string cleanValue(std::string_view raw) {
+    std::string v(Trim(raw));
+    for (;;) {
+        while (!v.empty() && (v.back() == '\r' || v.back() == '\n' || v.back() == ' '))
+            v.pop_back();
+        const size_t c = v.find("//");
+        if (c == std::string::npos) break;
+        v.resize(c);
+    }
+    std::string out;
+    out.reserve(v.size());
+    for (char ch : v) {
+        if (ch == '\r') out.push_back(' ');
+        else if (ch != '\n') out.push_back(ch);
+    }
+    return std::string(Trim(out));
+}
+
+}  // namespace
+
+Result<std::string> SceneTable::readDirective(int slot, std::string_view sceneName,
+                                              std::string_view directive) const {
+    if (slot < 1 || slot > kSlots) return fail(err::SubscriptOutOfRange);
+    const std::string& t = m_slots[static_cast<size_t>(slot)].text;
+    const std::string header = "[" + std::string(sceneName) + "]";
+    const long a = *InStr(1, t, header, true);
+    const std::string upperDirective = UCase(directive);
+    long start = a;
+    long d = 0, e = 0;
+    for (;;) {
+        auto found = InStr(start, t, directive, true);
+        if (!found) return fail(err::InvalidCall);
+        d = *found;
+        if (d == 0) return std::string();
+        auto around = Mid(t, d - 2, 4);
+        if (!around) return fail(err::InvalidCall);
+        if (around->find('/') != std::string::npos) {
+            start = *InStr(d + 1, t, "\r\n");
+            continue;
+        }
+        e = *InStr(d, t, "=");
+        auto name = Mid(t, d, e - d);
+        if (!name) return fail(err::InvalidCall);
+        if (UCase(Trim(*name)) != upperDirective) {
+            start = *InStr(d + 1, t, "\r\n");
+            continue;
+        }
+        break;
+    }
+    long f = *InStr(e, t, "\n@");
+    if (f == 0) f = static_cast<long>(t.size()) + 2;
+    auto raw = Mid(t, e + 1, f - e - 2);
+    if (!raw) return fail(err::InvalidCall);
+    return cleanValue(*raw);
+}
+
+std::string SceneTable::GetDirective(std::string_view sceneName, std::string_view directive) {
+    int slot = m_current;
+    if (!sceneName.empty()) {
+        const int s = FindScene(sceneName);
+        if (s == 0) m_host.setTitle(kSceneNotDefined);
+        else slot = m_current = s;
+    }
+    auto r = readDirective(slot, sceneName, directive);
+    if (!r) {
+        if (m_host.settings().ShowErrors)
+            m_host.messageBox(std::to_string(r.error().number) + " " + r.error().description,
+                              MsgButtons::Ok);
+        return {};
+    }
+    m_host.processEvents();
+    return std::move(r.value());
+}
+
+void WaitSeconds(Host& host, double seconds) {
+    const Micros start = host.now();
+    host.waitUntil(start + static_cast<Micros>(std::ceil(seconds * kMicrosPerSecond)));
+}
+
+}  // namespace parvel

@@ -1,0 +1,133 @@
+// The author tool, run as a program, on games written by the test.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "Cipher.h"
+#include "HeadlessHost.h"
+#include "Integrity.h"
+#include "Paths.h"
+#include "SceneTable.h"
+#include "ScriptTestUtil.h"
+
+namespace fs = std::filesystem;
+using namespace parvel;
+
+namespace {
+
+struct ToolRun {
+    int code;
+    std::string out, err;
+};
+
+class TaviTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("parvel-tavi-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "game" / "Pics");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string write(const fs::path& p, std::string_view data) {
+        std::ofstream f(p, std::ios::binary);
+        f.write(data.data(), static_cast<std::streamsize>(data.size()));
+        return p.string();
+    }
+    ToolRun tavi(const std::string& args) {
+        const std::string out = (dir / "out").string(), err = (dir / "err").string();
+        const int status = std::system((std::string(TAVI_EXE) + " " + args + " >" + out +
+                                        " 2>" + err).c_str());
+        return {WEXITSTATUS(status), readWholeFile(out).value_or(""),
+                readWholeFile(err).value_or("")};
+    }
+    fs::path dir;
+};
+
+const char* kGame =
+    "[Setup]\n@firstscene = Caf\xE9\n@imagedir = Pics\n@bkPic = back.bmp\n"
+    "[Title]\n@name = Test Game\n"
+    "[Caf\xE9]\n@image = Room.BMP\n@anim = a.bmp, b.bmp,\n c.bmp\n@description = Hello\n"
+    "@sound = ding.wav\n";
+
+}  // namespace
+
+TEST_F(TaviTest, ScenesListsFilledSlots) {
+    const std::string g = write(dir / "game" / "Gamefile.txt", crlf(kGame));
+    auto r = tavi("scenes " + g);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "1\tSetup\n2\tTitle\n3\tCaf\xE9\n");
+}
+
+TEST_F(TaviTest, GetCarriesTheCurrentSceneAndConvertsUtf8Names) {
+    const std::string g = write(dir / "game" / "Gamefile.txt", crlf(kGame));
+    auto r = tavi("get " + g + " 'Café' @description Title @name Nowhere @name '' @sound");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "Hello\nTest Game\n\n\n");
+    EXPECT_EQ(r.err, "title: ERROR - SCENE NOT DEFINED!\n");
+    auto bad = tavi("get " + g + " Title");
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("usage"), std::string::npos);
+}
+
+TEST_F(TaviTest, DigestAndDecipher) {
+    const std::string f = write(dir / "check.txt", "123456789");
+    EXPECT_EQ(tavi("digest " + f).out, "CBF43926\n");
+    const std::string enc = write(dir / "GameFile.Cgm", DecipherScript(crlf(kGame)));
+    auto r = tavi("decipher " + enc);
+    EXPECT_EQ(r.out, crlf(kGame));
+    EXPECT_EQ(tavi("scenes " + enc).out, "1\tSetup\n2\tTitle\n3\tCaf\xE9\n");
+    auto missing = tavi("digest " + (dir / "nope").string());
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_FALSE(missing.err.empty());
+}
+
+TEST_F(TaviTest, EncipheredGameLoadsTheSameScenesAndItsPicturesPass) {
+    write(dir / "game" / "Gamefile.txt", crlf(kGame));
+    std::string bmp(120, 'p');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    write(dir / "game" / "Pics" / "Room.BMP", bmp);
+    write(dir / "game" / "Pics" / "back.bmp", bmp);
+    write(dir / "game" / "ding.wav", "RIFF");
+    const fs::path out = dir / "out-game";
+    auto r = tavi("encipher " + (dir / "game").string() + " " + out.string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::exists(out / "GameFile.Cgm"));
+    EXPECT_TRUE(fs::exists(out / "Pics" / "Room.clP"));
+    EXPECT_FALSE(fs::exists(out / "Pics" / "Room.BMP"));
+    EXPECT_TRUE(fs::exists(out / "Pics" / "back.bmp"));  // the window background stays plain
+    EXPECT_TRUE(fs::exists(out / "ding.wav"));
+    EXPECT_FALSE(fs::exists(out / "Gamefile.txt"));
+
+    HeadlessHost host;
+    SceneTable table(host);
+    GameScript game;
+    game.path = (out / "GameFile.Cgm").string();
+    table.LoadGameScript(game);
+    EXPECT_EQ(game.enciphered, 1);
+    ASSERT_EQ(table.lastLoadCount(), 3);
+    EXPECT_EQ(table.GetDirective("Caf\xE9", "@image"), "Room.clP");
+    EXPECT_EQ(table.GetDirective("Caf\xE9", "@anim"), "a.clP, b.clP,  c.clP");
+    EXPECT_EQ(table.GetDirective("Caf\xE9", "@description"), "Hello");
+    EXPECT_EQ(table.GetDirective("Setup", "@bkPic"), "back.bmp");
+
+    const std::string digest = FileDigest(host, game.path);
+    auto temp = PreparePicture(host, (out / "Pics" / "Room.clP").string(), digest);
+    ASSERT_TRUE(temp.has_value());
+    EXPECT_EQ(readWholeFile(*temp).value_or(""), bmp + "        ");
+    fs::remove(*temp);
+    EXPECT_FALSE(host.quitting());
+}
+
+TEST_F(TaviTest, UnknownCommandsAndMissingFoldersFail) {
+    EXPECT_EQ(tavi("frobnicate").code, 1);
+    EXPECT_EQ(tavi("").code, 1);
+    auto r = tavi("encipher " + (dir / "nothing").string() + " " + (dir / "o").string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(r.err.empty());
+}

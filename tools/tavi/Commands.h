@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace parvel::tavi {
+
+int cmdScenes(const std::vector<std::string>& args);
+int cmdGet(const std::vector<std::string>& args);
+int cmdDigest(const std::vector<std::string>& args);
+int cmdDecipher(const std::vector<std::string>& args);
+int cmdEncipher(const std::vector<std::string>& args);
+
+}  // namespace parvel::tavi

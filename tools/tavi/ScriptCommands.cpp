@@ -1,0 +1,85 @@
+// The commands that read or transform a game script.
+
+#include <cstdio>
+
+#include "Cipher.h"
+#include "Commands.h"
+#include "Encipher.h"
+#include "HeadlessHost.h"
+#include "Integrity.h"
+#include "Paths.h"
+#include "SceneTable.h"
+
+namespace parvel::tavi {
+
+namespace {
+
+void printLine(std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+bool checkReadable(const std::string& path) {
+    if (readWholeFile(path)) return true;
+    std::fprintf(stderr, "tavi: cannot read %s\n", path.c_str());
+    return false;
+}
+
+}  // namespace
+
+int cmdScenes(const std::vector<std::string>& args) {
+    if (!checkReadable(args[0])) return 1;
+    HeadlessHost host;
+    SceneTable table(host);
+    GameScript game;
+    game.path = args[0];
+    table.LoadGameScript(game);
+    for (int s = 1; s <= table.lastLoadCount(); ++s)
+        printLine(std::to_string(s) + "\t" + table.name(s));
+    return 0;
+}
+
+int cmdGet(const std::vector<std::string>& args) {
+    if (!checkReadable(args[0])) return 1;
+    HeadlessHost host;
+    SceneTable table(host);
+    GameScript game;
+    game.path = args[0];
+    table.LoadGameScript(game);
+    host.onEvent = [](std::string_view line) {
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fputc('\n', stderr);
+    };
+    for (size_t i = 1; i + 1 < args.size(); i += 2)
+        printLine(table.GetDirective(args[i], args[i + 1]));
+    return 0;
+}
+
+int cmdDigest(const std::vector<std::string>& args) {
+    if (!checkReadable(args[0])) return 1;
+    HeadlessHost host;
+    printLine(FileDigest(host, args[0]));
+    return 0;
+}
+
+int cmdDecipher(const std::vector<std::string>& args) {
+    auto data = readWholeFile(args[0]);
+    if (!data) {
+        std::fprintf(stderr, "tavi: cannot read %s\n", args[0].c_str());
+        return 1;
+    }
+    const std::string plain = DecipherScript(*data);
+    std::fwrite(plain.data(), 1, plain.size(), stdout);
+    return 0;
+}
+
+int cmdEncipher(const std::vector<std::string>& args) {
+    auto s = encipherGame(args[0], args[1]);
+    if (!s) {
+        std::fprintf(stderr, "tavi: %s\n", s.error().description.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace parvel::tavi
