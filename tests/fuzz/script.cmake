@@ -1,0 +1,1 @@
+parvel_add_fuzz(script LIBS parvel_script)
