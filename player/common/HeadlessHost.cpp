@@ -1,5 +1,7 @@
 #include "HeadlessHost.h"
 
+#include <algorithm>
+
 namespace parvel {
 
 HeadlessHost::HeadlessHost(std::uint32_t seed) : m_rng(seed) {}
@@ -39,11 +41,9 @@ bool HeadlessHost::runDueInput() {
     if (m_input.empty() || m_input.begin()->first > m_now || m_quitting) return false;
     auto action = std::move(m_input.begin()->second);
     m_input.erase(m_input.begin());
-    // Input handlers may run whole scenes that wait again; each such nested
-    // wait delivers later input itself.
-    ++m_depth;
+    // Input handlers may wait again (a message box, a nested loop); such a
+    // nested wait delivers later input itself.
     action();
-    --m_depth;
     return true;
 }
 
@@ -53,16 +53,29 @@ void HeadlessHost::processEvents() {
 }
 
 void HeadlessHost::waitUntil(Micros deadline) {
-    for (;;) {
+    bool handled = false;
+    while (runDueInput()) handled = true;
+    if (handled || m_quitting) return;
+    if (!m_input.empty() && m_input.begin()->first <= deadline) {
+        m_now = std::max(m_now, m_input.begin()->first);
         processEvents();
-        if (m_quitting) return;
-        if (m_now >= deadline) return;
-        if (!m_input.empty() && m_input.begin()->first <= deadline) {
-            m_now = std::max(m_now, m_input.begin()->first);
-            continue;
-        }
-        m_now = deadline;
+        return;
     }
+    m_now = std::max(m_now, deadline);
+}
+
+void HeadlessHost::setCaption(Control c, std::string_view text) {
+    m_window.captions[idx(c)] = text;
+}
+
+void HeadlessHost::setLabelFont(std::string_view family, double points) {
+    m_window.fontFamily = family;
+    m_window.fontPoints = points;
+}
+
+void HeadlessHost::setDescriptionLayout(bool centred, int height) {
+    m_window.descriptionCentred = centred;
+    m_window.descriptionHeight = height;
 }
 
 void HeadlessHost::emit(std::string line) {

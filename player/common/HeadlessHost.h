@@ -1,7 +1,8 @@
 #pragma once
 // A Host without a window: a virtual clock that jumps straight to the next
 // deadline, scripted input delivered when that clock reaches it, message
-// boxes answered from a queue, and every visible event reported as a line.
+// boxes answered from a queue, labels kept as plain values, and every
+// visible event reported as a line.
 
 #include <deque>
 #include <functional>
@@ -28,6 +29,36 @@ public:
     void quitNow() override;
     bool quitting() const override { return m_quitting; }
 
+    void setCaption(Control c, std::string_view text) override;
+    std::string caption(Control c) const override { return m_window.captions[idx(c)]; }
+    void setForeColour(Control c, Colour colour) override { m_window.colours[idx(c)] = colour; }
+    Colour foreColour(Control c) const override { return m_window.colours[idx(c)]; }
+    void setLabelFont(std::string_view family, double points) override;
+    void setDescriptionLayout(bool centred, int height) override;
+    void setWindowBackground(Colour colour) override { m_window.background = colour; }
+    void setWindowPicture(std::string_view path) override { m_window.picture = path; }
+    void setSpriteSpeedEnabled(bool e) override { m_window.spriteSpeedEnabled = e; }
+    void showVideoArea(bool video) override { m_window.videoShown = video; }
+    void focusPicture() override { m_window.pictureFocused = true; }
+    void pictureChanged() override { ++m_window.pictureUpdates; }
+
+    // What a window would show.
+    struct Window {
+        std::string captions[kControlCount];
+        Colour colours[kControlCount] = {};
+        std::string fontFamily = "MS Sans Serif";
+        double fontPoints = 8;
+        bool descriptionCentred = false;
+        int descriptionHeight = 137;
+        Colour background = 0;
+        std::string picture;
+        bool spriteSpeedEnabled = false;
+        bool videoShown = false;
+        bool pictureFocused = false;
+        long pictureUpdates = 0;
+    };
+    const Window& window() const { return m_window; }
+
     // Runs `action` as input once the virtual clock reaches `at`. Actions
     // due at the same time run in the order they were scheduled.
     void schedule(Micros at, std::function<void()> action);
@@ -41,6 +72,7 @@ public:
     std::function<void(std::string_view)> onEvent;
 
 private:
+    static size_t idx(Control c) { return static_cast<size_t>(c); }
     void emit(std::string line);
     bool runDueInput();
 
@@ -51,7 +83,7 @@ private:
     bool m_quitting = false;
     std::multimap<Micros, std::function<void()>> m_input;
     std::deque<MsgAnswer> m_answers;
-    int m_depth = 0;
+    Window m_window;
 };
 
 }  // namespace parvel

@@ -24,6 +24,26 @@ struct PlayerSettings {
 };
 
 enum class MsgButtons { Ok, YesNo };
+
+// The main window's labels the core writes to, by their window names.
+enum class Control : int {
+    Label2 = 0,  // description and title block
+    Label3,      // option 1 .. Label8 option 6
+    Label4,
+    Label5,
+    Label6,
+    Label7,
+    Label8,
+    HPherol,   // hero points
+    maxHerol,  // "/" and hero maximum
+    eneHPl,    // enemy points
+    enemAxl,   // "/" and enemy maximum
+};
+inline constexpr int kControlCount = 11;
+inline Control optionLabel(int k) { return static_cast<Control>(k); }  // k = 1..6
+
+// Colours as scripts write them: 0x00BBGGRR.
+using Colour = std::uint32_t;
 enum class MsgAnswer { Ok, Yes, No };
 
 inline constexpr std::string_view kProgramTitle = "Parvel";
@@ -34,8 +54,9 @@ public:
 
     // Handle whatever input is pending; never blocks.
     virtual void processEvents() = 0;
-    // Handle input until the monotonic clock reaches `deadline`, sleeping
-    // in between (never spinning).
+    // Sleep until input arrives or the monotonic clock reaches `deadline`,
+    // whichever comes first, and handle that input. Never spins; may
+    // return early, so callers loop on their own condition (see sleepUntil).
     virtual void waitUntil(Micros deadline) = 0;
     virtual Micros now() const = 0;
 
@@ -49,11 +70,46 @@ public:
 
     virtual PlayerSettings& settings() = 0;
 
+    // The main window's controls. Captions are Windows-1252 bytes with CR
+    // as line break.
+    virtual void setCaption(Control c, std::string_view text) = 0;
+    virtual std::string caption(Control c) const = 0;
+    virtual void setForeColour(Control c, Colour colour) = 0;
+    virtual Colour foreColour(Control c) const = 0;
+    // Font of Label2..Label8; size in points, fractions allowed.
+    virtual void setLabelFont(std::string_view family, double points) = 0;
+    // Label2: centred (title block) or left-aligned (scene text), and height.
+    virtual void setDescriptionLayout(bool centred, int height) = 0;
+    virtual void setWindowBackground(Colour colour) = 0;
+    // A picture file shown behind the window's controls; loading failures
+    // keep the previous picture.
+    virtual void setWindowPicture(std::string_view path) = 0;
+    virtual void setSpriteSpeedEnabled(bool enabled) = 0;
+    // true: the video area replaces the picture and takes the focus;
+    // false: the picture comes back and takes the focus.
+    virtual void showVideoArea(bool video) = 0;
+    // The picture area takes the keyboard focus.
+    virtual void focusPicture() = 0;
+    // The composed picture changed; repaint it.
+    virtual void pictureChanged() = 0;
+
     // Ends the program at once (music closed, settings not saved). After
     // this, `quitting()` is true and long loops must return promptly.
     virtual void quitNow() = 0;
     virtual bool quitting() const = 0;
 };
+
+// Handles input until `deadline`, or until `stop` says so after some input.
+template <class Stop>
+void sleepUntil(Host& host, Micros deadline, Stop stop) {
+    while (host.now() < deadline && !host.quitting()) {
+        host.waitUntil(deadline);
+        if (stop()) return;
+    }
+}
+inline void sleepUntil(Host& host, Micros deadline) {
+    sleepUntil(host, deadline, [] { return false; });
+}
 
 // Lets the host handle input every `chunk` units of work (bytes, passes)
 // instead of after every single one, so long loads stay responsive without

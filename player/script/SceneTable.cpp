@@ -155,7 +155,7 @@ std::string SceneTable::GetDirective(std::string_view sceneName, std::string_vie
 
 void WaitSeconds(Host& host, double seconds) {
     const Micros start = host.now();
-    host.waitUntil(start + static_cast<Micros>(std::ceil(seconds * kMicrosPerSecond)));
+    sleepUntil(host, start + static_cast<Micros>(std::ceil(seconds * kMicrosPerSecond)));
 }
 
 }  // namespace parvel

@@ -12,12 +12,15 @@ TEST(HeadlessHost, WaitJumpsToDeadlineDeliveringInputOnTheWay) {
     host.schedule(300, [&] { seen.push_back(host.now()); });
     host.schedule(100, [&] { seen.push_back(host.now()); });
     host.schedule(5000, [&] { seen.push_back(host.now()); });
-    host.waitUntil(1000);
+    host.waitUntil(1000);  // returns once input has been handled
+    EXPECT_EQ(host.now(), 100);
+    EXPECT_EQ(seen, (std::vector<Micros>{100}));
+    sleepUntil(host, 1000);
     EXPECT_EQ(host.now(), 1000);
     EXPECT_EQ(seen, (std::vector<Micros>{100, 300}));
     host.processEvents();  // nothing else is due yet
     EXPECT_EQ(seen.size(), 2u);
-    host.waitUntil(5000);
+    sleepUntil(host, 5000);
     EXPECT_EQ(seen.back(), 5000);
 }
 
@@ -26,11 +29,11 @@ TEST(HeadlessHost, NestedWaitsInsideInputKeepTheClockMonotonic) {
     std::vector<int> order;
     host.schedule(10, [&] {
         order.push_back(1);
-        host.waitUntil(50);  // a handler that plays on, like a scene
+        sleepUntil(host, 50);  // a handler that waits again, like a message box
         order.push_back(3);
     });
     host.schedule(20, [&] { order.push_back(2); });
-    host.waitUntil(100);
+    sleepUntil(host, 100);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(host.now(), 100);
 }
