@@ -36,6 +36,7 @@ const Command kCommands[] = {
     {"digest", "digest FILE", 1, false, cmdDigest},
     {"decipher", "decipher FILE", 1, false, cmdDecipher},
     {"encipher", "encipher GAMEDIR OUTDIR", 2, false, cmdEncipher},
+    {"unused", "unused GAMEFILE", 1, false, cmdUnused},
 };
 
 int usage() {

@@ -1,0 +1,2 @@
+#include "CatalogueLog.h"
+Q_LOGGING_CATEGORY(lcCatalogue, "parvel.catalogue", QtWarningMsg)

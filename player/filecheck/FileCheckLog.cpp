@@ -1,0 +1,2 @@
+#include "FileCheckLog.h"
+Q_LOGGING_CATEGORY(lcFileCheck, "parvel.filecheck", QtWarningMsg)
