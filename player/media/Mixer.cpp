@@ -99,27 +99,34 @@ void Mixer::advance() {
     const std::int64_t target = elapsed / kMicrosPerSecond * kMixRate +
                                 (elapsed % kMicrosPerSecond) * kMixRate / kMicrosPerSecond;
     bool moved = false;
-    {
-        auto g = lock();
-        while (m_frames.load(std::memory_order_relaxed) < target) {
-            const std::int64_t left = target - m_frames.load(std::memory_order_relaxed);
-            if (m_hasCapture) {
-                mixLocked(m_scratch.data(), static_cast<int>(std::min<std::int64_t>(left, kBlockFrames)),
-                          true);
-            } else {
-                mixLocked(nullptr, static_cast<int>(std::min<std::int64_t>(left, 1 << 24)), false);
+    while (frames() < target) {
+        const std::int64_t left = target - frames();
+        if (m_hasCapture) {
+            const int n = static_cast<int>(std::min<std::int64_t>(left, kBlockFrames));
+            std::vector<MixSource*> sources;
+            {
+                auto g = lock();
+                sources = m_sources;
             }
-            moved = true;
+            for (auto* s : sources) s->prepare(frames() + n);
+            auto g = lock();
+            mixLocked(m_scratch.data(), n, true);
+        } else {
+            auto g = lock();
+            mixLocked(nullptr, static_cast<int>(std::min<std::int64_t>(left, 1 << 24)), false);
         }
+        moved = true;
     }
     if (moved) wakeWaiters();
 }
 
-bool Mixer::waitForFrame(std::int64_t frame, const std::atomic<bool>& stop, int timeoutMs) {
+bool Mixer::waitForFrame(std::int64_t frame, const std::atomic<bool>& stop, int timeoutMs,
+                         const std::atomic<bool>* poke) {
     std::unique_lock g(m_waitMutex);
-    return m_waitCv.wait_for(g, std::chrono::milliseconds(timeoutMs),
-                             [&] { return stop.load() || frames() >= frame; }) &&
-           frames() >= frame;
+    m_waitCv.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] {
+        return stop.load() || frames() >= frame || (poke && poke->load());
+    });
+    return frames() >= frame;
 }
 
 void Mixer::wakeWaiters() {

@@ -32,6 +32,10 @@ public:
     // Adds `frames` frames to `out` (when audible; `out` is null otherwise)
     // and moves on by as many; `at` is the mixer frame of the first one.
     virtual void mix(float* out, int frames, std::int64_t at, bool audible) = 0;
+    // Called unlocked before a clock-driven block that is heard (a capture
+    // is set): a source fed by another thread may wait for its data up to
+    // mixer frame `upTo`, so captured output does not depend on thread timing.
+    virtual void prepare(std::int64_t /*upTo*/) {}
 };
 
 class Mixer {
@@ -69,9 +73,10 @@ public:
     // Mixes `frames` frames into `out` and moves the clock on by as many.
     void render(float* out, int frames);
 
-    // Blocks until the mixer clock reaches `frame`, `stop` is set or
-    // `timeout` passes; true when the frame was reached.
-    bool waitForFrame(std::int64_t frame, const std::atomic<bool>& stop, int timeoutMs);
+    // Blocks until the mixer clock reaches `frame`, `stop` or `poke` is set
+    // or `timeout` passes; true when the frame was reached.
+    bool waitForFrame(std::int64_t frame, const std::atomic<bool>& stop, int timeoutMs,
+                      const std::atomic<bool>* poke = nullptr);
     void wakeWaiters();
 
 private:

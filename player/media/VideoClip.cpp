@@ -134,6 +134,7 @@ void ClipSoundVoice::reset(int generation, std::int64_t start, std::int64_t fram
     m_pushed = 0;
     m_dropped = 0;
     m_blocks.clear();
+    m_complete = false;
 }
 
 void ClipSoundVoice::stop(int generation) {
@@ -141,6 +142,7 @@ void ClipSoundVoice::stop(int generation) {
     if (generation != m_generation) return;
     m_active = false;
     m_blocks.clear();
+    m_dataCv.notify_all();
 }
 
 void ClipSoundVoice::push(int generation, std::vector<float> samples) {
@@ -148,6 +150,27 @@ void ClipSoundVoice::push(int generation, std::vector<float> samples) {
     if (generation != m_generation || !m_active || samples.empty()) return;
     m_pushed += static_cast<std::int64_t>(samples.size() / kMixChannels);
     m_blocks.push_back(std::move(samples));
+    m_dataCv.notify_all();
+}
+
+void ClipSoundVoice::finish(int generation) {
+    auto g = m_mixer.lock();
+    if (generation != m_generation) return;
+    m_complete = true;
+    m_dataCv.notify_all();
+}
+
+void ClipSoundVoice::prepare(std::int64_t upTo) {
+    auto g = m_mixer.lock();
+    if (!m_active || m_complete) return;
+    const std::int64_t need = std::min(upTo - m_start, m_frames);
+    auto ready = [&] { return !m_active || m_complete || m_pushed >= need; };
+    if (ready()) return;
+    m_starved = true;
+    m_mixer.wakeWaiters();
+    // Bounded: a decoder that cannot keep up costs silence, never a hang.
+    m_dataCv.wait_for(g, std::chrono::seconds(2), ready);
+    m_starved = false;
 }
 
 std::int64_t ClipSoundVoice::bufferedAhead() {
@@ -321,12 +344,15 @@ void ClipPlayback::run() {
         }
         if (eof && pending.empty()) break;
         const bool soundFull = adec && m_sound.bufferedAhead() >= kMaxSoundAhead;
-        if (!eof && pending.size() < kMaxPendingFrames && !soundFull) {
+        const bool readMore = (pending.size() < kMaxPendingFrames && !soundFull) ||
+                              (adec && m_sound.starved().load());
+        if (!eof && readMore) {
             const int r = av_read_frame(fmt.get(), pkt.get());
             if (r < 0) {
                 eof = true;
                 if (vdec && avcodec_send_packet(vdec.get(), nullptr) >= 0) takeVideo();
                 if (adec && avcodec_send_packet(adec.get(), nullptr) >= 0) takeSound();
+                m_sound.finish(m_generation);
                 continue;
             }
             if (pkt->stream_index == v && vdec) {
@@ -337,11 +363,13 @@ void ClipPlayback::run() {
             av_packet_unref(pkt.get());
             continue;
         }
+        if (eof) m_sound.finish(m_generation);  // nothing more to wait for
         const std::int64_t target = pending.empty() ? now + kMixRate / 4 : pending.front().due;
         setIdle(true, target);
-        m_mixer.waitForFrame(target, m_stop, 200);
+        m_mixer.waitForFrame(target, m_stop, 200, &m_sound.starved());
         setIdle(false, 0);
     }
+    m_sound.finish(m_generation);
     {
         std::lock_guard g(m_stateMutex);
         m_finished = true;

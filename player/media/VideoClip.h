@@ -43,10 +43,15 @@ public:
     void reset(int generation, std::int64_t start, std::int64_t frames);
     void stop(int generation);
     void push(int generation, std::vector<float> samples);
+    // The decoder has no more sound for this generation.
+    void finish(int generation);
     // Frames pushed so far, beyond the playing position.
     std::int64_t bufferedAhead();
+    // Set while the mixer waits for sound the decoder has not pushed yet.
+    const std::atomic<bool>& starved() const { return m_starved; }
 
     void mix(float* out, int frames, std::int64_t at, bool audible) override;
+    void prepare(std::int64_t upTo) override;
 
 private:
     Mixer& m_mixer;
@@ -57,6 +62,9 @@ private:
     std::int64_t m_pushed = 0;   // frames pushed in this generation
     std::int64_t m_dropped = 0;  // frames at the front already gone
     std::deque<std::vector<float>> m_blocks;
+    bool m_complete = false;
+    std::atomic<bool> m_starved{false};
+    std::condition_variable m_dataCv;
 };
 
 class ClipPlayback {
