@@ -1,0 +1,83 @@
+#pragma once
+// The small widgets Form1 is built from. Each reports its events to a
+// plain callback so Form1 keeps one handler per control event.
+
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+
+namespace parvel::ui {
+
+// A caption. Unlike a bare QLabel it takes the mouse press itself, so a
+// press on a label is never also a press on the window behind it.
+class ControlLabel : public QLabel {
+public:
+    explicit ControlLabel(QWidget* parent);
+    std::function<void()> onClick;      // left button pressed and released over it
+    std::function<void()> onMouseMove;  // pointer moved over it, buttons or not
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+
+private:
+    bool m_pressed = false;
+};
+
+// Picture1: shows the composed scene picture and takes the keys.
+class PictureBox : public QWidget {
+public:
+    explicit PictureBox(QWidget* parent);
+    std::function<const QImage*()> source;
+    std::function<void()> onClick;
+    std::function<void(int qtKey)> onKeyDown;  // repeats while held
+    std::function<void(int qtKey)> onKeyUp;    // once, at the real release
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+
+private:
+    bool m_pressed = false;
+};
+
+// Picture2: the video area. Shows the last frame it was given.
+class VideoArea : public QWidget {
+public:
+    explicit VideoArea(QWidget* parent);
+    void showFrame(const QImage& frame);
+    void clearFrame();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QImage m_frame;
+};
+
+// The window's client area: background colour, the background picture at
+// the top left, and presses on the bare background.
+class Surface : public QWidget {
+public:
+    explicit Surface(QWidget* parent);
+    void setBackground(const QColor& colour);
+    const QColor& background() const { return m_background; }
+    void setPicture(const QImage& picture);
+    const QImage& picture() const { return m_picture; }
+    std::function<void()> onMouseDown;  // any button
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    QColor m_background{0, 0, 0};
+    QImage m_picture;
+};
+
+}  // namespace parvel::ui

@@ -1,0 +1,494 @@
+#include "Form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+#include "Controls.h"
+#include "Form2.h"
+#include "KeyMap.h"
+#include "Paths.h"
+#include "TextCodec.h"
+#include "UiLog.h"
+
+namespace parvel::ui {
+
+namespace {
+
+struct Placement {
+    Control control;
+    const char* name;
+    QRect geometry;
+};
+
+constexpr int kOptionTop = 256;
+constexpr int kOptionPitch = 32;
+
+const Placement kPlacements[kControlCount] = {
+    {Control::Label2, "Label2", {0, 120, 275, 137}},
+    {Control::Label3, "Label3", {0, kOptionTop + 0 * kOptionPitch, 265, 33}},
+    {Control::Label4, "Label4", {0, kOptionTop + 1 * kOptionPitch, 265, 33}},
+    {Control::Label5, "Label5", {0, kOptionTop + 2 * kOptionPitch, 265, 33}},
+    {Control::Label6, "Label6", {0, kOptionTop + 3 * kOptionPitch, 265, 33}},
+    {Control::Label7, "Label7", {0, kOptionTop + 4 * kOptionPitch, 265, 33}},
+    {Control::Label8, "Label8", {0, kOptionTop + 5 * kOptionPitch, 265, 33}},
+    {Control::HPherol, "HPherol", {0, 24, 41, 17}},
+    {Control::maxHerol, "maxHerol", {0, 40, 41, 25}},
+    {Control::eneHPl, "eneHPl", {240, 24, 49, 17}},
+    {Control::enemAxl, "enemAxl", {240, 40, 49, 25}},
+};
+
+// Captions break lines at CR (the scripts' CR LF counts once).
+QString captionText(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r') {
+            text += '\n';
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            text += c;
+        }
+    }
+    return QString::fromStdString(cp1252ToUtf8(text));
+}
+
+QString fromBytes(std::string_view bytes) { return QString::fromStdString(cp1252ToUtf8(bytes)); }
+
+// Messages about file names: the names are UTF-8 on disk, the message box
+// takes script bytes.
+std::string pathForMessage(const std::string& utf8) { return utf8ToCp1252(utf8).value_or(utf8); }
+
+constexpr Colour kDefaultTextColour = 49152;  // green 192, as games default to
+
+}  // namespace
+
+Form1::Form1() : Form1(Options{}) {}
+
+Form1::Form1(Options options)
+    : m_options(std::move(options)), m_settingsFile(m_options.settings) {
+    setObjectName("Form1");
+    m_clock.start();
+    m_rng.seed(static_cast<std::uint64_t>(
+        std::chrono::system_clock::now().time_since_epoch().count()));
+
+    m_timer1.setObjectName("Timer1");
+    m_timer1.setInterval(1000);
+    m_timer1.setSingleShot(true);
+    connect(&m_timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    m_wake.setSingleShot(true);
+    m_wake.setTimerType(Qt::PreciseTimer);
+
+    buildMenus();
+    buildControls();
+    m_title = std::string(kProgramTitle);
+    setWindowTitle(fromBytes(m_title));
+    setWindowIcon(QIcon());
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto menu = [&](const char* name, const char* caption) {
+        QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        m->menuAction()->setEnabled(false);  // MainLoop enables them
+        return m;
+    };
+    auto item = [&](QMenu* m, const char* name, const char* caption, void (Form1::*handler)()) {
+        QAction* a = m->addAction(QString::fromLatin1(caption));
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return a;
+    };
+    auto checkItem = [&](QMenu* m, const char* name, const char* caption, bool checked,
+                         void (Form1::*handler)()) {
+        QAction* a = item(m, name, caption, handler);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        return a;
+    };
+
+    m_Fle = menu("Fle", "&File");
+    item(m_Fle, "opn", "&Open", &Form1::opn_Click);
+    item(m_Fle, "CheckFiles", "&Check Files...", &Form1::CheckFiles_Click);
+    m_Fle->addSeparator()->setObjectName("hyp");
+    item(m_Fle, "Exitt", "E&xit", &Form1::Exitt_Click);
+
+    m_opns = menu("opns", "&Options");
+    m_sE = checkItem(m_opns, "sE", "Show Errors", false, &Form1::sE_Click);
+    m_plySnds = checkItem(m_opns, "plySnds", "Play Sounds", true, &Form1::plySnds_Click);
+    m_plyMusic = checkItem(m_opns, "plyMusic", "Play Music", true, &Form1::plyMusic_Click);
+
+    m_getGame = menu("getGame", "&GetGames");
+    item(m_getGame, "chckNG", "&Check for new Games!", &Form1::chckNG_Click);
+
+    m_sprtSpd = menu("sprtSpd", "&SpriteSpeed");
+    m_slwr = checkItem(m_sprtSpd, "slwr", "Normal", true, &Form1::slwr_Click);
+    m_nrml = checkItem(m_sprtSpd, "nrml", "Faster", false, &Form1::nrml_Click);
+    m_fast = checkItem(m_sprtSpd, "fast", "Fastest", false, &Form1::fast_Click);
+    m_nrml->setEnabled(false);  // MainLoop enables it
+
+    m_Help = menu("Help", "&Help");
+    item(m_Help, "about", "&About", &Form1::about_Click);
+}
+
+void Form1::buildControls() {
+    m_surface = new Surface(this);
+    m_surface->setObjectName("Form1Surface");
+    setCentralWidget(m_surface);
+    m_surface->onMouseDown = [this] { Form_MouseDown(); };
+
+    for (const Placement& p : kPlacements) {
+        auto* l = new ControlLabel(m_surface);
+        l->setObjectName(p.name);
+        l->setGeometry(p.geometry);
+        m_labels[idx(p.control)] = l;
+        setForeColour(p.control, kDefaultTextColour);
+    }
+    m_labels[idx(Control::Label2)]->onClick = [this] { Label2_Click(); };
+    for (int k = 1; k <= 6; ++k) {
+        ControlLabel* l = m_labels[idx(optionLabel(k))];
+        l->onMouseMove = [this, k] { Option_MouseMove(k); };
+        l->onClick = [this, k] { Option_Click(k); };
+        l->raise();  // the row they share with Label2 belongs to the options
+    }
+    setLabelFont("MS Sans Serif", 8);
+    QFont hpFont = m_labels[idx(Control::Label2)]->font();
+    for (Control c : {Control::HPherol, Control::maxHerol, Control::eneHPl, Control::enemAxl})
+        m_labels[idx(c)]->setFont(hpFont);
+
+    m_picture1 = new PictureBox(m_surface);
+    m_picture1->setObjectName("Picture1");
+    m_picture1->setGeometry(40, 0, 200, 115);
+    m_picture1->source = [this]() -> const QImage* { return m_core ? m_core->picture() : nullptr; };
+    m_picture1->onClick = [this] { Picture1_Click(); };
+    m_picture1->onKeyDown = [this](int k) { Picture1_KeyDown(k); };
+    m_picture1->onKeyUp = [this](int k) { Picture1_KeyUp(k); };
+
+    m_picture2 = new VideoArea(m_surface);
+    m_picture2->setObjectName("Picture2");
+    m_picture2->setGeometry(40, 0, 198, 115);
+    m_picture2->hide();
+}
+
+QWidget* Form1::Picture1() const { return m_picture1; }
+QWidget* Form1::Picture2() const { return m_picture2; }
+QLabel* Form1::label(Control c) const { return m_labels[idx(c)]; }
+
+QColor Form1::toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+// ---- Start-up and shut-down --------------------------------------------
+
+void Form1::startUp() {
+    const LoadedSettings loaded = loadPlayerSettings(m_settingsFile);
+    m_settings.ShowErrors = loaded.settings.ShowErrors;
+    m_settings.PlaySounds = loaded.settings.PlaySounds;
+    m_settings.PlayMusic = loaded.settings.PlayMusic;
+    syncCheckMarks();
+    for (const std::string& key : loaded.badKeys) {
+        qCWarning(lcUi) << "Parvel.ini:" << key.c_str() << "is neither True nor False";
+        messageBox("ERROR IN LOAD - 13 Type mismatch");
+        if (messageBox("Attempt to run?", MsgButtons::YesNo, "Continue?") == MsgAnswer::No) {
+            quitNow();
+            return;
+        }
+    }
+
+    placeWindow();
+    show();
+    m_picture1->setFocus(Qt::OtherFocusReason);
+    if (m_core) inCore([&] { m_core->startUp(); });
+    m_timer1.start();
+}
+
+void Form1::placeWindow() {
+    move(0, 0);
+    resize(kFormWidth, kFormHeight);
+    // The design's size is the outer one; once a window manager has framed
+    // the window, take the frame off the client size.
+    QTimer::singleShot(0, this, [this] {
+        const QSize frame = frameGeometry().size() - size();
+        if (!frame.isEmpty()) resize(kFormWidth - frame.width(), kFormHeight - frame.height());
+        move(0, 0);
+    });
+}
+
+void Form1::shutDown(bool fromExitCommand) {
+    if (m_quitting) return;
+    if (m_core) m_core->shutdown(fromExitCommand);
+    if (!savePlayerSettings(m_settingsFile, m_settings))
+        qCWarning(lcUi) << "the settings could not be saved";
+    m_quitting = true;
+    m_timer1.stop();
+    if (m_form2) m_form2->close();
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent* e) {
+    shutDown(false);
+    e->accept();
+}
+
+void Form1::quitNow() {
+    if (m_quitting) return;
+    m_quitting = true;
+    m_timer1.stop();
+    if (m_form2) m_form2->close();
+    hide();
+    QCoreApplication::exit(0);
+}
+
+template <class F>
+void Form1::inCore(F f) {
+    ++m_coreDepth;
+    f();
+    --m_coreDepth;
+}
+
+void Form1::Timer1_Timer() {
+    if (m_quitting) return;
+    // MainLoop runs for the rest of the program; started inside a core call
+    // (a slow load from the command line), that call would never finish.
+    if (m_coreDepth > 0) {
+        m_timer1.start(50);
+        return;
+    }
+    m_timer1.stop();
+    for (QMenu* m : {m_Fle, m_opns, m_getGame, m_Help}) m->menuAction()->setEnabled(true);
+    m_nrml->setEnabled(true);
+    if (m_core) inCore([&] { m_core->MainLoop(); });
+    // MainLoop only returns once the program ends.
+    quitNow();
+}
+
+// ---- Menu commands ------------------------------------------------------
+
+std::unique_ptr<QFileDialog> Form1::makeOpenDialog(const QString& folder) {
+    auto d = std::make_unique<QFileDialog>(this, QStringLiteral("Please Choose a valid Game File"), folder);
+    d->setObjectName("Cd1");
+    d->setAcceptMode(QFileDialog::AcceptOpen);
+    d->setFileMode(QFileDialog::ExistingFile);
+    // Our own dialog: the platform ones disagree on bracket patterns, which
+    // are what makes the game file names match in any case.
+    d->setOption(QFileDialog::DontUseNativeDialog);
+    d->setOption(QFileDialog::HideNameFilterDetails);
+    d->setNameFilters({QStringLiteral("Gamefile.txt;GameFile.Cgm ("
+                                      "[Gg][Aa][Mm][Ee][Ff][Ii][Ll][Ee].[Tt][Xx][Tt] "
+                                      "[Gg][Aa][Mm][Ee][Ff][Ii][Ll][Ee].[Cc][Gg][Mm])"),
+                       QStringLiteral("*.* (*)")});
+    return d;
+}
+
+void Form1::opn_Click() {
+    if (m_quitting) return;
+    CheckP();
+    const QString folder = QString::fromStdString(lastFolder(m_settingsFile));
+    auto dialog = makeOpenDialog(folder);
+    QString chosen;
+    if (openDialogHook) {
+        chosen = openDialogHook(*dialog);
+    } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+        chosen = dialog->selectedFiles().constFirst();
+    }
+    dialog.reset();
+    // A cancelled dialog changes nothing: no folder saved, no reset, no load.
+    if (chosen.isEmpty() || m_quitting) return;
+    openChosenFile(chosen);
+}
+
+void Form1::openChosenFile(const QString& path) {
+    if (m_quitting) return;
+    std::string full = QFileInfo(path).absoluteFilePath().toStdString();
+    if (!QFileInfo(path).isFile()) {
+        const std::string resolved = resolvePath(full);
+        if (!fileExists(resolved)) {
+            messageBox("Cannot find the game file " + pathForMessage(full));
+            return;
+        }
+        full = resolved;
+    }
+    CheckP();
+    // Saved before loading, so the next dialog starts here even when the
+    // game fails to load.
+    m_settingsFile.write("LstDir", folderOf(full));
+    if (m_core) inCore([&] { m_core->openGame(full); });
+}
+
+void Form1::CheckFiles_Click() {
+    if (m_quitting) return;
+    if (!m_core || m_core->gamePath().empty()) {
+        messageBox("Please open a game first!");
+        return;
+    }
+    qCInfo(lcUi) << "the unused-files window is not part of this build";
+}
+
+void Form1::Exitt_Click() { shutDown(true); }
+
+void Form1::syncCheckMarks() {
+    m_sE->setChecked(m_settings.ShowErrors);
+    m_plySnds->setChecked(m_settings.PlaySounds);
+    m_plyMusic->setChecked(m_settings.PlayMusic);
+}
+
+// Qt has already inverted the check mark; the flag follows it.
+void Form1::sE_Click() { m_settings.ShowErrors = m_sE->isChecked(); }
+void Form1::plySnds_Click() { m_settings.PlaySounds = m_plySnds->isChecked(); }
+void Form1::plyMusic_Click() { m_settings.PlayMusic = m_plyMusic->isChecked(); }
+
+void Form1::setSpriteSpeed(int bonus) {
+    m_settings.SpriteSpeedBonus = bonus;
+    m_slwr->setChecked(bonus == 0);
+    m_nrml->setChecked(bonus == 2);
+    m_fast->setChecked(bonus == 5);
+}
+void Form1::slwr_Click() { setSpriteSpeed(0); }
+void Form1::nrml_Click() { setSpriteSpeed(2); }
+void Form1::fast_Click() { setSpriteSpeed(5); }
+
+void Form1::chckNG_Click() {
+    if (m_quitting) return;
+    qCInfo(lcUi) << "the new-games window is not part of this build";
+}
+
+void Form1::about_Click() {
+    if (m_quitting) return;
+    if (!m_form2) m_form2 = new Form2(this);
+    m_form2->show();
+    m_form2->raise();
+    m_form2->activateWindow();
+}
+
+// ---- Input ----------------------------------------------------------------
+
+void Form1::Form_MouseDown() {
+    if (!m_quitting && m_core) inCore([&] { m_core->click(); });
+}
+void Form1::Label2_Click() { Form_MouseDown(); }
+void Form1::Picture1_Click() { Form_MouseDown(); }
+
+void Form1::Picture1_KeyDown(int qtKey) {
+    if (!m_quitting && m_core) inCore([&] { m_core->keyDown(playerKeyCode(qtKey)); });
+}
+void Form1::Picture1_KeyUp(int qtKey) {
+    if (!m_quitting && m_core) inCore([&] { m_core->keyUp(playerKeyCode(qtKey)); });
+}
+
+void Form1::Option_MouseMove(int k) {
+    if (!m_quitting && m_core) inCore([&] { m_core->optionHover(k); });
+}
+void Form1::Option_Click(int k) {
+    if (!m_quitting && m_core) inCore([&] { m_core->optionClick(k); });
+}
+
+// ---- Host -------------------------------------------------------------------
+
+void Form1::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void Form1::waitUntil(Micros deadline) {
+    const Micros left = deadline - now();
+    if (left <= 0 || m_quitting) {
+        processEvents();
+        return;
+    }
+    // Sleep in the event loop: the wake timer is one more event, so this
+    // returns after the first input or at the deadline, without spinning.
+    const Micros ms = (left + 999) / 1000;
+    m_wake.start(static_cast<int>(std::min<Micros>(ms, std::numeric_limits<int>::max())));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    m_wake.stop();
+}
+
+Micros Form1::now() const { return m_clock.nsecsElapsed() / 1000; }
+
+double Form1::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_rng); }
+
+MsgAnswer Form1::messageBox(std::string_view text, MsgButtons buttons, std::string_view title) {
+    if (messageBoxHook) return messageBoxHook(text, buttons, title);
+    if (m_quitting) return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+    QMessageBox box(QMessageBox::NoIcon, fromBytes(title), fromBytes(text),
+                    buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    isVisible() ? this : nullptr);
+    const int answer = box.exec();
+    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+    return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+void Form1::setTitle(std::string_view text) {
+    m_title = std::string(text);
+    setWindowTitle(fromBytes(text));
+}
+
+void Form1::setCaption(Control c, std::string_view text) {
+    m_captions[idx(c)] = std::string(text);
+    m_labels[idx(c)]->setText(captionText(text));
+}
+
+void Form1::setForeColour(Control c, Colour colour) {
+    m_colours[idx(c)] = colour;
+    QLabel* l = m_labels[idx(c)];
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, toQColor(colour));
+    l->setPalette(pal);
+}
+
+void Form1::setLabelFont(std::string_view family, double points) {
+    // An unknown family falls back through the system's font matching to a
+    // sans-serif face, which is what "MS Sans Serif" games were drawn with.
+    QFont font(fromBytes(family));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points > 0 ? points : 8.0);
+    for (int c = idx(Control::Label2); c <= static_cast<int>(idx(Control::Label8)); ++c)
+        m_labels[c]->setFont(font);
+}
+
+void Form1::setDescriptionLayout(bool centred, int height) {
+    QLabel* l = m_labels[idx(Control::Label2)];
+    l->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    l->resize(l->width(), height);
+}
+
+void Form1::setWindowBackground(Colour colour) { m_surface->setBackground(toQColor(colour)); }
+
+void Form1::setWindowPicture(std::string_view path) {
+    QImage picture;
+    if (!picture.load(QString::fromStdString(resolvePath(path)))) {
+        qCInfo(lcUi) << "background picture not loaded:" << QString::fromUtf8(path.data(), path.size());
+        return;
+    }
+    m_surface->setPicture(picture);
+}
+
+void Form1::setSpriteSpeedEnabled(bool enabled) { m_sprtSpd->menuAction()->setEnabled(enabled); }
+
+void Form1::showVideoArea(bool video) {
+    if (video) {
+        m_picture2->show();
+        m_picture2->raise();
+        m_picture2->setFocus(Qt::OtherFocusReason);
+        m_picture1->hide();
+    } else {
+        m_picture2->hide();
+        m_picture2->clearFrame();
+        m_picture1->show();
+        m_picture1->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void Form1::focusPicture() { m_picture1->setFocus(Qt::OtherFocusReason); }
+
+void Form1::pictureChanged() { m_picture1->update(); }
+
+}  // namespace parvel::ui

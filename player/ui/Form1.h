@@ -1,0 +1,166 @@
+#pragma once
+// The player's main window: picture, description and option labels, hit
+// points, the menu bar, and the Host the player core talks to.
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <random>
+
+#include "GameCore.h"
+#include "Host.h"
+#include "Settings.h"
+
+class QFileDialog;
+class QLabel;
+class QAction;
+class QMenu;
+
+namespace parvel::ui {
+
+class ControlLabel;
+class PictureBox;
+class VideoArea;
+class Surface;
+class Form2;
+
+// Designed geometry, in pixels.
+inline constexpr int kFormWidth = 280;
+inline constexpr int kFormHeight = 500;
+
+class Form1 : public QMainWindow, public Host {
+    Q_OBJECT
+public:
+    struct Options {
+        SettingsLocation settings = defaultSettingsLocation();
+    };
+    Form1();
+    explicit Form1(Options options);
+    ~Form1() override;
+
+    // The core is created after the window (it needs the Host) and must
+    // outlive it.
+    void setCore(GameCore* core) { m_core = core; }
+
+    // The load event: settings, size and place, show, pictures, Timer1.
+    void startUp();
+    // Opens `path` as if it had been chosen in the Open dialog.
+    void openChosenFile(const QString& path);
+
+    std::string CheckP() { return m_settingsFile.CheckP(); }
+    SettingsFile& settingsFile() { return m_settingsFile; }
+    QTimer& Timer1() { return m_timer1; }
+    QWidget* Picture1() const;
+    QWidget* Picture2() const;
+    QLabel* label(Control c) const;
+    // The Open dialog, configured as the Open command shows it.
+    std::unique_ptr<QFileDialog> makeOpenDialog(const QString& folder);
+
+    // Replace the modal parts (tests, scripted runs): answers message boxes,
+    // runs the open dialog and returns the chosen path (empty: cancelled).
+    std::function<MsgAnswer(std::string_view text, MsgButtons, std::string_view title)> messageBoxHook;
+    std::function<QString(QFileDialog&)> openDialogHook;
+
+    // ---- Host ------------------------------------------------------------
+    void processEvents() override;
+    void waitUntil(Micros deadline) override;
+    Micros now() const override;
+    double random() override;
+    MsgAnswer messageBox(std::string_view text, MsgButtons buttons = MsgButtons::Ok,
+                         std::string_view title = kProgramTitle) override;
+    void setTitle(std::string_view text) override;
+    std::string title() const override { return m_title; }
+    PlayerSettings& settings() override { return m_settings; }
+    void setCaption(Control c, std::string_view text) override;
+    std::string caption(Control c) const override { return m_captions[idx(c)]; }
+    void setForeColour(Control c, Colour colour) override;
+    Colour foreColour(Control c) const override { return m_colours[idx(c)]; }
+    void setLabelFont(std::string_view family, double points) override;
+    void setDescriptionLayout(bool centred, int height) override;
+    void setWindowBackground(Colour colour) override;
+    void setWindowPicture(std::string_view path) override;
+    void setSpriteSpeedEnabled(bool enabled) override;
+    void showVideoArea(bool video) override;
+    void focusPicture() override;
+    void pictureChanged() override;
+    void quitNow() override;
+    bool quitting() const override { return m_quitting; }
+
+    static QColor toQColor(Colour c);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // One handler per control event, named after control and event.
+    void opn_Click();
+    void CheckFiles_Click();
+    void Exitt_Click();
+    void sE_Click();
+    void plySnds_Click();
+    void plyMusic_Click();
+    void slwr_Click();
+    void nrml_Click();
+    void fast_Click();
+    void chckNG_Click();
+    void about_Click();
+    void Timer1_Timer();
+    void Form_MouseDown();
+    void Label2_Click();
+    void Picture1_Click();
+    void Picture1_KeyDown(int qtKey);
+    void Picture1_KeyUp(int qtKey);
+    void Option_MouseMove(int k);
+    void Option_Click(int k);
+
+    void buildMenus();
+    void buildControls();
+    void placeWindow();
+    void setSpriteSpeed(int bonus);
+    void syncCheckMarks();
+    void shutDown(bool fromExitCommand);
+    // Runs a core call, counted so Timer1 never starts MainLoop inside one.
+    template <class F>
+    void inCore(F f);
+
+    static std::size_t idx(Control c) { return static_cast<std::size_t>(c); }
+
+    Options m_options;
+    SettingsFile m_settingsFile;
+    GameCore* m_core = nullptr;
+    PlayerSettings m_settings;
+    std::string m_title;
+    std::array<std::string, kControlCount> m_captions;
+    std::array<Colour, kControlCount> m_colours{};
+    bool m_quitting = false;
+    int m_coreDepth = 0;
+
+    QElapsedTimer m_clock;
+    std::mt19937_64 m_rng;
+    QTimer m_timer1;
+    QTimer m_wake;  // ends a waitUntil at its deadline
+
+    Surface* m_surface = nullptr;
+    PictureBox* m_picture1 = nullptr;
+    VideoArea* m_picture2 = nullptr;
+    std::array<ControlLabel*, kControlCount> m_labels{};
+
+    QMenu* m_Fle = nullptr;
+    QMenu* m_opns = nullptr;
+    QMenu* m_getGame = nullptr;
+    QMenu* m_sprtSpd = nullptr;
+    QMenu* m_Help = nullptr;
+    QAction* m_sE = nullptr;
+    QAction* m_plySnds = nullptr;
+    QAction* m_plyMusic = nullptr;
+    QAction* m_slwr = nullptr;
+    QAction* m_nrml = nullptr;
+    QAction* m_fast = nullptr;
+
+    QPointer<Form2> m_form2;
+};
+
+}  // namespace parvel::ui

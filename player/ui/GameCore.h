@@ -1,0 +1,31 @@
+#pragma once
+// What the main window drives: the player core behind its input handlers.
+// The window talks to this instead of to Player directly so its own
+// behaviour (menus, geometry, key mapping, settings) is testable with a
+// recording stand-in.
+
+#include <QImage>
+#include <string>
+
+namespace parvel::ui {
+
+class GameCore {
+public:
+    virtual ~GameCore() = default;
+    virtual void startUp() = 0;
+    // Runs until the host quits.
+    virtual void MainLoop() = 0;
+    virtual void openGame(const std::string& path) = 0;
+    virtual void click() = 0;
+    virtual void keyDown(int keyCode) = 0;
+    virtual void keyUp(int keyCode) = 0;
+    virtual void optionHover(int k) = 0;
+    virtual void optionClick(int k) = 0;
+    virtual void shutdown(bool fromExitCommand) = 0;
+    // The composed scene picture (200 x 115); null before start-up.
+    virtual const QImage* picture() = 0;
+    // Path of the open game; empty when none.
+    virtual std::string gamePath() const = 0;
+};
+
+}  // namespace parvel::ui

@@ -1,0 +1,33 @@
+#pragma once
+// The real core behind the window: Player, driven through GameCore.
+
+#include <memory>
+
+#include "GameCore.h"
+#include "Player.h"
+
+namespace parvel::ui {
+
+class PlayerCore : public GameCore {
+public:
+    PlayerCore(Host& host, Media* media) : m_player(host, media) {}
+
+    void startUp() override { m_player.startUp(); }
+    void MainLoop() override { m_player.MainLoop(); }
+    void openGame(const std::string& path) override { m_player.openGame(path); }
+    void click() override { m_player.click(); }
+    void keyDown(int keyCode) override { m_player.keyDown(keyCode); }
+    void keyUp(int keyCode) override { m_player.keyUp(keyCode); }
+    void optionHover(int k) override { m_player.optionHover(k); }
+    void optionClick(int k) override { m_player.optionClick(k); }
+    void shutdown(bool fromExitCommand) override { m_player.shutdown(fromExitCommand); }
+    const QImage* picture() override { return &m_player.render().Picture1; }
+    std::string gamePath() const override { return m_player.gameScript().path; }
+
+    Player& player() { return m_player; }
+
+private:
+    Player m_player;
+};
+
+}  // namespace parvel::ui

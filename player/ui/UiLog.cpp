@@ -1,0 +1,5 @@
+#include "UiLog.h"
+
+namespace parvel::ui {
+Q_LOGGING_CATEGORY(lcUi, "parvel.ui", QtWarningMsg)
+}

@@ -1,0 +1,6 @@
+#pragma once
+#include <QLoggingCategory>
+
+namespace parvel::ui {
+Q_DECLARE_LOGGING_CATEGORY(lcUi)
+}
