@@ -85,16 +85,16 @@ void CatalogueFetch::onDataArrival() {
     do {
         QByteArray data = m_socket->readAll();
         m_readTimer.start(m_readMs);
-        const auto room = static_cast<qsizetype>(kMaxPageBytes - static_cast<std::int64_t>(m_page.size()));
-        const bool full = data.size() >= room && !data.isEmpty();
-        if (data.size() > room) data.truncate(room);
+        const auto room = kMaxPageBytes - static_cast<std::int64_t>(m_page.size());
+        const bool full = data.size() >= room;
+        if (full) data.truncate(static_cast<qsizetype>(room));
         m_page.append(data.constData(), static_cast<size_t>(data.size()));
         m_step = m_step % 4 + 1;
         m_lastTitle = progressTitle(m_step, m_page.size());
         m_view.setTitle(m_lastTitle);
-        m_view.processEvents();
-        if (generation != m_generation || !m_socket) return;
-        if (full && m_page.size() >= static_cast<size_t>(kMaxPageBytes)) {
+        if (full) {
+            // Stop reading before events run, so a close arriving meanwhile
+            // cannot take the page as complete.
             qCWarning(lcCatalogue) << "page larger than" << kMaxPageBytes << "bytes, cut off";
             dropSocket();
             scrape();
@@ -103,6 +103,8 @@ void CatalogueFetch::onDataArrival() {
             m_view.setTitle(m_lastTitle);
             return;
         }
+        m_view.processEvents();
+        if (generation != m_generation || !m_socket) return;
         if (data.isEmpty()) {
             endOfPage();
             return;
@@ -149,6 +151,7 @@ void CatalogueFetch::addNames(const std::vector<std::string>& names) {
     for (const auto& name : names) {
         if (generation != m_generation) return;  // a newer fetch owns the list now
         m_view.addName(name);
+        if (generation != m_generation) return;
         m_lastTitle = gamesFoundTitle(++count);
         m_view.setTitle(m_lastTitle);
         m_view.processEvents();
