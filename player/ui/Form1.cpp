@@ -207,6 +207,8 @@ void Form1::startUp() {
 
     placeWindow();
     show();
+    fitFrame();
+    QTimer::singleShot(0, this, [this] { fitFrame(); });
     m_picture1->setFocus(Qt::OtherFocusReason);
     if (m_core) inCore([&] { m_core->startUp(); });
     m_timer1.start();
@@ -215,13 +217,15 @@ void Form1::startUp() {
 void Form1::placeWindow() {
     move(0, 0);
     resize(kFormWidth, kFormHeight);
-    // The design's size is the outer one; once a window manager has framed
-    // the window, take the frame off the client size.
-    QTimer::singleShot(0, this, [this] {
-        const QSize frame = frameGeometry().size() - size();
-        if (!frame.isEmpty()) resize(kFormWidth - frame.width(), kFormHeight - frame.height());
-        move(0, 0);
-    });
+}
+
+void Form1::fitFrame() {
+    // The designed size is the outer one, frame included; window managers
+    // tell the frame only once the window is shown, sometimes a bit later.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() > 0 || frame.height() > 0)
+        resize(kFormWidth - frame.width(), kFormHeight - frame.height());
+    move(0, 0);
 }
 
 void Form1::shutDown(bool fromExitCommand) {

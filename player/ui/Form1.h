@@ -119,6 +119,7 @@ private:
     void buildMenus();
     void buildControls();
     void placeWindow();
+    void fitFrame();
     void setSpriteSpeed(int bonus);
     void syncCheckMarks();
     void shutDown(bool fromExitCommand);

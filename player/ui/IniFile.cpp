@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <QFile>
+#include <filesystem>
 #include <QSaveFile>
 
 #include "Paths.h"
@@ -127,8 +128,15 @@ std::string iniUpdate(std::string_view text, std::string_view section, std::stri
     return out;
 }
 
+std::optional<std::string> readIniText(const std::string& file) {
+    // Folders and devices are not settings files (and have no size to read).
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+    return readWholeFile(file);
+}
+
 std::string ReadIniValue(const std::string& file, std::string_view key, std::string_view section) {
-    auto text = readWholeFile(file);
+    auto text = readIniText(file);
     return text ? iniLookup(*text, section, key) : std::string();
 }
 
@@ -151,7 +159,7 @@ bool WriteIniValue(const std::string& file, std::string_view key, std::string_vi
     if (value.find_first_of("\r\n") != std::string_view::npos ||
         key.find_first_of("\r\n=") != std::string_view::npos)
         return false;
-    const std::string old = readWholeFile(file).value_or(std::string());
+    const std::string old = readIniText(file).value_or(std::string());
     return writeFileAtomically(file, iniUpdate(old, section, key, value));
 }
 

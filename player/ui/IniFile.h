@@ -5,6 +5,7 @@
 // kept byte for byte, so keys other programs or other parts of Parvel wrote
 // survive every write.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,9 @@ std::string ReadIniValue(const std::string& file, std::string_view key, std::str
 // False when the value holds a line break or the file cannot be written.
 bool WriteIniValue(const std::string& file, std::string_view key, std::string_view value,
                    std::string_view section);
+
+// The bytes of a regular file; empty optional for anything else.
+std::optional<std::string> readIniText(const std::string& file);
 
 // Whole-file atomic write (temp file in the same folder, then rename).
 bool writeFileAtomically(const std::string& file, std::string_view bytes);

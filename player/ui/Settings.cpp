@@ -58,11 +58,11 @@ std::string SettingsFile::path() const {
 
 std::string SettingsFile::currentText() const {
     const std::string p = path();
-    if (auto text = readWholeFile(p)) return *text;
+    if (auto text = readIniText(p)) return *text;
     // A read-only program folder may still ship a settings file: it holds
     // the values until the user's own copy exists.
     if (p != programPath())
-        if (auto text = readWholeFile(programPath())) return *text;
+        if (auto text = readIniText(programPath())) return *text;
     return {};
 }
 
