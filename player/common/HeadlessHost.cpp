@@ -14,7 +14,7 @@ double HeadlessHost::random() {
 
 MsgAnswer HeadlessHost::messageBox(std::string_view text, MsgButtons buttons,
                                    std::string_view) {
-    emit("msgbox: " + std::string(text));
+    report("msgbox: " + std::string(text));
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     if (m_answers.empty()) return MsgAnswer::Yes;
     auto a = m_answers.front();
@@ -24,7 +24,7 @@ MsgAnswer HeadlessHost::messageBox(std::string_view text, MsgButtons buttons,
 
 void HeadlessHost::setTitle(std::string_view text) {
     m_title = text;
-    emit("title: " + m_title);
+    report("title: " + m_title);
 }
 
 void HeadlessHost::quitNow() { m_quitting = true; }
@@ -78,7 +78,7 @@ void HeadlessHost::setDescriptionLayout(bool centred, int height) {
     m_window.descriptionHeight = height;
 }
 
-void HeadlessHost::emit(std::string line) {
+void HeadlessHost::report(std::string line) {
     if (onEvent) onEvent(line);
 }
 

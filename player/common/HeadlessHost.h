@@ -73,7 +73,7 @@ public:
 
 private:
     static size_t idx(Control c) { return static_cast<size_t>(c); }
-    void emit(std::string line);
+    void report(std::string line);
     bool runDueInput();
 
     Micros m_now = 0;

@@ -1,0 +1,2 @@
+#include "Logging.h"
+Q_LOGGING_CATEGORY(lcInterp, "parvel.interp", QtWarningMsg)

@@ -1,0 +1,113 @@
+#pragma once
+// The player's core: the loaded game, the scene interpreter and everything
+// it shares with the window's input handlers. It knows nothing of widgets;
+// it talks to the window only through the Host, and the window (or the
+// headless replay) calls the handler functions below.
+//
+// Runs never nest: a handler that would start play (the first click on a
+// title screen, an option chosen before the interpreter runs) only asks for
+// it; the run that is playing ends at its next event-processing point and
+// MainLoop starts the new one.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "GameScript.h"
+#include "GameSetup.h"
+#include "Host.h"
+#include "InterpState.h"
+#include "Render.h"
+#include "SceneTable.h"
+
+namespace parvel {
+
+class MediaSystem;
+class PictureCache;
+
+// The window's video area, as clips name it when they open.
+inline constexpr std::int32_t kVideoAreaHandle = 2;
+
+// Key codes the handlers take (the window maps its own key events to them).
+namespace key {
+inline constexpr int Left = 37;
+inline constexpr int Right = 39;
+inline constexpr int Ctrl = 17;
+inline constexpr int A = 65, S = 83, D = 68, F = 70, G = 71, Z = 90;
+}  // namespace key
+
+class Player {
+public:
+    // `media` may be null: then nothing sounds and no video plays.
+    Player(Host& host, MediaSystem* media);
+    ~Player();
+
+    // Start-up picture and back buffer from the program folder; fading off;
+    // the whole frame queued.
+    void startUp();
+
+    // The idle loop: sound-sequence step, Render, then sleep until input.
+    // Plays the scenes that input asks for. Returns when the host quits.
+    void MainLoop();
+
+    // ---- Input handlers ------------------------------------------------
+    // The Open command once a file has been chosen: stops the music, clears
+    // the previous game's labels and opens `path` on its title screen.
+    void openGame(const std::string& path);
+    // A click on the window, Label2 or Picture1: starts a game waiting on
+    // its title screen.
+    void click();
+    void keyDown(int keyCode);
+    void keyUp(int keyCode);
+    // Option labels, k = 1..6.
+    void optionHover(int k);
+    void optionClick(int k);
+    // Shut-down: closes video and music and cuts off any sound. The exit
+    // command and closing the window differ only in the path they cut with.
+    void shutdown(bool fromExitCommand);
+
+    // ---- State the window and tools read --------------------------------
+    Host& host() { return m_host; }
+    MediaSystem* media() { return m_media; }
+    render::RenderState& render() { return *m_render; }
+    const GameScript& gameScript() const { return m_game; }
+    SceneTable& sceneTable() { return m_table; }
+    const GameSetup& setup() const { return m_setup; }
+    const SharedState& shared() const { return m_shared; }
+    const CombatState& combat() const { return m_combat; }
+    const SceneState& scene() const { return m_scene; }
+    bool spriteOn() const { return m_scene.sprite.on; }
+
+    // Composes the queued rectangles onto Picture1 and tells the host.
+    void Render();
+
+    // Called with "scene: NAME" and "sound: FILE" lines as play goes on.
+    std::function<void(std::string_view)> onEvent;
+
+    // Runs one scene name from the start (what the first click does); for
+    // tests and tools that skip the title screen.
+    void requestStart(const std::string& scene);
+
+private:
+    friend class SceneRunner;
+
+    bool superseded(int generation) const;
+
+    Host& m_host;
+    MediaSystem* m_media;
+    std::unique_ptr<render::BitmapErrorReporter> m_reporter;
+    std::unique_ptr<render::RenderState> m_render;
+    std::unique_ptr<PictureCache> m_pictures;
+    GameScript m_game;
+    SceneTable m_table;
+    GameSetup m_setup;
+    SharedState m_shared;
+    CombatState m_combat;
+    SceneState m_scene;
+    std::optional<std::string> m_pendingStart;
+    int m_generation = 0;
+};
+
+}  // namespace parvel

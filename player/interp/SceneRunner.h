@@ -1,0 +1,98 @@
+#pragma once
+// One run of the scene interpreter: scene after scene from a start scene,
+// until the game stops on a fatal error or something newer replaces it.
+
+#include <string>
+
+#include "Player.h"
+
+namespace parvel {
+
+class MediaSystem;
+
+class SceneRunner {
+public:
+    SceneRunner(Player& player, int generation);
+
+    // Plays from `scene` on; returns on a fatal combat error, when a newer
+    // run or game replaces this one, or when the program ends.
+    void PlayScene(std::string scene);
+
+    // How a step of a pass ends.
+    enum class Flow { Next, EndScene, Fatal, Stop };
+
+private:
+    struct SetupStep {
+        const char* commands;  // for reading; the order is the point
+        Flow (SceneRunner::*run)();
+    };
+    static const SetupStep kSetupSteps[];
+
+    bool stopped() const { return m_player.superseded(m_generation); }
+    std::string get(std::string_view directive);
+    std::string native(std::string_view scriptText) const;
+    void emitEvent(const std::string& line);
+
+    // Pass structure.
+    void chainGameFile();
+    void resetScene();
+    Flow frameLoop();
+    Flow tick(bool& firstTick);
+    void endPass();
+
+    // Text, options and links.
+    Flow readTextCommands();
+    Flow readOptions();
+    Flow readLinks();
+
+    // Combat.
+    Flow readHeroMaximum();
+    Flow readCombatCommands();
+    Flow applyHits();
+    Flow applyHit(bool hero);
+    void showPoints(Control label, std::int32_t points, std::int32_t maximum);
+    std::optional<std::int32_t> damageOf(const std::string& value);
+    std::string m_heroHit, m_enemyHit, m_winScene, m_loseScene;
+
+    // Pictures.
+    Flow readAnimationCommands();
+    void parseLists();
+    void parseList(AnimationList& list, std::string text, std::string_view message);
+    void expandEntry(AnimationList& list, const std::string& entry);
+    void preloadEncipheredFrames();
+    void startFrameCounters();
+    void advanceCounters();
+    void wrap(AnimationList& list, bool emptyStaysZero);
+    Flow tickPictures();
+    void loadPicture(render::BitmapPtr& slot, const std::string& path);
+    std::string entryPath(const AnimationList& list, int index) const;
+
+    // Walking sprite and hot spots.
+    Flow readSpriteCommands();
+    void parseHotSpots(std::string h);
+    Flow moveSprite();
+    Flow leaveBy(const HotSpot& spot);
+
+    // Sound, music and video.
+    Flow readMusic();
+    Flow readMedia();
+    Flow readSounds();
+    void startSounds();
+    Flow videoPhase();
+    void checkMusic();
+
+    Player& m_player;
+    Host& m_host;
+    SceneTable& m_table;
+    SharedState& m_shared;
+    SceneState& m_scene;
+    CombatState& m_combat;
+    render::RenderState& m_render;
+    MediaSystem* m_media;
+    int m_generation;
+};
+
+// Returns the text with every "\n" marker turned into a line break (CR).
+std::string ReplaceLineBreaks(std::string_view text);
+
+}  // namespace parvel

@@ -1,0 +1,83 @@
+// Description, options, links, random links and chaining to another game file.
+
+#include <cmath>
+
+#include "SceneRunner.h"
+#include "Vb.h"
+
+namespace parvel {
+
+using namespace vb;
+
+namespace {
+constexpr const char* kPrefixes[7] = {"", "(a) ", "(s) ", "(d) ", "(f) ", "(g) ", "(z) "};
+}
+
+std::string ReplaceLineBreaks(std::string_view text) {
+    // Scanned to the end: old players stopped looking after 9999 characters
+    // and dropped the rest of a long description.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out.push_back('\r');
+            ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+SceneRunner::Flow SceneRunner::readTextCommands() {
+    const std::string next = get("@nextGfile");
+    m_shared.NextGameFile = next;
+    if (!Trim(next).empty()) m_shared.NextGamePending = true;
+    for (int n = 1; n <= 6; ++n) {
+        const std::string go = UCase(Trim(get("@linkGo" + std::to_string(n))));
+        m_shared.LinkGo[static_cast<size_t>(n)] = go.empty() ? "FALSE" : go;
+    }
+    m_host.setCaption(Control::Label2, ReplaceLineBreaks(get("@description")));
+    return Flow::Next;
+}
+
+SceneRunner::Flow SceneRunner::readOptions() {
+    const std::string random = get("@randomLink");
+    if (!Trim(random).empty()) {
+        const long p = InStr(1, random, "(").value_or(0);
+        const long q = p > 0 ? InStr(p, random, ")").value_or(0) : 0;
+        if (q > 0) {
+            m_scene.RandomLinkPrefix = *Mid(random, p + 1, q - p - 1);
+            m_scene.RandomLinkCount = *Mid(random, q + 1);
+        }
+    } else {
+        m_scene.RandomLinkPrefix.clear();
+    }
+    for (int n = 1; n <= 6; ++n) {
+        const std::string text = get("@option" + std::to_string(n));
+        m_scene.optionTexts[static_cast<size_t>(n)] = text;
+        if (!text.empty())
+            m_host.setCaption(optionLabel(n), kPrefixes[n] + std::string(Trim(text)));
+    }
+    return Flow::Next;
+}
+
+SceneRunner::Flow SceneRunner::readLinks() {
+    for (int n = 1; n <= 6; ++n) {
+        auto& target = m_shared.LinkTargets[static_cast<size_t>(n)];
+        target = get("@Link" + std::to_string(n));
+        if (UCase(Trim(target)) != "RANDOM") continue;
+        // Before any scene has named a random link the count reads as 0, so
+        // the target is the scene "1"; a count that is not a number leaves
+        // the target "RANDOM".
+        const std::optional<double> count =
+            m_scene.RandomLinkCount ? CDbl(*m_scene.RandomLinkCount) : std::optional<double>(0);
+        if (!count) continue;
+        const double r = m_host.random();
+        const auto k = static_cast<long>(std::floor(r * *count)) + 1;
+        target = m_scene.RandomLinkPrefix + std::to_string(k);
+    }
+    return Flow::Next;
+}
+
+}  // namespace parvel
