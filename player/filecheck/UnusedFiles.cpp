@@ -85,6 +85,7 @@ struct FolderScan {
     template <class Add>
     void run(const std::string& folder, std::initializer_list<std::string_view> extensions,
              const std::string& pool, Add add) {
+        if (folder.empty()) return;
         for (auto& e : listFolder(folder)) {
             if (view.cancelled() || host.quitting()) return;
             host.processEvents();
@@ -101,6 +102,7 @@ struct FolderScan {
 }  // namespace
 
 std::string reportFolder(const GameScript& game) {
+    if (game.path.empty()) return {};
     std::string folder = folderOf(game.path);
     return folder.empty() ? "./" : folder;
 }
@@ -152,7 +154,8 @@ UnusedFiles CheckFiles(SceneTable& table, const GameScript& game, Host& host,
 
     view.setStatus("Checking directories");
     const std::string report = reportFolder(game);
-    auto folder = [&](std::string_view directive) {
+    auto folder = [&](std::string_view directive) -> std::string {
+        if (report.empty()) return {};  // no game file, no folders
         return resolvePath(report + table.GetDirective("Setup", directive) + "/");
     };
     FolderScan scan{host, view};

@@ -49,7 +49,7 @@ public:
 inline constexpr int kMaxSpriteFrames = 999;
 
 // The folder the game file sits in, ending in its separator ("./" for a
-// bare file name).
+// bare file name, empty when there is no game file).
 std::string reportFolder(const GameScript& game);
 
 // Runs one whole check. Directive reads go through `table.GetDirective`, so

@@ -1,5 +1,6 @@
 #include "Form4.h"
 
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
@@ -37,7 +38,9 @@ constexpr int kPreviewSide = 280;
 }  // namespace
 
 // Forwards one check's progress to the window while the window exists and
-// no newer check has started.
+// no newer check has started. Listed names reach the lists in batches a few
+// times a second: repainting a list for each of thousands of names would
+// cost more than the whole scan.
 class Form4::Run : public filecheck::CheckFilesView {
 public:
     explicit Run(Form4* form) : m_form(form), m_generation(++form->m_generation) {}
@@ -46,20 +49,44 @@ public:
         return !m_form || m_form->m_generation != m_generation;
     }
     void setStatus(const std::string& text) override {
-        if (!cancelled()) m_form->Text1->setText(fromCp1252(text));
+        if (cancelled()) return;
+        flush();
+        m_form->Text1->setText(fromCp1252(text));
     }
     void addUnusedPicture(const filecheck::UnusedFile& f) override {
-        if (cancelled()) return;
-        m_form->List1->addItem(fromCp1252(f.name));
-        m_form->m_picturePaths.push_back(f.path);
+        m_pictures.push_back(f);
+        flushWhenDue();
     }
     void addUnusedSound(const filecheck::UnusedFile& f) override {
-        if (!cancelled()) m_form->List2->addItem(fromCp1252(f.name));
+        m_sounds.push_back(f);
+        flushWhenDue();
+    }
+    void flush() {
+        if (cancelled() || (m_pictures.empty() && m_sounds.empty())) return;
+        m_sinceFlush.start();
+        QStringList names;
+        for (const auto& f : m_pictures) {
+            names << fromCp1252(f.name);
+            m_form->m_picturePaths.push_back(f.path);
+        }
+        if (!names.isEmpty()) m_form->List1->addItems(names);
+        names.clear();
+        for (const auto& f : m_sounds) names << fromCp1252(f.name);
+        if (!names.isEmpty()) m_form->List2->addItems(names);
+        m_pictures.clear();
+        m_sounds.clear();
     }
 
 private:
+    static constexpr int kFlushMs = 100;
+    void flushWhenDue() {
+        if (!m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= kFlushMs) flush();
+    }
+
     QPointer<Form4> m_form;
     std::uint64_t m_generation;
+    std::vector<filecheck::UnusedFile> m_pictures, m_sounds;
+    QElapsedTimer m_sinceFlush;
 };
 
 Form4::Form4(QWidget* parent) : QWidget(parent) {
@@ -70,6 +97,9 @@ Form4::Form4(QWidget* parent) : QWidget(parent) {
     Label2 = new QLabel(QStringLiteral("Unused Sounds"), this);
     List1 = new QListWidget(this);
     List2 = new QListWidget(this);
+    // Thousands of rows arrive one by one while events run; rows of one
+    // height keep each relayout from measuring every row again.
+    for (QListWidget* list : {List1, List2}) list->setUniformItemSizes(true);
     Image1 = new QLabel(this);
     Image1->setMinimumSize(kPreviewSide, kPreviewSide / 2);
     Image1->setAlignment(Qt::AlignCenter);
@@ -98,7 +128,9 @@ filecheck::UnusedFiles Form4::CheckFiles(const GameScript& game, SceneTable& tab
     Run run(this);
     // Copied: events run during the check, and may open another game.
     const GameScript checked = game;
-    return filecheck::CheckFiles(table, checked, host, &run);
+    auto result = filecheck::CheckFiles(table, checked, host, &run);
+    run.flush();
+    return result;
 }
 
 void Form4::List1_Click(QListWidgetItem* item) {
