@@ -7,7 +7,8 @@ namespace parvel {
 // Where the frames of a clip go. The window registers one for its video area
 // under a handle number; the interpreter names that handle when it opens a
 // clip. Calls come from the decoding thread, in frame order: a widget must
-// hand the image over to its own thread (e.g. a queued invocation).
+// hand the image over to its own thread (e.g. a queued invocation). A sink
+// must outlive the clips opened on it (close them, or the MediaSystem, first).
 class VideoSink {
 public:
     virtual ~VideoSink() = default;

@@ -43,8 +43,8 @@ struct ClipCase {
 class VideoClips : public ::testing::TestWithParam<ClipCase> {};
 
 TEST_P(VideoClips, OpenPlayToTheEndAndClose) {
+    ImageSink sink;  // outlives the clip, which reports its close
     MediaRig rig;
-    ImageSink sink;
     rig.media->setVideoSink(kHandle, &sink);
     rig.capture();
     const std::string path = fixture(GetParam().file);
@@ -90,8 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, VideoClips,
                                            ClipCase{"clip.mpg", "MPEGVideo"}));
 
 TEST(Video, FramesShowTheClipsPictures) {
+    ImageSink sink;  // outlives the clip, which reports its close
     MediaRig rig;
-    ImageSink sink;
     rig.media->setVideoSink(kHandle, &sink);
     ASSERT_EQ(rig.media->OpenVideo(kHandle, fixture("clip.avi"), "AviVideo"), "Success");
     rig.media->VideoLength();
@@ -168,8 +168,8 @@ TEST(Video, BrokenClipsFailToOpenAndLeaveNothingOpen) {
 }
 
 TEST(Video, TruncatedClipPlaysWhatItHasAndEnds) {
+    ImageSink sink;  // outlives the clip, which reports its close
     MediaRig rig;
-    ImageSink sink;
     rig.media->setVideoSink(kHandle, &sink);
     if (rig.media->OpenVideo(kHandle, fixture("truncated.avi"), "AviVideo") != "Success") return;
     const auto length = rig.media->VideoLength();
@@ -183,8 +183,8 @@ TEST(Video, TruncatedClipPlaysWhatItHasAndEnds) {
 }
 
 TEST(Video, CloseWhilePlayingStopsTheDecoder) {
+    ImageSink sink;  // outlives the clip, which reports its close
     MediaRig rig;
-    ImageSink sink;
     rig.media->setVideoSink(kHandle, &sink);
     ASSERT_EQ(rig.media->OpenVideo(kHandle, fixture("clip.avi"), "AviVideo"), "Success");
     rig.media->VideoLength();
