@@ -38,12 +38,16 @@ Micros HeadlessHost::nextInputTime() const {
 }
 
 bool HeadlessHost::runDueInput() {
+    // Each input runs to its end before the next is delivered, even when it
+    // waits (a game loading, a message box): replays stay deterministic
+    // whatever the handlers do inside.
+    if (m_depth > 0) return false;
     if (m_input.empty() || m_input.begin()->first > m_now || m_quitting) return false;
     auto action = std::move(m_input.begin()->second);
     m_input.erase(m_input.begin());
-    // Input handlers may wait again (a message box, a nested loop); such a
-    // nested wait delivers later input itself.
+    ++m_depth;
     action();
+    --m_depth;
     return true;
 }
 
@@ -56,7 +60,7 @@ void HeadlessHost::waitUntil(Micros deadline) {
     bool handled = false;
     while (runDueInput()) handled = true;
     if (handled || m_quitting) return;
-    if (!m_input.empty() && m_input.begin()->first <= deadline) {
+    if (m_depth == 0 && !m_input.empty() && m_input.begin()->first <= deadline) {
         m_now = std::max(m_now, m_input.begin()->first);
         processEvents();
         return;

@@ -84,6 +84,7 @@ private:
     std::multimap<Micros, std::function<void()>> m_input;
     std::deque<MsgAnswer> m_answers;
     Window m_window;
+    int m_depth = 0;
 };
 
 }  // namespace parvel

@@ -87,6 +87,14 @@ void VideoArea::clearFrame() {
     update();
 }
 
+void VideoArea::videoFrame(const QImage& frame, std::int32_t) {
+    QMetaObject::invokeMethod(this, [this, frame] { showFrame(frame); }, Qt::QueuedConnection);
+}
+
+void VideoArea::videoClosed() {
+    QMetaObject::invokeMethod(this, [this] { clearFrame(); }, Qt::QueuedConnection);
+}
+
 void VideoArea::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);

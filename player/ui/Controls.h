@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "VideoSink.h"
+
 namespace parvel::ui {
 
 // A caption. Unlike a bare QLabel it takes the mouse press itself, so a
@@ -46,12 +48,17 @@ private:
     bool m_pressed = false;
 };
 
-// Picture2: the video area. Shows the last frame it was given.
-class VideoArea : public QWidget {
+// Picture2: the video area. Shows the last frame it was given; frames may
+// come from the decoder's thread.
+class VideoArea : public QWidget, public VideoSink {
 public:
     explicit VideoArea(QWidget* parent);
     void showFrame(const QImage& frame);
     void clearFrame();
+    const QImage& frame() const { return m_frame; }
+
+    void videoFrame(const QImage& frame, std::int32_t frameNumber) override;
+    void videoClosed() override;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -13,6 +13,8 @@
 
 #include "Controls.h"
 #include "Form2.h"
+#include "Form3.h"
+#include "Form4.h"
 #include "KeyMap.h"
 #include "Paths.h"
 #include "TextCodec.h"
@@ -184,6 +186,7 @@ void Form1::buildControls() {
 
 QWidget* Form1::Picture1() const { return m_picture1; }
 QWidget* Form1::Picture2() const { return m_picture2; }
+VideoSink* Form1::videoSink() const { return m_picture2; }
 QLabel* Form1::label(Control c) const { return m_labels[idx(c)]; }
 
 QColor Form1::toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -235,9 +238,15 @@ void Form1::shutDown(bool fromExitCommand) {
         qCWarning(lcUi) << "the settings could not be saved";
     m_quitting = true;
     m_timer1.stop();
-    if (m_form2) m_form2->close();
+    closeSideWindows();
     hide();
     QCoreApplication::exit(0);
+}
+
+void Form1::closeSideWindows() {
+    if (m_form2) m_form2->close();
+    if (m_form3) m_form3->close();
+    if (m_form4) m_form4->close();
 }
 
 void Form1::closeEvent(QCloseEvent* e) {
@@ -249,7 +258,7 @@ void Form1::quitNow() {
     if (m_quitting) return;
     m_quitting = true;
     m_timer1.stop();
-    if (m_form2) m_form2->close();
+    closeSideWindows();
     hide();
     QCoreApplication::exit(0);
 }
@@ -332,11 +341,17 @@ void Form1::openChosenFile(const QString& path) {
 
 void Form1::CheckFiles_Click() {
     if (m_quitting) return;
-    if (!m_core || m_core->gamePath().empty()) {
+    if (!m_form4) m_form4 = std::make_unique<Form4>();
+    m_form4->clearLists();
+    const GameScript* game = m_core ? m_core->game() : nullptr;
+    SceneTable* scenes = m_core ? m_core->scenes() : nullptr;
+    if (!m_core || m_core->gamePath().empty() || !game || !scenes) {
         messageBox("Please open a game first!");
         return;
     }
-    qCInfo(lcUi) << "the unused-files window is not part of this build";
+    m_form4->show();
+    m_form4->raise();
+    m_form4->CheckFiles(*game, *scenes, *this);
 }
 
 void Form1::Exitt_Click() { shutDown(true); }
@@ -364,7 +379,17 @@ void Form1::fast_Click() { setSpriteSpeed(5); }
 
 void Form1::chckNG_Click() {
     if (m_quitting) return;
-    qCInfo(lcUi) << "the new-games window is not part of this build";
+    // Read each time, so hosts set in the file while the player runs count.
+    catalogue::CatalogueHosts hosts{m_settingsFile.read(catalogue::kCatalogueHostKey),
+                                    m_settingsFile.read(catalogue::kCatalogueWebHostKey),
+                                    m_settingsFile.read(catalogue::kEnhancedHostKey)};
+    if (!m_form3)
+        m_form3 = std::make_unique<Form3>(std::move(hosts));
+    else
+        m_form3->setHosts(std::move(hosts));
+    m_form3->show();
+    m_form3->raise();
+    m_form3->activateWindow();
 }
 
 void Form1::about_Click() {

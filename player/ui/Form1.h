@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <memory>
 #include <random>
 
 #include "GameCore.h"
@@ -19,6 +20,10 @@ class QLabel;
 class QAction;
 class QMenu;
 
+namespace parvel {
+class VideoSink;
+}
+
 namespace parvel::ui {
 
 class ControlLabel;
@@ -26,6 +31,8 @@ class PictureBox;
 class VideoArea;
 class Surface;
 class Form2;
+class Form3;
+class Form4;
 
 // Designed geometry, in pixels.
 inline constexpr int kFormWidth = 280;
@@ -55,7 +62,11 @@ public:
     QTimer& Timer1() { return m_timer1; }
     QWidget* Picture1() const;
     QWidget* Picture2() const;
+    // Where video frames go.
+    VideoSink* videoSink() const;
     QLabel* label(Control c) const;
+    Form3* newGamesWindow() const { return m_form3.get(); }
+    Form4* unusedFilesWindow() const { return m_form4.get(); }
     // The Open dialog, configured as the Open command shows it.
     std::unique_ptr<QFileDialog> makeOpenDialog(const QString& folder);
 
@@ -123,6 +134,7 @@ private:
     void setSpriteSpeed(int bonus);
     void syncCheckMarks();
     void shutDown(bool fromExitCommand);
+    void closeSideWindows();
     // Runs a core call, counted so Timer1 never starts MainLoop inside one.
     template <class F>
     void inCore(F f);
@@ -162,6 +174,9 @@ private:
     QAction* m_fast = nullptr;
 
     QPointer<Form2> m_form2;
+    // Side windows are top-level windows of their own, owned here.
+    std::unique_ptr<Form3> m_form3;
+    std::unique_ptr<Form4> m_form4;
 };
 
 }  // namespace parvel::ui

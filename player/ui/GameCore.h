@@ -7,6 +7,9 @@
 #include <QImage>
 #include <string>
 
+#include "GameScript.h"
+#include "SceneTable.h"
+
 namespace parvel::ui {
 
 class GameCore {
@@ -26,6 +29,10 @@ public:
     virtual const QImage* picture() = 0;
     // Path of the open game; empty when none.
     virtual std::string gamePath() const = 0;
+    // The open game and its scenes, for the unused-files check; null when
+    // the core keeps none.
+    virtual const GameScript* game() const { return nullptr; }
+    virtual SceneTable* scenes() { return nullptr; }
 };
 
 }  // namespace parvel::ui

@@ -10,7 +10,7 @@ namespace parvel::ui {
 
 class PlayerCore : public GameCore {
 public:
-    PlayerCore(Host& host, Media* media) : m_player(host, media) {}
+    PlayerCore(Host& host, MediaSystem* media) : m_player(host, media) {}
 
     void startUp() override { m_player.startUp(); }
     void MainLoop() override { m_player.MainLoop(); }
@@ -23,6 +23,8 @@ public:
     void shutdown(bool fromExitCommand) override { m_player.shutdown(fromExitCommand); }
     const QImage* picture() override { return &m_player.render().Picture1; }
     std::string gamePath() const override { return m_player.gameScript().path; }
+    const GameScript* game() const override { return &m_player.gameScript(); }
+    SceneTable* scenes() override { return &m_player.sceneTable(); }
 
     Player& player() { return m_player; }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Form1.h"
+#include "MediaSystem.h"
 #ifdef PARVEL_WITH_PLAYER
 #include "PlayerCore.h"
 #endif
@@ -45,9 +46,15 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Built in this order and torn down in reverse: the media's threads
+    // stop before the window that shows their frames goes away.
     parvel::ui::Form1 form;
+    parvel::MediaOptions mediaOptions;
+    mediaOptions.soundFont = form.settingsFile().read("SoundFont");
+    auto media = std::make_unique<parvel::MediaSystem>(form, mediaOptions);
 #ifdef PARVEL_WITH_PLAYER
-    auto core = std::make_unique<parvel::ui::PlayerCore>(form, nullptr);
+    media->setVideoSink(parvel::kVideoAreaHandle, form.videoSink());
+    auto core = std::make_unique<parvel::ui::PlayerCore>(form, media.get());
     form.setCore(core.get());
 #endif
     form.startUp();
@@ -57,8 +64,6 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &form, [&form, game] { form.openChosenFile(game); });
     }
     const int rc = app.exec();
-#ifdef PARVEL_WITH_PLAYER
     form.setCore(nullptr);
-#endif
     return rc;
 }

@@ -10,6 +10,7 @@ int cmdGet(const std::vector<std::string>& args);
 int cmdDigest(const std::vector<std::string>& args);
 int cmdDecipher(const std::vector<std::string>& args);
 int cmdEncipher(const std::vector<std::string>& args);
+int cmdPlay(const std::vector<std::string>& args);
 int cmdUnused(const std::vector<std::string>& args);
 
 }  // namespace parvel::tavi

@@ -26,17 +26,19 @@ struct Command {
     const char* name;
     const char* usage;
     int minArgs;
-    bool pairs;  // arguments after the first come in pairs
+    int maxArgs;  // -1: any number
+    bool pairs;   // arguments after the first come in pairs
     int (*run)(const std::vector<std::string>&);
 };
 
 const Command kCommands[] = {
-    {"scenes", "scenes GAMEFILE", 1, false, cmdScenes},
-    {"get", "get GAMEFILE SCENE DIRECTIVE [SCENE DIRECTIVE]...", 3, true, cmdGet},
-    {"digest", "digest FILE", 1, false, cmdDigest},
-    {"decipher", "decipher FILE", 1, false, cmdDecipher},
-    {"encipher", "encipher GAMEDIR OUTDIR", 2, false, cmdEncipher},
-    {"unused", "unused GAMEFILE", 1, false, cmdUnused},
+    {"scenes", "scenes GAMEFILE", 1, 1, false, cmdScenes},
+    {"get", "get GAMEFILE SCENE DIRECTIVE [SCENE DIRECTIVE]...", 3, -1, true, cmdGet},
+    {"digest", "digest FILE", 1, 1, false, cmdDigest},
+    {"decipher", "decipher FILE", 1, 1, false, cmdDecipher},
+    {"encipher", "encipher GAMEDIR OUTDIR", 2, 2, false, cmdEncipher},
+    {"unused", "unused GAMEFILE", 1, 1, false, cmdUnused},
+    {"play", "play GAMEFILE --input FILE [--seed N]", 3, 5, false, cmdPlay},
 };
 
 int usage() {
@@ -55,7 +57,7 @@ int main(int argc, char** argv) {
         for (int i = 2; i < argc; ++i)
             args.push_back(c.pairs && i > 2 ? scriptArg(argv[i]) : std::string(argv[i]));
         const int n = static_cast<int>(args.size());
-        if (n < c.minArgs || (c.pairs && (n - 1) % 2 != 0) || (!c.pairs && n != c.minArgs)) {
+        if (n < c.minArgs || (c.maxArgs >= 0 && n > c.maxArgs) || (c.pairs && (n - 1) % 2 != 0)) {
             std::fprintf(stderr, "usage: tavi %s\n", c.usage);
             return 1;
         }

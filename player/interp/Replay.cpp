@@ -1,0 +1,211 @@
+#include "Replay.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "HeadlessHost.h"
+#include "MediaSystem.h"
+#include "Player.h"
+#include "Vb.h"
+
+namespace parvel {
+
+namespace {
+
+std::optional<int> keyCode(std::string_view k) {
+    const std::string upper = vb::UCase(k);
+    if (upper == "LEFT") return key::Left;
+    if (upper == "RIGHT") return key::Right;
+    if (upper == "CTRL") return key::Ctrl;
+    if (upper.size() == 1 && upper[0] >= 'A' && upper[0] <= 'Z') return upper[0];
+    return std::nullopt;
+}
+
+std::vector<std::string_view> words(std::string_view line) {
+    std::vector<std::string_view> out;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) out.push_back(line.substr(start, i - start));
+    }
+    return out;
+}
+
+std::string colourText(Colour c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return buf;
+}
+
+std::string numberText(double v) {
+    if (v == std::floor(v) && std::abs(v) < 1e15) return std::to_string(static_cast<long long>(v));
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+std::string oneLine(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += "\\n";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
+    using K = ReplayStep::Kind;
+    std::vector<ReplayStep> steps;
+    int lineNo = 0;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (const size_t hash = line.find('#'); hash != std::string_view::npos)
+            line = line.substr(0, hash);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const auto w = words(line);
+        if (w.empty()) continue;
+        auto fail = [&](const std::string& what) {
+            return Error{lineNo, "line " + std::to_string(lineNo) + ": " + what};
+        };
+        const std::string cmd = vb::LCase(w[0]);
+        auto argCount = [&](size_t n) { return w.size() == n + 1; };
+        ReplayStep s;
+        s.kind = K::Click;
+        if ((cmd == "open" || cmd == "click" || cmd == "snapshot") && argCount(0)) {
+            s.kind = cmd == "open" ? K::Open : cmd == "click" ? K::Click : K::Snapshot;
+        } else if ((cmd == "option" || cmd == "hover") && argCount(1)) {
+            auto n = vb::CInt(w[1]);
+            if (!n || *n < 1 || *n > 6) return fail("option number must be 1 to 6");
+            s.kind = cmd == "option" ? K::Option : K::Hover;
+            s.number = *n;
+        } else if ((cmd == "key" || cmd == "keydown" || cmd == "keyup") && argCount(1)) {
+            auto code = keyCode(w[1]);
+            if (!code) return fail("unknown key '" + std::string(w[1]) + "'");
+            s.kind = cmd == "key" ? K::Key : cmd == "keydown" ? K::KeyDown : K::KeyUp;
+            s.number = *code;
+        } else if (cmd == "wait" && argCount(1)) {
+            auto secs = vb::CDbl(w[1]);
+            if (!secs || *secs < 0 || *secs > 1e7) return fail("wait needs seconds (0 or more)");
+            s.kind = K::Wait;
+            s.seconds = *secs;
+        } else if (cmd == "menu" && argCount(1)) {
+            const std::string name = vb::LCase(w[1]);
+            if (name != "sounds" && name != "music" && name != "errors" && name != "speed0" &&
+                name != "speed2" && name != "speed5")
+                return fail("unknown menu '" + std::string(w[1]) + "'");
+            s.kind = K::Menu;
+            s.text = name;
+        } else if (cmd == "answer" && argCount(1)) {
+            const std::string a = vb::LCase(w[1]);
+            if (a != "yes" && a != "no") return fail("answer must be yes or no");
+            s.kind = K::Answer;
+            s.text = a;
+        } else if (cmd == "picture" && w.size() >= 2) {
+            s.kind = K::Picture;
+            std::string_view rest = line.substr(line.find(w[1]));
+            while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+            s.text = rest;
+        } else {
+            return fail("cannot read '" + std::string(vb::Trim(line)) + "'");
+        }
+        steps.push_back(std::move(s));
+    }
+    return steps;
+}
+
+void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
+               std::uint32_t seed, const std::function<void(std::string_view)>& out,
+               const std::function<void(std::string_view)>& err) {
+    using K = ReplayStep::Kind;
+    HeadlessHost host(seed);
+    host.onEvent = out;
+    MediaOptions options;
+    options.useAudioDevice = false;
+    MediaSystem media(host, options);
+    media.setCommandLog([&](std::string_view c) { out("media: " + std::string(c)); });
+    media.onSound = [&](std::string_view s) { out("sound: " + std::string(s)); };
+    Player player(host, &media);
+    player.onEvent = out;
+    player.startUp();
+
+    auto snapshot = [&] {
+        const auto& w = host.window();
+        auto cap = [&](Control c) { return w.captions[static_cast<size_t>(c)]; };
+        auto col = [&](Control c) { return colourText(w.colours[static_cast<size_t>(c)]); };
+        out("scene: " + player.scene().name);
+        out("title: " + host.title());
+        out("text: " + oneLine(cap(Control::Label2)));
+        for (int k = 1; k <= 6; ++k)
+            out("option" + std::to_string(k) + ": " + oneLine(cap(optionLabel(k))));
+        out("hero: " + cap(Control::HPherol) + " " + col(Control::HPherol));
+        out("heromax: " + cap(Control::maxHerol));
+        out("enemy: " + cap(Control::eneHPl) + " " + col(Control::eneHPl));
+        out("enemymax: " + cap(Control::enemAxl));
+        const auto& r = player.render();
+        out("frames: " + std::to_string(r.AnimFrame) + " " + std::to_string(r.LayerFrame) + " " +
+            std::to_string(r.Layer2Frame));
+        const auto& s = player.scene().sprite;
+        out(s.on ? "sprite: on " + numberText(s.x) + " " + numberText(s.y) : "sprite: off");
+        out("");
+    };
+    auto menu = [&](const std::string& name) {
+        auto& st = host.settings();
+        if (name == "sounds") st.PlaySounds = !st.PlaySounds;
+        else if (name == "music") st.PlayMusic = !st.PlayMusic;
+        else if (name == "errors") st.ShowErrors = !st.ShowErrors;
+        else st.SpriteSpeedBonus = name.back() - '0';
+    };
+
+    // Each command gets its own microsecond, so commands given together
+    // still run in order, each once the game has handled the one before.
+    Micros at = 0;
+    for (const auto& step : steps) {
+        if (step.kind == K::Wait) {
+            at += static_cast<Micros>(std::llround(step.seconds * kMicrosPerSecond));
+            continue;
+        }
+        ++at;
+        host.schedule(at, [&, step] {
+            switch (step.kind) {
+                case K::Open: player.openGame(gameFile); break;
+                case K::Click: player.click(); break;
+                case K::Option: player.optionClick(step.number); break;
+                case K::Hover: player.optionHover(step.number); break;
+                case K::Key:
+                    player.keyDown(step.number);
+                    player.keyUp(step.number);
+                    break;
+                case K::KeyDown: player.keyDown(step.number); break;
+                case K::KeyUp: player.keyUp(step.number); break;
+                case K::Menu: menu(step.text); break;
+                case K::Answer:
+                    host.queueAnswer(step.text == "yes" ? MsgAnswer::Yes : MsgAnswer::No);
+                    break;
+                case K::Snapshot: snapshot(); break;
+                case K::Picture:
+                    if (auto s = render::savePicture(player.render().Picture1, step.text); !s && err)
+                        err("cannot write picture " + step.text + ": " + s.error().description);
+                    break;
+                case K::Wait: break;
+            }
+        });
+    }
+    host.schedule(at + 1, [&] { host.quitNow(); });
+    player.MainLoop();
+    media.shutdown();
+}
+
+}  // namespace parvel

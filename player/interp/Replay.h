@@ -1,0 +1,42 @@
+#pragma once
+// Headless play from a list of input commands, for authors testing a
+// walkthrough and for our own tests.
+//
+// Input, one command per line ("#" starts a comment):
+//   open | click | option N | hover N | key K | keydown K | keyup K
+//   wait S | menu NAME | answer yes|no | snapshot | picture FILE
+// where K is a letter, "left", "right" or "ctrl", S virtual seconds, and
+// NAME one of sounds, music, errors, speed0, speed2, speed5. Commands run
+// one after another at the current virtual time; only "wait" moves it on.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Result.h"
+
+namespace parvel {
+
+struct ReplayStep {
+    enum class Kind {
+        Open, Click, Option, Hover, Key, KeyDown, KeyUp, Wait, Menu, Answer, Snapshot, Picture
+    };
+    Kind kind = Kind::Click;
+    int number = 0;          // option and hover number, key code
+    double seconds = 0;      // wait
+    std::string text;        // menu name, answer, picture file
+};
+
+// Parses the input text; the error names the line and what is wrong.
+Result<std::vector<ReplayStep>> parseReplay(std::string_view text);
+
+// Plays `gameFile` through the steps and reports every event line through
+// `out` (Windows-1252 bytes, no line end). Problems that are not events
+// (a picture that cannot be written) go to `err`.
+void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
+               std::uint32_t seed, const std::function<void(std::string_view)>& out,
+               const std::function<void(std::string_view)>& err = {});
+
+}  // namespace parvel
