@@ -101,18 +101,6 @@ TEST(Form3, CatalogueDoubleClickOffersEachEntryUntilYes) {
     EXPECT_EQ(w.opened, QStringList{"http://web.test/tshow/pages/castle2.html"});
 }
 
-TEST(Form3, CatalogueDoubleClickAllNoOpensNothing) {
-    PageServer server(PageServer::Mode::Serve, cataloguePage());
-    Window w(server.port());
-    w.form.Command1->click();
-    ASSERT_TRUE(w.finish());
-    w.doubleClick(3);
-    ASSERT_EQ(w.asked.size(), 1u);
-    EXPECT_EQ(w.asked[0].text,
-              "Moon written by Bo\rUp there.\rWould you like to visit the download page?");
-    EXPECT_TRUE(w.opened.isEmpty());
-}
-
 TEST(Form3, CatalogueYesWithoutWebHostSaysHowToSetIt) {
     PageServer server(PageServer::Mode::Serve, cataloguePage());
     Window w(server.port(), {"127.0.0.1", "", ""});
