@@ -176,7 +176,10 @@ std::string privateTempFolder() {
 }
 
 std::optional<std::string> readWholeFile(std::string_view path) {
-    std::ifstream f(resolvePath(path), std::ios::binary);
+    const std::string resolved = resolvePath(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(resolved, ec)) return std::nullopt;  // folders open but do not read
+    std::ifstream f(resolved, std::ios::binary);
     if (!f) return std::nullopt;
     std::string data;
     f.seekg(0, std::ios::end);

@@ -17,6 +17,13 @@ void LoadStartPictures(RenderState& state, const std::string& startPicturePath,
     state.SceneBackground->LoadBMP(startPicturePath);
     state.BackBuffer = state.newBitmap();
     state.BackBuffer->LoadBMP(backBufferPath);
+    if (!state.BackBuffer->isLoaded()) {
+        // Without its frame picture nothing would ever reach the screen; a
+        // black frame of the picture's size does the same work.
+        QImage black(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        state.BackBuffer->setPicture(black);
+    }
     state.BackBuffer->SetTarget(&state.Picture1);
     state.SceneBackground->SetTarget(state.BackBufferDC());
     state.DirtyRects.reset();
