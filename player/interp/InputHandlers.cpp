@@ -1,5 +1,7 @@
 // What the window's clicks, keys and commands do to the game.
 
+#include <filesystem>
+
 #include "MediaSystem.h"
 #include "Player.h"
 #include "Vb.h"
@@ -14,7 +16,12 @@ bool endsWithMarker(const std::string& s) {
 }
 }  // namespace
 
-void Player::openGame(const std::string& path) {
+void Player::openGame(const std::string& chosen) {
+    // Scripts name their files relative to the game's folder, so the folder
+    // must be known even when the game was named relative to ours.
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(chosen, ec);
+    const std::string path = ec ? chosen : absolute.string();
     ++m_generation;  // the game that plays now ends
     m_pendingStart.reset();
     if (m_media) m_media->MusicControl(" ", "close");

@@ -38,9 +38,9 @@ void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
     const std::string folder = gameFolderOf(path);
 
     auto read = [&](std::string_view d) { return std::string(Trim(table.GetDirective("Setup", d))); };
-    std::string musicDir = read("@musicdir") + "\\";
-    std::string imageDir = read("@imagedir") + "\\";
-    std::string soundDir = read("@sounddir") + "\\";
+    const std::string musicDir = read("@musicdir");
+    const std::string imageDir = read("@imagedir");
+    const std::string soundDir = read("@sounddir");
     const std::string bkColor = read("@bkColor");
     const std::string fntColor = read("@fntColor");
     const std::string bkPic = read("@bkPic");
@@ -74,9 +74,10 @@ void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
     if (auto size = CDbl(fntSize); size && *size > 0) host.setLabelFont(font, *size);
 
     // Folders become file names here, so they leave the script's code page.
+    // An empty folder is the game folder itself.
     auto inFolder = [&](const std::string& dir) {
-        const std::string native = cp1252ToUtf8(dir);
-        return isAbsoluteScriptPath(native) ? native : folder + native;
+        const std::string native = cp1252ToUtf8(dir) + "\\";
+        return !dir.empty() && isAbsoluteScriptPath(dir) ? native : folder + native;
     };
     setup.musicDir = inFolder(musicDir);
     setup.imageDir = inFolder(imageDir);

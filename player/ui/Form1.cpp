@@ -100,6 +100,13 @@ Form1::~Form1() = default;
 
 void Form1::buildMenus() {
     QMenuBar* bar = menuBar();
+    // The five menus must fit the 280-pixel window side by side, as they did
+    // in the small menu font they were laid out for; the usual font and
+    // padding would push "Help" into an overflow button.
+    QFont barFont = bar->font();
+    barFont.setPointSizeF(8);
+    bar->setFont(barFont);
+    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
     auto menu = [&](const char* name, const char* caption) {
         QMenu* m = bar->addMenu(QString::fromLatin1(caption));
         m->setObjectName(name);

@@ -84,6 +84,7 @@ protected:
         return lines;
     }
 
+public:
     static std::vector<std::string> only(const std::vector<std::string>& lines,
                                          std::string_view prefix) {
         std::vector<std::string> out;
@@ -113,5 +114,6 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
+protected:
     fs::path dir;
 };
