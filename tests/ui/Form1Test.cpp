@@ -129,6 +129,16 @@ TEST(Form1Menus, CaptionsOrderAndInitialState) {
     }
 }
 
+TEST(Form1Menus, AllFiveMenusFitTheWindowWidth) {
+    Window w;
+    w.form->startUp();
+    QMenuBar* bar = w.form->menuBar();
+    const QRect help = bar->actionGeometry(bar->actions().last());
+    EXPECT_FALSE(help.isEmpty());
+    EXPECT_LE(help.right(), bar->width() - 1);
+    EXPECT_EQ(bar->height(), w.widget("Form1Surface")->y());
+}
+
 TEST(Form1Menus, MainLoopEnablesTheMenusAboutOneSecondAfterStartUp) {
     Window w;
     w.form->startUp();
