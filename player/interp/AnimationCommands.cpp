@@ -8,6 +8,7 @@
 #include "Integrity.h"
 #include "MediaSystem.h"
 #include "PictureCache.h"
+#include "SceneLists.h"
 #include "SceneRunner.h"
 #include "Vb.h"
 
@@ -76,42 +77,10 @@ SceneRunner::Flow SceneRunner::readAnimationCommands() {
     return Flow::Next;
 }
 
-void SceneRunner::expandEntry(AnimationList& list, const std::string& entry) {
-    list.entries[static_cast<size_t>(list.count)] = entry;
-    const long q = InStr(1, entry, "(").value_or(0);
-    if (q == 0) return;
-    // "name(n)" stands for n + 1 entries of that name.
-    const long r = InStr(q, entry, ")").value_or(0);
-    const auto n = Mid(entry, q + 1, r - q - 1);
-    const std::string name = Left(entry, q - 1);
-    list.entries[static_cast<size_t>(list.count)] = name;
-    const auto times = n ? CLng(*n) : std::nullopt;
-    for (long i = 0; times && i < *times; ++i) {
-        if (list.count >= list.capacity) break;
-        ++list.count;
-        list.entries[static_cast<size_t>(list.count)] = name;
-    }
-}
-
-void SceneRunner::parseList(AnimationList& list, std::string text, std::string_view message) {
-    list.clear();
-    if (Trim(text).empty()) return;
-    for (;;) {
-        ++list.count;
-        if (list.count == list.capacity + 1) {
-            if (m_host.settings().ShowErrors)
-                m_host.messageBox(std::string(message) + m_scene.name);
-            list.count = list.capacity;
-            return;
-        }
-        const size_t p = text.find(',');
-        if (p == std::string::npos) break;
-        const std::string entry(Trim(std::string_view(text).substr(0, p)));
-        text.erase(0, p + 1);
-        expandEntry(list, entry);
-    }
-    if (Trim(text).empty()) --list.count;
-    else expandEntry(list, std::string(Trim(text)));
+void SceneRunner::parseList(AnimationList& list, const std::string& text,
+                            std::string_view message) {
+    if (!parsePictureList(list, text) && m_host.settings().ShowErrors)
+        m_host.messageBox(std::string(message) + m_scene.name);
 }
 
 void SceneRunner::parseLists() {

@@ -57,8 +57,7 @@ private:
     // Pictures.
     Flow readAnimationCommands();
     void parseLists();
-    void parseList(AnimationList& list, std::string text, std::string_view message);
-    void expandEntry(AnimationList& list, const std::string& entry);
+    void parseList(AnimationList& list, const std::string& text, std::string_view message);
     void preloadEncipheredFrames();
     void startFrameCounters();
     void advanceCounters();

@@ -1,6 +1,7 @@
 // Scene sound, sound sequence, music and video clips.
 
 #include "MediaSystem.h"
+#include "SceneLists.h"
 #include "SceneRunner.h"
 #include "Vb.h"
 
@@ -51,17 +52,7 @@ SceneRunner::Flow SceneRunner::readSounds() {
     else if (auto n = CInt(loop)) q.passLimit = *n;
     if (list.empty()) return Flow::Next;
     q.active = true;
-    int count = 0;
-    for (;;) {
-        ++count;
-        const size_t p = list.find(',');
-        if (p == std::string::npos) break;
-        if (count <= 5) q.names[static_cast<size_t>(count - 1)] = std::string(Trim(list.substr(0, p)));
-        list.erase(0, p + 1);
-    }
-    if (Trim(list).empty()) --count;
-    else if (count <= 5) q.names[static_cast<size_t>(count - 1)] = std::string(Trim(list));
-    q.count = static_cast<std::int16_t>(std::min(count, 5));
+    q.count = static_cast<std::int16_t>(parseSoundList(list, q.names));
     return Flow::Next;
 }
 

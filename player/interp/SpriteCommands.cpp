@@ -1,5 +1,6 @@
 // The walking sprite and its hot spots.
 
+#include "SceneLists.h"
 #include "SceneRunner.h"
 #include "Vb.h"
 
@@ -63,23 +64,9 @@ SceneRunner::Flow SceneRunner::readSpriteCommands() {
     m_scene.layer.loopCount = "9999";
 
     const std::string ext = m_player.m_game.enciphered == 1 ? ".clP" : ".bmp";
-    auto frames = [](const std::string& value, int& count) -> std::optional<std::string> {
-        auto n = before(value, '.');
-        if (!n) return std::nullopt;
-        if (auto c = CInt(*n)) count = *c;
-        return value.substr(n->size() + 1);
-    };
-    const std::string standing = std::string(Trim(get("@standingsprite")));
-    if (auto name = frames(standing, sprite.standing))
-        for (int k = 1; k <= sprite.standing; ++k)
-            m_scene.layerText += *name + std::to_string(k) + ext + ",";
-    const std::string walking = std::string(Trim(get("@walkingsprite")));
-    if (auto name = frames(walking, sprite.walking)) {
-        for (int k = 1; k <= sprite.walking; ++k)
-            m_scene.layerText += *name + "R" + std::to_string(k) + ext + ",";
-        for (int k = 1; k <= sprite.walking; ++k)
-            m_scene.layerText += *name + "L" + std::to_string(k) + ext + ",";
-    }
+    const std::string standing(Trim(get("@standingsprite")));
+    const std::string walking(Trim(get("@walkingsprite")));
+    m_scene.layerText += spriteFrameList(standing, walking, ext, sprite.standing, sprite.walking);
     sprite.on = true;
     return Flow::Next;
 }

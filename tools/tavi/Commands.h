@@ -11,6 +11,7 @@ int cmdDigest(const std::vector<std::string>& args);
 int cmdDecipher(const std::vector<std::string>& args);
 int cmdEncipher(const std::vector<std::string>& args);
 int cmdPlay(const std::vector<std::string>& args);
+int cmdLint(const std::vector<std::string>& args);
 int cmdUnused(const std::vector<std::string>& args);
 
 }  // namespace parvel::tavi

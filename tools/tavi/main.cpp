@@ -38,6 +38,7 @@ const Command kCommands[] = {
     {"decipher", "decipher FILE", 1, 1, false, cmdDecipher},
     {"encipher", "encipher GAMEDIR OUTDIR", 2, 2, false, cmdEncipher},
     {"unused", "unused GAMEFILE", 1, 1, false, cmdUnused},
+    {"lint", "lint GAMEFILE", 1, 1, false, cmdLint},
     {"play", "play GAMEFILE --input FILE [--seed N]", 3, 5, false, cmdPlay},
 };
 

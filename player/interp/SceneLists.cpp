@@ -1,0 +1,84 @@
+#include "SceneLists.h"
+
+#include "Vb.h"
+
+namespace parvel {
+
+using namespace vb;
+
+namespace {
+
+void expandEntry(AnimationList& list, const std::string& entry) {
+    list.entries[static_cast<size_t>(list.count)] = entry;
+    const long q = InStr(1, entry, "(").value_or(0);
+    if (q == 0) return;
+    const long r = InStr(q, entry, ")").value_or(0);
+    const auto n = Mid(entry, q + 1, r - q - 1);
+    const std::string name = Left(entry, q - 1);
+    list.entries[static_cast<size_t>(list.count)] = name;
+    const auto times = n ? CLng(*n) : std::nullopt;
+    for (long i = 0; times && i < *times; ++i) {
+        if (list.count >= list.capacity) break;
+        ++list.count;
+        list.entries[static_cast<size_t>(list.count)] = name;
+    }
+}
+
+// "count.name": the text before the first "." and the text after it.
+std::optional<std::string> framesOf(const std::string& value, int& count) {
+    const size_t dot = value.find('.');
+    if (dot == std::string::npos) return std::nullopt;
+    if (auto c = CInt(value.substr(0, dot))) count = *c;
+    return value.substr(dot + 1);
+}
+
+}  // namespace
+
+bool parsePictureList(AnimationList& list, std::string text) {
+    list.clear();
+    if (Trim(text).empty()) return true;
+    for (;;) {
+        ++list.count;
+        if (list.count == list.capacity + 1) {
+            list.count = list.capacity;
+            return false;
+        }
+        const size_t p = text.find(',');
+        if (p == std::string::npos) break;
+        const std::string entry(Trim(std::string_view(text).substr(0, p)));
+        text.erase(0, p + 1);
+        expandEntry(list, entry);
+    }
+    if (Trim(text).empty()) --list.count;
+    else expandEntry(list, std::string(Trim(text)));
+    return true;
+}
+
+int parseSoundList(std::string list, std::array<std::string, 5>& names, int* total) {
+    int count = 0;
+    for (;;) {
+        ++count;
+        const size_t p = list.find(',');
+        if (p == std::string::npos) break;
+        if (count <= 5) names[static_cast<size_t>(count - 1)] = std::string(Trim(list.substr(0, p)));
+        list.erase(0, p + 1);
+    }
+    if (Trim(list).empty()) --count;
+    else if (count <= 5) names[static_cast<size_t>(count - 1)] = std::string(Trim(list));
+    if (total) *total = count;
+    return std::min(count, 5);
+}
+
+std::string spriteFrameList(const std::string& standing, const std::string& walking,
+                            const std::string& ext, int& S, int& W) {
+    std::string text;
+    if (auto name = framesOf(standing, S))
+        for (int k = 1; k <= S; ++k) text += *name + std::to_string(k) + ext + ",";
+    if (auto name = framesOf(walking, W)) {
+        for (int k = 1; k <= W; ++k) text += *name + "R" + std::to_string(k) + ext + ",";
+        for (int k = 1; k <= W; ++k) text += *name + "L" + std::to_string(k) + ext + ",";
+    }
+    return text;
+}
+
+}  // namespace parvel
