@@ -1,7 +1,12 @@
 // parvel [GAMEFILE]: the player window, opening GAMEFILE when given.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +19,32 @@
 #endif
 
 namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP close the window like its close button does,
+// so a logout or a kill still saves the settings. The handler only wakes
+// the event loop; the window does the work.
+void closeOnSignals(QWidget& window) {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char buffer[16];
+        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        window.close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
 
 bool haveDisplay() {
     // An explicit platform (offscreen, a test's Xvfb) is the user's choice.
@@ -49,6 +80,9 @@ int main(int argc, char** argv) {
     // Built in this order and torn down in reverse: the media's threads
     // stop before the window that shows their frames goes away.
     parvel::ui::Form1 form;
+    // The audio library would take these signals for itself and swallow them.
+    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
+    closeOnSignals(form);
     parvel::MediaOptions mediaOptions;
     mediaOptions.soundFont = form.settingsFile().read("SoundFont");
     auto media = std::make_unique<parvel::MediaSystem>(form, mediaOptions);

@@ -18,8 +18,9 @@ inline QApplication& app() {
     static int argc = 1;
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
+    // Never destroyed: Qt's own statics (input devices) go first at exit.
+    static QApplication* a = new QApplication(argc, argv);
+    return *a;
 }
 
 // Records every call as one line, e.g. "keyUp 65".

@@ -89,8 +89,11 @@ TEST(WindowOnX11, TitleScreenShowsTheStartPictureAndTheGamesColours) {
         }
     EXPECT_GT(red, 50);
     EXPECT_GT(background, 20000);
-    // Settings went to the program folder, "LstDir" first.
+    // Settings went to the program folder: "LstDir" when the game opened,
+    // the switches when the kill closed the window.
     QFile ini(bin + "Parvel.ini");
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().contains("LstDir=" + (dir.path() + "/game/").toUtf8() + "\r\n"));
+    EXPECT_EQ(ini.readAll().toStdString(),
+              "[Parvel]\r\nLstDir=" + dir.path().toStdString() +
+                  "/game/\r\nShowErrors=False\r\nPlaySounds=True\r\nPlayMusic=True\r\n");
 }
