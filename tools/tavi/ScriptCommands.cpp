@@ -25,15 +25,20 @@ bool checkReadable(const std::string& path) {
     return false;
 }
 
+// Loads a game the way the player does.
+void load(SceneTable& table, const std::string& path) {
+    GameScript game;
+    game.path = path;
+    table.LoadGameScript(game);
+}
+
 }  // namespace
 
 int cmdScenes(const std::vector<std::string>& args) {
     if (!checkReadable(args[0])) return 1;
     HeadlessHost host;
     SceneTable table(host);
-    GameScript game;
-    game.path = args[0];
-    table.LoadGameScript(game);
+    load(table, args[0]);
     for (int s = 1; s <= table.lastLoadCount(); ++s)
         printLine(std::to_string(s) + "\t" + table.name(s));
     return 0;
@@ -43,9 +48,7 @@ int cmdGet(const std::vector<std::string>& args) {
     if (!checkReadable(args[0])) return 1;
     HeadlessHost host;
     SceneTable table(host);
-    GameScript game;
-    game.path = args[0];
-    table.LoadGameScript(game);
+    load(table, args[0]);
     host.onEvent = [](std::string_view line) {
         std::fwrite(line.data(), 1, line.size(), stderr);
         std::fputc('\n', stderr);
