@@ -14,9 +14,7 @@
 
 #include "Form1.h"
 #include "MediaSystem.h"
-#ifdef PARVEL_WITH_PLAYER
 #include "PlayerCore.h"
-#endif
 
 namespace {
 
@@ -86,11 +84,9 @@ int main(int argc, char** argv) {
     parvel::MediaOptions mediaOptions;
     mediaOptions.soundFont = form.settingsFile().read("SoundFont");
     auto media = std::make_unique<parvel::MediaSystem>(form, mediaOptions);
-#ifdef PARVEL_WITH_PLAYER
     media->setVideoSink(parvel::kVideoAreaHandle, form.videoSink());
     auto core = std::make_unique<parvel::ui::PlayerCore>(form, media.get());
     form.setCore(core.get());
-#endif
     form.startUp();
     if (form.quitting()) return 0;
     if (args.size() == 2) {

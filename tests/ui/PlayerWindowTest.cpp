@@ -109,6 +109,7 @@ TEST(OpenGameWindow, BareSetupGivesTheDefaults) {
     w.open(crlf({"[Setup]", "@firstscene = Start", "", "[Start]"}));
     EXPECT_EQ(w.surface()->background(), QColor(0, 0, 0));
     EXPECT_EQ(w.colour("Label5"), QColor(0, 192, 0));
+    EXPECT_EQ(w.core->player().setup().musicDir, w.gameDir() + "\\");  // game folder, then "\"
     // The black program-folder picture replaces any earlier background.
     EXPECT_EQ(w.surface()->picture().size(), QSize(200, 115));
 }
