@@ -1,0 +1,1 @@
+parvel_add_fuzz(bmp LIBS parvel_render)

@@ -1,0 +1,3 @@
+if(TARGET parvel_catalogue)
+  parvel_add_fuzz(catalogue LIBS parvel_catalogue)
+endif()

@@ -1,0 +1,1 @@
+parvel_add_fuzz(clp LIBS parvel_script parvel_render)
