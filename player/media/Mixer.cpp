@@ -18,6 +18,8 @@ Mixer::Mixer(Clock clock, bool useDevice) : m_clock(std::move(clock)) {
     m_start = m_clock ? m_clock() : 0;
     m_scratch.resize(kBlockFrames * kMixChannels);
     if (!useDevice) return;
+    // The window owns Ctrl+C and SIGTERM (they close it and save settings).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         qCWarning(lcMedia) << "no audio output:" << SDL_GetError();
         return;

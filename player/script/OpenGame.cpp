@@ -83,15 +83,20 @@ void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
     setup.imageDir = inFolder(imageDir);
     setup.soundDir = inFolder(soundDir);
 
+    // Every credit is read before the title is set, so a game without a
+    // Title scene ends with the title "Parvel - ", not the lookup error.
     auto title = [&](std::string_view d) { return table.GetDirective("Title", d); };
-    const std::string windowTitle = "Parvel - " + title("@name");
+    const std::string name = title("@name"), date = title("@date"), version = title("@version"),
+                      author = title("@author"), artist = title("@artist"),
+                      company = title("@company"), contact = title("@contact"),
+                      copyright = title("@copyright");
+    const std::string windowTitle = "Parvel - " + name;
     host.setTitle(windowTitle);
     host.setDescriptionLayout(true, 137);
-    host.setCaption(Control::Label2,
-                    windowTitle + "\r\n" + title("@date") + " " + title("@version") + "\r\n" +
-                        "Author: " + title("@author") + "\r\n\r\n" + "Artist: " +
-                        title("@artist") + "\r\n" + "Produced by: " + title("@company") +
-                        "\r\n" + "(" + title("@contact") + ")" + "\r\n" + title("@copyright"));
+    host.setCaption(Control::Label2, windowTitle + "\r\n" + date + " " + version + "\r\n" +
+                                         "Author: " + author + "\r\n\r\n" + "Artist: " + artist +
+                                         "\r\n" + "Produced by: " + company + "\r\n" + "(" +
+                                         contact + ")" + "\r\n" + copyright);
     host.processEvents();
 }
 
