@@ -18,7 +18,9 @@ namespace demo {
 
 namespace {
 
-constexpr int kWidth = 200, kHeight = 112, kFps = 25, kFrames = 50, kRate = 22050;
+// 192 rather than 200 wide: whole 16-pixel blocks for the decoder's colour
+// conversion, which writes in such blocks.
+constexpr int kWidth = 192, kHeight = 112, kFps = 25, kFrames = 50, kRate = 22050;
 
 struct Stream {
     AVCodecContext* ctx = nullptr;
@@ -113,7 +115,7 @@ std::string writeLanternClip(const std::string& path) {
     av_frame_get_buffer(s.af, 0);
 
     for (int i = 0; i < kFrames; ++i) {
-        const QImage picture = lanternClipFrame(i, kFrames).convertToFormat(QImage::Format_RGB32);
+        const QImage picture = lanternClipFrame(i, kFrames).copy((200 - kWidth) / 2, 0, kWidth, kHeight);
         av_frame_make_writable(s.vf);
         const uint8_t* src[1] = {picture.constBits()};
         const int srcStride[1] = {static_cast<int>(picture.bytesPerLine())};
