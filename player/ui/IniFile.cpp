@@ -1,8 +1,13 @@
 #include "IniFile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <QSaveFile>
 
 #include "Paths.h"
 #include "UiLog.h"
@@ -141,17 +146,41 @@ std::string ReadIniValue(const std::string& file, std::string_view key, std::str
 }
 
 bool writeFileAtomically(const std::string& file, std::string_view bytes) {
-    QSaveFile out(QString::fromStdString(file));
-    if (!out.open(QIODevice::WriteOnly)) {
-        qCDebug(lcUi) << "cannot write" << out.fileName() << out.errorString();
+    // Written by hand rather than with QSaveFile: at a file-size limit or on a
+    // full disk QSaveFile takes the short write as done and renames the cut
+    // file over the old one. Here every byte must reach the disk before the
+    // rename, or the old file stays as it was.
+    std::string target = file;
+    if (char* real = ::realpath(file.c_str(), nullptr)) {  // write through a symlink
+        target = real;
+        std::free(real);
+    }
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        qCDebug(lcUi) << "cannot write" << target.c_str() << std::strerror(errno);
         return false;
     }
-    if (out.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size())) {
-        out.cancelWriting();
-        return false;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, existed ? (old.st_mode & 07777) : (0666 & ~mask));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
     }
-    return out.commit();
+    bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        qCDebug(lcUi) << "cannot write" << target.c_str() << std::strerror(errno);
+        ::unlink(temp.c_str());
+    }
+    return ok;
 }
 
 bool WriteIniValue(const std::string& file, std::string_view key, std::string_view value,
