@@ -1,0 +1,185 @@
+// Game files that change under a playing scene: deleted, cut short, or
+// overwritten with garbage between two inputs. The player must keep playing
+// from the scene table it holds, keep the last picture it could load, and
+// report bad pictures only the way it reports any bad picture.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Encipher.h"
+#include "HeadlessHost.h"
+#include "Player.h"
+
+namespace fs = std::filesystem;
+using namespace parvel;
+
+namespace {
+
+std::string crlf(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += "\r\n";
+        else out.push_back(c);
+    }
+    return out;
+}
+
+std::string solidBmp(int w, int h, std::uint32_t rgb) {
+    const int row = (w * 3 + 3) / 4 * 4;
+    std::string b(54 + static_cast<size_t>(row * h), '\0');
+    auto put32 = [&](size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(b.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(w));
+    put32(22, static_cast<std::uint32_t>(h));
+    b[26] = 1;
+    b[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t at = 54 + static_cast<size_t>(y * row + x * 3);
+            b[at] = static_cast<char>(rgb & 0xFF);
+            b[at + 1] = static_cast<char>((rgb >> 8) & 0xFF);
+            b[at + 2] = static_cast<char>((rgb >> 16) & 0xFF);
+        }
+    return b;
+}
+
+constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kGrey = 0x808080;
+
+class GameFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() /
+              ("parvel-faults-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "pics");
+        host = std::make_unique<HeadlessHost>(7);
+        player = std::make_unique<Player>(*host, nullptr);
+        auto record = [this](std::string_view l) { lines.emplace_back(l); };
+        host->onEvent = record;
+        player->onEvent = record;
+        player->startUp();
+    }
+    void TearDown() override {
+        player.reset();
+        fs::remove_all(dir);
+    }
+
+    std::string write(const std::string& name, std::string_view bytes) {
+        const fs::path p = dir / name;
+        std::ofstream f(p, std::ios::binary | std::ios::trunc);
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+    void truncate(const std::string& name, std::uintmax_t size) { fs::resize_file(dir / name, size); }
+    void remove(const std::string& name) { fs::remove(dir / name); }
+
+    // A three-frame background animation on A; B has a still background
+    // with a two-frame layer; option 1 goes from each to the other.
+    std::string writeAnimatedGame() {
+        write("pics/a1.bmp", solidBmp(200, 112, kRed));
+        write("pics/a2.bmp", solidBmp(200, 112, kGreen));
+        write("pics/a3.bmp", solidBmp(200, 112, kBlue));
+        write("pics/b.bmp", solidBmp(200, 112, kGrey));
+        write("pics/l1.bmp", solidBmp(10, 10, kRed));
+        write("pics/l2.bmp", solidBmp(10, 10, kBlue));
+        return write("Gamefile.txt",
+                     crlf("[Setup]\n@firstscene = A\n@imagedir = pics\n\n[Title]\n@name = Faults\n\n"
+                          "[A]\n@description = Room A\n@anim = a1.bmp,a2.bmp,a3.bmp\n"
+                          "@animLoop = FOREVER\n@animspeed = FAST\n@option1 = On\n@link1 = B\n\n"
+                          "[B]\n@description = Room B\n@image = b.bmp\n@layeranim = l1.bmp,l2.bmp\n"
+                          "@layerloop = FOREVER\n@layerspeed = FAST\n@option1 = Back\n@link1 = A\n"));
+    }
+
+    void at(double seconds, std::function<void()> action) {
+        host->schedule(static_cast<Micros>(std::llround(seconds * kMicrosPerSecond)), std::move(action));
+    }
+    // Opens `game`, starts it, and plays until `seconds` of virtual time.
+    void play(const std::string& game, double seconds) {
+        at(0.001, [this, game] { player->openGame(game); });
+        at(0.002, [this] { player->click(); });
+        at(seconds, [this] { host->quitNow(); });
+        player->MainLoop();
+    }
+
+    struct Look {
+        std::string scene;
+        int animFrame = 0;
+        std::uint32_t pixel = 0;  // Picture1 at (100, 60), 0xRRGGBB
+        std::string text;
+    };
+    Look look() {
+        Look l;
+        l.scene = player->scene().name;
+        l.animFrame = player->render().AnimFrame;
+        l.pixel = player->render().Picture1.pixel(100, 60) & 0xFFFFFF;
+        l.text = host->caption(Control::Label2);
+        return l;
+    }
+    void lookAt(double seconds) {
+        at(seconds, [this] { looks.push_back(look()); });
+    }
+    std::vector<std::string> only(std::string_view prefix) const {
+        std::vector<std::string> out;
+        for (const auto& l : lines)
+            if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        return out;
+    }
+
+    fs::path dir;
+    std::unique_ptr<HeadlessHost> host;
+    std::unique_ptr<Player> player;
+    std::vector<std::string> lines;
+    std::vector<Look> looks;
+};
+
+}  // namespace
+
+TEST_F(GameFiles, DeletedPicturesAndScriptLeaveTheLastPictureAndPlayGoesOn) {
+    const auto game = writeAnimatedGame();
+    host->settings().ShowErrors = true;
+    lookAt(0.5);
+    at(0.55, [&] {
+        for (const char* f : {"pics/a1.bmp", "pics/a2.bmp", "pics/a3.bmp", "pics/b.bmp",
+                              "pics/l1.bmp", "pics/l2.bmp", "Gamefile.txt"})
+            remove(f);
+    });
+    lookAt(0.6);
+    lookAt(1.0);
+    at(1.1, [&] { player->optionClick(1); });
+    lookAt(1.5);
+    at(1.6, [&] { player->optionClick(1); });
+    lookAt(2.0);
+    play(game, 2.5);
+
+    ASSERT_EQ(looks.size(), 5u);
+    EXPECT_EQ(looks[0].scene, "A");
+    // Nothing new can be loaded: the frame counters go on, the picture
+    // stays the one last drawn.
+    EXPECT_NE(looks[2].animFrame, looks[1].animFrame);
+    EXPECT_EQ(looks[2].pixel, looks[1].pixel);
+    EXPECT_EQ(looks[3].scene, "B");
+    EXPECT_EQ(looks[3].text, "Room B");
+    EXPECT_EQ(looks[3].pixel, looks[1].pixel);
+    EXPECT_EQ(looks[4].scene, "A");
+    EXPECT_EQ(looks[4].text, "Room A");
+    // A missing picture is not an error the player reports.
+    EXPECT_TRUE(only("msgbox: ").empty());
+    EXPECT_EQ(only("scene: "), (std::vector<std::string>{"scene: A", "scene: B", "scene: A"}));
+}
