@@ -1,5 +1,7 @@
 #include "Replay.h"
 
+#include "Snapshot.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -33,31 +35,8 @@ std::vector<std::string_view> words(std::string_view line) {
     return out;
 }
 
-std::string colourText(Colour c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    return buf;
-}
 
-std::string numberText(double v) {
-    if (v == std::floor(v) && std::abs(v) < 1e15) return std::to_string(static_cast<long long>(v));
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
 
-std::string oneLine(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            out += "\\n";
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -142,24 +121,7 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
     player.startUp();
 
     auto snapshot = [&] {
-        const auto& w = host.window();
-        auto cap = [&](Control c) { return w.captions[static_cast<size_t>(c)]; };
-        auto col = [&](Control c) { return colourText(w.colours[static_cast<size_t>(c)]); };
-        out("scene: " + player.scene().name);
-        out("title: " + host.title());
-        out("text: " + oneLine(cap(Control::Label2)));
-        for (int k = 1; k <= 6; ++k)
-            out("option" + std::to_string(k) + ": " + oneLine(cap(optionLabel(k))));
-        out("hero: " + cap(Control::HPherol) + " " + col(Control::HPherol));
-        out("heromax: " + cap(Control::maxHerol));
-        out("enemy: " + cap(Control::eneHPl) + " " + col(Control::eneHPl));
-        out("enemymax: " + cap(Control::enemAxl));
-        const auto& r = player.render();
-        out("frames: " + std::to_string(r.AnimFrame) + " " + std::to_string(r.LayerFrame) + " " +
-            std::to_string(r.Layer2Frame));
-        const auto& s = player.scene().sprite;
-        out(s.on ? "sprite: on " + numberText(s.x) + " " + numberText(s.y) : "sprite: off");
-        out("");
+        for (const auto& line : snapshotLines(player)) out(line);
     };
     auto menu = [&](const std::string& name) {
         auto& st = host.settings();

@@ -118,6 +118,10 @@ SceneRunner::Flow SceneRunner::moveSprite() {
                 dir > 0 ? (h.x < s.x && s.x < h.x + step + 1) : (h.x - step - 1 < s.x && s.x < h.x);
             if (!crossed) continue;
             if (!plain) {
+                // Enciphered games take every hot spot they pass, without
+                // texts or blocking; but "!" names no scene, and following
+                // it would strand the player on an undefined one.
+                if (h.target == "!") continue;
                 flag = false;
                 return leaveBy(h);
             }

@@ -89,6 +89,11 @@ Status encipherGame(std::string_view gameDirIn, std::string_view outDirIn) {
     for (auto it = fs::recursive_directory_iterator(gameDir, ec);
          it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (ec) break;
+        // An output folder inside the game folder is not part of the game.
+        if (it->is_directory() && fs::equivalent(it->path(), outDir, ec)) {
+            it.disable_recursion_pending();
+            continue;
+        }
         if (!it->is_regular_file()) continue;
         const fs::path rel = fs::relative(it->path(), gameDir);
         if (it->path() == fs::path(scriptPath)) continue;

@@ -11,37 +11,59 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "Form1.h"
 #include "MediaSystem.h"
 #include "PlayerCore.h"
+#include "Snapshot.h"
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-void onSignal(int) {
-    const char c = 1;
+void onSignal(int sig) {
+    const char c = static_cast<char>(sig);
     [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// With PARVEL_STATE_FILE set, SIGUSR1 writes what the window shows to that
+// file, in the block `tavi play` prints for "snapshot": scripts driving the
+// real window can compare it with a replay.
+void writeState(parvel::ui::PlayerCore& core) {
+    const char* path = std::getenv("PARVEL_STATE_FILE");
+    if (!path || !*path) return;
+    std::string text;
+    for (const auto& line : parvel::snapshotLines(core.player())) text += line + "\n";
+    const std::string temp = std::string(path) + ".part";
+    if (FILE* f = std::fopen(temp.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        std::rename(temp.c_str(), path);
+    }
 }
 
 // SIGTERM, SIGINT and SIGHUP close the window like its close button does,
 // so a logout or a kill still saves the settings. The handler only wakes
 // the event loop; the window does the work.
-void closeOnSignals(QWidget& window) {
+void handleSignals(QWidget& window, parvel::ui::PlayerCore& core) {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, &core] {
         char buffer[16];
-        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        window.close();
+        bool close = false;
+        for (ssize_t n; (n = ::read(g_signalPipe[0], buffer, sizeof buffer)) > 0;)
+            for (ssize_t i = 0; i < n; ++i) {
+                if (buffer[i] == SIGUSR1) writeState(core);
+                else close = true;
+            }
+        if (close) window.close();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaction(sig, &action, nullptr);
 }
 
 bool haveDisplay() {
@@ -78,15 +100,13 @@ int main(int argc, char** argv) {
     // Built in this order and torn down in reverse: the media's threads
     // stop before the window that shows their frames goes away.
     parvel::ui::Form1 form;
-    // The audio library would take these signals for itself and swallow them.
-    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
-    closeOnSignals(form);
     parvel::MediaOptions mediaOptions;
     mediaOptions.soundFont = form.settingsFile().read("SoundFont");
     auto media = std::make_unique<parvel::MediaSystem>(form, mediaOptions);
     media->setVideoSink(parvel::kVideoAreaHandle, form.videoSink());
     auto core = std::make_unique<parvel::ui::PlayerCore>(form, media.get());
     form.setCore(core.get());
+    handleSignals(form, *core);
     form.startUp();
     if (form.quitting()) return 0;
     if (args.size() == 2) {

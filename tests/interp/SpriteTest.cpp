@@ -1,3 +1,4 @@
+#include "Encipher.h"
 #include "GameFixture.h"
 
 class Sprite : public GameFixture {
@@ -80,4 +81,20 @@ TEST_F(Sprite, HotSpotsShowTextBlockAndLead) {
 TEST_F(Sprite, SceneWithoutXHasNoSprite) {
     const auto game = writeGame("[Setup]\n@firstscene = A\n[A]\n@Y = 5\n");
     EXPECT_EQ(field(snapshot(play(game, "open\nclick\nwait 1\nsnapshot\n"), 0), "sprite"), "off");
+}
+
+TEST_F(Sprite, EncipheredGamesTakeHotSpotsTheyPassButNeverTheNoSceneOne) {
+    spriteGame("70(\"A wall\",L,NO,!),40(\"A trapdoor\",M,Y,Cellar)");
+    fs::create_directories(dir / "enc");
+    ASSERT_TRUE(parvel::encipherGame(dir.string(), (dir / "enc").string()).ok());
+    const auto game = (dir / "enc" / "GameFile.Cgm").string();
+    // Past the wall (no blocking, no text in this form) and on over the
+    // trapdoor, which leads down without Ctrl.
+    const auto lines =
+        play(game, "open\nwait 1\nclick\nwait 0.5\nkeydown left\nwait 4.2\nsnapshot\nwait 4\nsnapshot\n");
+    auto s = snapshot(lines, 0);
+    EXPECT_EQ(field(s, "scene"), "Walk");
+    EXPECT_EQ(field(s, "text"), "A road.");
+    EXPECT_EQ(field(s, "sprite"), "on 60 56");
+    EXPECT_EQ(field(snapshot(lines, 1), "scene"), "Cellar");
 }
