@@ -135,6 +135,16 @@ protected:
     void lookAt(double seconds) {
         at(seconds, [this] { looks.push_back(look()); });
     }
+    // Looks every tenth of a second over [from, from + 0.5): the frame
+    // numbers seen.
+    void lookOften(double from) {
+        for (int i = 0; i < 5; ++i) lookAt(from + 0.1 * i);
+    }
+    bool framesMoved(size_t first, size_t count) const {
+        for (size_t i = first + 1; i < first + count; ++i)
+            if (looks[i].animFrame != looks[first].animFrame) return true;
+        return false;
+    }
     std::vector<std::string> only(std::string_view prefix) const {
         std::vector<std::string> out;
         for (const auto& l : lines)
@@ -182,4 +192,94 @@ TEST_F(GameFiles, DeletedPicturesAndScriptLeaveTheLastPictureAndPlayGoesOn) {
     // A missing picture is not an error the player reports.
     EXPECT_TRUE(only("msgbox: ").empty());
     EXPECT_EQ(only("scene: "), (std::vector<std::string>{"scene: A", "scene: B", "scene: A"}));
+}
+
+TEST_F(GameFiles, PicturesCutShortWhilePlayingAreReportedWithShowErrors) {
+    const auto game = writeAnimatedGame();
+    host->settings().ShowErrors = true;
+    at(0.3, [&] { truncate("pics/b.bmp", 30); });
+    at(0.4, [&] { player->optionClick(1); });
+    lookAt(0.8);
+    play(game, 1.0);
+    ASSERT_EQ(looks.size(), 1u);
+    EXPECT_EQ(looks[0].scene, "B");
+    EXPECT_EQ(looks[0].text, "Room B");
+    const auto boxes = only("msgbox: ");
+    ASSERT_GE(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0],
+              "msgbox: ERROR IN INIT ROUTINE - 481 Invalid picture (file shorter than its headers)");
+    EXPECT_EQ(boxes[1], "msgbox: Init Value - " + (dir / "pics/b.bmp").string());
+    EXPECT_EQ(boxes[2], "msgbox: Contiune Cloning?");
+}
+
+TEST_F(GameFiles, GarbageInPlaceOfPicturesIsSilentWithoutShowErrors) {
+    const auto game = writeAnimatedGame();
+    std::mt19937 rng(3);
+    std::string garbage(54 + 200 * 112 * 3, '\0');
+    for (char& c : garbage) c = static_cast<char>(rng());
+    at(0.3, [&] {
+        write("pics/a1.bmp", garbage);
+        write("pics/a2.bmp", "BM" + garbage);
+        write("pics/a3.bmp", garbage.substr(0, 10));
+    });
+    lookOften(0.35);
+    at(1.0, [&] { player->optionClick(1); });
+    lookAt(1.2);
+    play(game, 1.5);
+    ASSERT_EQ(looks.size(), 6u);
+    EXPECT_EQ(looks[4].scene, "A");
+    EXPECT_TRUE(framesMoved(0, 5));
+    for (size_t i = 1; i < 5; ++i) EXPECT_EQ(looks[i].pixel, looks[0].pixel);  // the last good frame stays
+    EXPECT_TRUE(looks[0].pixel == kRed || looks[0].pixel == kGreen || looks[0].pixel == kBlue);
+    EXPECT_EQ(looks[5].scene, "B");
+    EXPECT_EQ(looks[5].pixel, kGrey);
+    EXPECT_TRUE(only("msgbox: ").empty());
+}
+
+TEST_F(GameFiles, ScriptCutShortOrChainedFileGoneKeepsTheLoadedScenes) {
+    write("pics/b.bmp", solidBmp(200, 112, kGrey));
+    const auto game = write("Gamefile.txt",
+                            crlf("[Setup]\n@firstscene = A\n@imagedir = pics\n\n[A]\n"
+                                 "@description = Room A\n@nextGfile = part2.txt\n@option1 = On\n"
+                                 "@link1 = B\n@option2 = Stay\n@link2 = A\n\n"
+                                 "[B]\n@description = Room B\n@image = b.bmp\n"));
+    write("part2.txt", crlf("[B]\n@description = Part two\n"));
+    at(0.2, [&] { truncate("Gamefile.txt", 12); });
+    at(0.3, [&] { player->optionClick(2); });  // A again, from the table in memory
+    lookAt(0.4);
+    at(0.5, [&] { remove("part2.txt"); });
+    at(0.6, [&] { player->optionClick(1); });
+    lookAt(0.8);
+    play(game, 1.0);
+    ASSERT_EQ(looks.size(), 2u);
+    EXPECT_EQ(looks[0].scene, "A");
+    EXPECT_EQ(looks[0].text, "Room A");
+    EXPECT_EQ(looks[1].scene, "B");
+    EXPECT_EQ(only("scene: "), (std::vector<std::string>{"scene: A", "scene: A", "scene: B"}));
+}
+
+TEST_F(GameFiles, EncipheredPictureGoneOrCutWhilePlaying) {
+    fs::create_directories(dir / "plain/pics");
+    write("plain/pics/a1.bmp", solidBmp(200, 112, kRed));
+    write("plain/pics/a2.bmp", solidBmp(200, 112, kGreen));
+    write("plain/pics/b.bmp", solidBmp(200, 112, kGrey));
+    write("plain/Gamefile.txt",
+          crlf("[Setup]\n@firstscene = A\n@imagedir = pics\n\n[A]\n@description = Room A\n"
+               "@anim = a1.bmp,a2.bmp\n@animLoop = FOREVER\n@animspeed = FAST\n@option1 = On\n"
+               "@link1 = B\n\n[B]\n@description = Room B\n@image = b.bmp\n"));
+    auto made = encipherGame((dir / "plain").string(), (dir / "ciph").string());
+    ASSERT_TRUE(made.ok()) << made.error().description;
+    const std::string game = (dir / "ciph/GameFile.Cgm").string();
+    at(2.0, [&] { remove("ciph/pics/a1.clP"); });
+    lookOften(2.1);
+    at(2.7, [&] { truncate("ciph/pics/b.clP", 5); });
+    at(2.8, [&] { player->optionClick(1); });
+    play(game, 4.0);
+    ASSERT_EQ(looks.size(), 5u);
+    EXPECT_EQ(looks[4].scene, "A");
+    EXPECT_TRUE(framesMoved(0, 5));
+    // A picture cut below its digest trailer is not one made for this game.
+    EXPECT_EQ(only("msgbox: "),
+              std::vector<std::string>{"msgbox: GAMEFILE AND IMAGES NOT VALID - Tampering suspected - QUITTING"});
+    EXPECT_TRUE(host->quitting());
 }
