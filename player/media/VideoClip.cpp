@@ -306,11 +306,15 @@ void ClipPlayback::run() {
                                            AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr,
                                            nullptr));
             if (!sws) continue;
-            QImage image(w, h, QImage::Format_RGB32);
-            if (image.isNull()) continue;
-            std::uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
-            int dstStride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+            // The converter writes whole blocks of pixels, past the end of a
+            // row whose width is not a multiple of its block: convert into
+            // rows with room to spare, then keep the picture's own width.
+            QImage padded((w + 63) & ~63, h, QImage::Format_RGB32);
+            if (padded.isNull()) continue;
+            std::uint8_t* dst[4] = {padded.bits(), nullptr, nullptr, nullptr};
+            int dstStride[4] = {static_cast<int>(padded.bytesPerLine()), 0, 0, 0};
             sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride);
+            QImage image = padded.width() == w ? std::move(padded) : padded.copy(0, 0, w, h);
             const std::int64_t due =
                 m_start + std::llround(static_cast<double>(number - m_first) * kMixRate / fps);
             pending.push_back({due, number, std::move(image)});
