@@ -106,6 +106,24 @@ TEST(Video, FramesShowTheClipsPictures) {
     EXPECT_EQ(qRed(c), qGreen(c));
 }
 
+TEST(Video, FramesOfAnyWidthKeepTheirSize) {
+    // 200 pixels is no multiple of the converter's blocks; frames must come
+    // out 200 wide without writing past their rows (once a heap overrun).
+    ImageSink sink;
+    MediaRig rig;
+    rig.media->setVideoSink(kHandle, &sink);
+    ASSERT_EQ(rig.media->OpenVideo(kHandle, fixture("wide200.avi"), "AviVideo"), "Success");
+    EXPECT_EQ(rig.media->VideoLength(), 25);
+    rig.media->PlayVideo("", "");
+    rig.wait(1.1);
+    rig.media->settleVideo();
+    std::lock_guard g(sink.m_mutex);
+    ASSERT_EQ(sink.numbers.size(), 25u);
+    EXPECT_EQ(sink.last.size(), QSize(200, 112));
+    const QRgb c = sink.last.pixel(199, 111);
+    EXPECT_NEAR(qRed(c), (208 - 16) * 255 / 219, 3);
+}
+
 TEST(Video, StopAndReplayFromTheStart) {
     MediaRig rig;
     ASSERT_EQ(rig.media->OpenVideo(kHandle, fixture("clip.mpg"), "MPEGVideo"), "Success");
