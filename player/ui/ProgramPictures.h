@@ -11,6 +11,9 @@ namespace parvel::ui {
 
 inline constexpr int kProgramPictureWidth = 200;
 inline constexpr int kProgramPictureHeight = 115;
+// The start-up picture has a scene picture's height: the picture area's
+// bottom three rows then stay black, as under every scene's picture.
+inline constexpr int kStartPictureHeight = 112;
 
 struct Rgb {
     std::uint8_t r, g, b;

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     }
     const std::string dir = std::string(argv[1]) + "/";
     const bool ok =
-        write(dir + "tavicast.bmp", bmp24(kProgramPictureWidth, kProgramPictureHeight, startPicturePixel)) &&
+        write(dir + "tavicast.bmp", bmp24(kProgramPictureWidth, kStartPictureHeight, startPicturePixel)) &&
         write(dir + "blk.bmp", bmp24(kProgramPictureWidth, kProgramPictureHeight, blackPixel));
     if (!ok) std::fprintf(stderr, "make_program_pictures: cannot write into %s\n", argv[1]);
     return ok ? 0 : 1;

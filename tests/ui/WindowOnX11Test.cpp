@@ -27,7 +27,7 @@ void writeFile(const QString& path, const std::string& bytes) {
 int findStartPicture(const QImage& shot) {
     for (int top = 0; top < 80; ++top) {
         bool all = true;
-        for (int y = 0; y < kProgramPictureHeight && all; ++y)
+        for (int y = 0; y < kStartPictureHeight && all; ++y)
             for (int x = 0; x < kProgramPictureWidth && all; ++x) {
                 const QRgb p = shot.pixel(40 + x, top + y);
                 const Rgb want = startPicturePixel(x, y);
