@@ -41,7 +41,9 @@ void SceneTable::loadText(std::string_view text) {
     int count = 0;
     for (int pass = 1; pass <= kSlots; ++pass) {
         const size_t p = text.find('[', base);
-        if (p == std::string_view::npos) continue;
+        // Text without "[" stays without it: the remaining passes would find
+        // nothing either, so stop instead of scanning it hundreds of times.
+        if (p == std::string_view::npos) break;
         const size_t next = text.find("\r\n[", p + 1);
         auto& slot = m_slots[static_cast<size_t>(++count)];
         if (next == std::string_view::npos) {

@@ -56,6 +56,17 @@ TEST(LoadGameScript, LfOnlyFileIsOneScene) {
     EXPECT_EQ(t.table.FindScene("Two"), 0);
 }
 
+TEST(LoadGameScript, HugeFilesLoadWithoutRescanning) {
+    // 50 MiB without a header, then the same with one header at its very end.
+    std::string text(50 * 1024 * 1024, 'x');
+    Table none(text, false);
+    EXPECT_EQ(none.table.lastLoadCount(), 0);
+    text += "[Late]\r\n@v = 1";
+    Table late(text, false);
+    EXPECT_EQ(late.table.lastLoadCount(), 1);
+    EXPECT_EQ(late.get("Late", "@v"), "1");
+}
+
 TEST(LoadGameScript, FileWithoutBracketsLoadsNothing) {
     Table t("no scenes at all\n");
     EXPECT_EQ(t.table.lastLoadCount(), 0);
