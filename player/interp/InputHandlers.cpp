@@ -24,6 +24,14 @@ void Player::openGame(const std::string& chosen) {
     const std::string path = ec ? chosen : absolute.string();
     ++m_generation;  // the game that plays now ends
     m_pendingStart.reset();
+    if (m_playing > 0) {
+        m_pendingOpen = path;
+        return;
+    }
+    openNow(path);
+}
+
+void Player::openNow(const std::string& path) {
     if (m_media) m_media->MusicControl(" ", "close");
     for (int k = 1; k <= 6; ++k) m_host.setCaption(optionLabel(k), "");
     m_combat.heroMax = m_combat.enemyMax = m_combat.heroPoints = m_combat.enemyPoints = 0;

@@ -49,10 +49,18 @@ void Player::MainLoop() {
     while (!m_host.quitting()) {
         if (m_media) m_media->PollMultiSound();
         Render();
+        if (m_pendingOpen) {
+            const std::string path = *m_pendingOpen;
+            m_pendingOpen.reset();
+            openNow(path);
+            continue;
+        }
         if (m_pendingStart) {
             const std::string scene = *m_pendingStart;
             m_pendingStart.reset();
+            ++m_playing;
             SceneRunner(*this, m_generation).PlayScene(scene);
+            --m_playing;
             continue;
         }
         // Nothing to draw until input arrives; a sound sequence still

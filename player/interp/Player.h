@@ -54,7 +54,9 @@ public:
 
     // ---- Input handlers ------------------------------------------------
     // The Open command once a file has been chosen: stops the music, clears
-    // the previous game's labels and opens `path` on its title screen.
+    // the previous game's labels and opens `path` on its title screen. While
+    // a scene plays, the scene ends first and MainLoop then opens the game,
+    // so the old scene cannot write over the new title screen.
     void openGame(const std::string& path);
     // A click on the window, Label2 or Picture1: starts a game waiting on
     // its title screen.
@@ -106,7 +108,11 @@ private:
     SharedState m_shared;
     CombatState m_combat;
     SceneState m_scene;
+    void openNow(const std::string& path);
+
     std::optional<std::string> m_pendingStart;
+    std::optional<std::string> m_pendingOpen;
+    int m_playing = 0;  // scene runs under way (0 or 1)
     int m_generation = 0;
 };
 

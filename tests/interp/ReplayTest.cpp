@@ -76,3 +76,17 @@ TEST_F(ReplayRun, PictureCommandWritesTheComposedPicture) {
     EXPECT_EQ(shot.pixel(0, 0) & 0xFFFFFF, 0x3366CCu);
     EXPECT_EQ(shot.pixel(199, 111) & 0xFFFFFF, 0x3366CCu);
 }
+
+TEST_F(ReplayRun, OpeningAGameWhileAScenePlaysShowsItsTitleScreen) {
+    const auto game = writeGame(
+        "[Setup]\n@firstscene = A\n[Title]\n@name = First\n[A]\n@description = In A\n"
+        "@option1 = stay\n@Link1 = A\n");
+    // The replay opens its game file again: the scene that was playing
+    // ends and leaves the fresh title screen alone.
+    const auto lines = play(game, "open\nclick\nwait 1\nopen\nwait 1\nsnapshot\nclick\nwait 1\nsnapshot\n");
+    const auto title = snapshot(lines, 0);
+    EXPECT_EQ(field(title, "title"), "Parvel - First");
+    EXPECT_EQ(field(title, "text").rfind("Parvel - First\\n", 0), 0u);
+    EXPECT_EQ(field(title, "option1"), "");
+    EXPECT_EQ(field(snapshot(lines, 1), "text"), "In A");
+}
