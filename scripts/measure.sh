@@ -76,11 +76,17 @@ cat > "$work/one.sh" <<'SH'
 set -u
 parvel=$1 game=$2 what=$3 work=$4
 export HOME=$work/home XDG_CONFIG_HOME=$work/config SDL_AUDIODRIVER=dummy
+export PARVEL_STATE_FILE=$work/state.txt
 mkdir -p "$HOME"
 tck=$(getconf CLK_TCK)
 ms() { echo $(( $(date +%s%N) / 1000000 )); }
 rss() { awk '/^VmRSS/ {print int($2/1024)}' /proc/$pid/status; }
 cpu() { awk '{print $14 + $15}' /proc/$pid/stat; }
+scene() {  # the scene the window shows, from its state file
+    rm -f "$PARVEL_STATE_FILE"; kill -USR1 $pid
+    for _ in $(seq 1 50); do [ -s "$PARVEL_STATE_FILE" ] && break; sleep 0.1; done
+    sed -n 's/^scene: //p' "$PARVEL_STATE_FILE" 2>/dev/null | head -1
+}
 busy() {  # % of one core over SAMPLE seconds
     local a b; a=$(cpu); sleep "$SAMPLE"; b=$(cpu)
     awk -v d=$((b - a)) -v t="$tck" -v s="$SAMPLE" 'BEGIN {printf "%.2f", 100 * d / t / s}'
@@ -103,6 +109,7 @@ if [ "$what" = anim ] || [ "$what" = demo ]; then
     eval "$(xdotool getwindowgeometry --shell "$win")"
     xdotool mousemove --window "$win" $((WIDTH / 2)) 120 click 1
     sleep 3
+    echo "$what.scene: $(scene)"
     echo "$what.scene_rss_mib: $(rss)"
     echo "$what.scene_cpu_percent: $(busy)"
 fi
@@ -113,6 +120,7 @@ if [ "$what" = anim ]; then
     sleep 2
     echo "$what.rss_before_1000_scenes_mib: $before"
     echo "$what.rss_after_1000_scenes_mib: $(rss)"
+    echo "$what.scene_after_1000_changes: $(scene)"  # S1 again: 1,000 is a multiple of the ring of 10
     echo "$what.rss_peak_mib: $(awk '/^VmHWM/ {print int($2/1024)}' /proc/$pid/status)"
 fi
 kill $pid
