@@ -1,6 +1,8 @@
 #include "MidiFile.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <map>
 
 namespace parvel {
@@ -59,8 +61,19 @@ private:
 
 Error badMidi(const char* why) { return Error{err::InvalidCall, std::string("not a MIDI file: ") + why}; }
 
+// First tick of each channel's first note and first program change.
+struct ChannelFirsts {
+    std::array<std::int64_t, 16> note;
+    std::array<std::int64_t, 16> program;
+    ChannelFirsts() {
+        note.fill(std::numeric_limits<std::int64_t>::max());
+        program.fill(std::numeric_limits<std::int64_t>::max());
+    }
+};
+
 // Reads one track; returns its end tick. Tempo changes go into `tempos`.
-std::int64_t readTrack(std::string_view data, std::map<std::int64_t, std::int64_t>& tempos) {
+std::int64_t readTrack(std::string_view data, std::map<std::int64_t, std::int64_t>& tempos,
+                       ChannelFirsts& firsts, std::int64_t offset) {
     Reader r(data);
     std::int64_t tick = 0;
     std::uint8_t status = 0;
@@ -106,6 +119,10 @@ std::int64_t readTrack(std::string_view data, std::map<std::int64_t, std::int64_
             if (status == 0) break;
         }
         const std::uint8_t kind = status & 0xF0;
+        const size_t channel = status & 0x0F;
+        if (kind == 0x90) firsts.note[channel] = std::min(firsts.note[channel], offset + eventTick);
+        if (kind == 0xC0)
+            firsts.program[channel] = std::min(firsts.program[channel], offset + eventTick);
         dataBytes = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
         if (!(b & 0x80)) --dataBytes;
         if (!r.skip(static_cast<size_t>(dataBytes))) break;
@@ -131,6 +148,7 @@ Result<MidiInfo> readMidiInfo(std::string_view bytes) {
     if (info.division == 0) return badMidi("zero division");
 
     std::map<std::int64_t, std::int64_t> tempos;
+    ChannelFirsts firsts;
     std::int64_t sequenceStart = 0;  // format 2 plays its tracks one after another
     while (r.have(8) && info.tracks < std::min(declaredTracks, kMaxTracks)) {
         const std::string_view tag = bytes.substr(r.pos(), 4);
@@ -139,7 +157,8 @@ Result<MidiInfo> readMidiInfo(std::string_view bytes) {
         const size_t avail = std::min<size_t>(len, bytes.size() - r.pos());
         if (tag == "MTrk") {
             std::map<std::int64_t, std::int64_t> trackTempos;
-            const std::int64_t end = readTrack(bytes.substr(r.pos(), avail), trackTempos);
+            const std::int64_t end =
+                readTrack(bytes.substr(r.pos(), avail), trackTempos, firsts, sequenceStart);
             for (auto [t, v] : trackTempos) tempos[t + sequenceStart] = v;
             if (info.format == 2) {
                 sequenceStart += end;
@@ -152,6 +171,9 @@ Result<MidiInfo> readMidiInfo(std::string_view bytes) {
         r.skip(avail);
     }
     if (info.tracks == 0) return badMidi("no tracks");
+    for (size_t ch = 0; ch < 16; ++ch)
+        if (firsts.note[ch] < firsts.program[ch])
+            info.defaultProgramChannels |= static_cast<std::uint16_t>(1u << ch);
 
     if (info.division & 0x8000) {
         const int fps = 256 - ((info.division >> 8) & 0xFF);

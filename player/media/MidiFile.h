@@ -16,6 +16,9 @@ struct MidiInfo {
     int division = 0;    // ticks per quarter note, or the raw SMPTE word
     std::int64_t endTick = 0;
     std::int64_t lengthMicros = 0;
+    // Channels (bit n for channel n) that sound a note before any program
+    // change: they play the default instrument.
+    std::uint16_t defaultProgramChannels = 0;
 };
 
 Result<MidiInfo> readMidiInfo(std::string_view bytes);

@@ -1,5 +1,7 @@
 #include "MusicSynth.h"
 
+#include "MidiFile.h"
+
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -90,7 +92,19 @@ fluid_synth_t* MusicSynth::synth() {
 
 MusicVoice::MusicVoice(Mixer& mixer, MusicSynth& synth, std::string midi, std::int64_t lengthFrames)
     : m_mixer(mixer), m_synth(synth), m_midi(std::move(midi)), m_length(lengthFrames) {
+    if (auto info = readMidiInfo(m_midi)) m_defaultPrograms = info->defaultProgramChannels;
     m_mixer.addSource(this);
+}
+
+// The synthesiser keeps the samples of every instrument a channel has
+// selected. Its reset selects the first instrument on all sixteen channels,
+// and a full GM soundfont's piano alone is tens of megabytes: select only
+// what the song plays.
+void MusicVoice::selectSongProgramsLocked() {
+    for (int ch = 0; ch < 16; ++ch) {
+        if (m_defaultPrograms & (1u << ch)) fluid_synth_program_change(m_fluid, ch, 0);
+        else fluid_synth_unset_program(m_fluid, ch);
+    }
 }
 
 MusicVoice::~MusicVoice() {
@@ -105,6 +119,7 @@ void MusicVoice::dropPlayerLocked() {
     delete_fluid_player(m_player);
     m_player = nullptr;
     fluid_synth_system_reset(m_fluid);
+    selectSongProgramsLocked();
 }
 
 void MusicVoice::play() {
@@ -116,6 +131,7 @@ void MusicVoice::play() {
     if (!fluid) return;
     if (!m_player) {
         m_fluid = fluid;
+        selectSongProgramsLocked();
         m_player = new_fluid_player(fluid);
         if (!m_player || fluid_player_add_mem(m_player, m_midi.data(), m_midi.size()) != FLUID_OK) {
             qCWarning(lcMedia) << "synthesiser rejects the song; it plays silently";

@@ -60,11 +60,13 @@ public:
 
 private:
     void dropPlayerLocked();
+    void selectSongProgramsLocked();
 
     Mixer& m_mixer;
     MusicSynth& m_synth;
     std::string m_midi;
     std::int64_t m_length;
+    std::uint16_t m_defaultPrograms = 0;
     std::int64_t m_pos = 0;
     bool m_playing = false;
     _fluid_synth_t* m_fluid = nullptr;  // set once a player exists

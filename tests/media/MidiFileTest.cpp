@@ -26,6 +26,21 @@ TEST(MidiFile, ReadsTypeOneWithTempoTrackAndRunningStatus) {
     EXPECT_EQ(info->lengthMicros, 1'200'000);
 }
 
+TEST(MidiFile, ChannelsThatPlayBeforeAnyProgramChangeUseTheDefault) {
+    // Channel 0: a note, no program. Channel 1: program 40, then a note.
+    // Channel 2: a note at tick 0, its program only at tick 16. Channel 3:
+    // a program, never a note.
+    const std::string t{
+        "\x00\x90\x3C\x40"
+        "\x00\xC1\x28" "\x00\x91\x3C\x40"
+        "\x00\x92\x3C\x40" "\x10\xC2\x05"
+        "\x00\xC3\x07"
+        "\x10\xFF\x2F\x00", 25};
+    auto info = readMidiInfo(midiHeader(0, 1, 96) + midiChunk("MTrk", t));
+    ASSERT_TRUE(info.ok());
+    EXPECT_EQ(info->defaultProgramChannels, 0b101);
+}
+
 TEST(MidiFile, TempoChangeMidSong) {
     // 96 ticks at 120 bpm (0.5 s), then 96 ticks at 60 bpm (1 s).
     const std::string t{"\x60\xFF\x51\x03\x0F\x42\x40" "\x60\xFF\x2F\x00", 11};
