@@ -78,7 +78,8 @@ fluid_synth_t* MusicSynth::synth() {
     m_synth = new_fluid_synth(m_settings);
     if (!m_synth) return nullptr;
     for (const auto& c : candidates) {
-        if (fluid_synth_sfload(m_synth, c.c_str(), 1) != FLUID_FAILED) {
+        // No instruments selected yet: each song selects its own.
+        if (fluid_synth_sfload(m_synth, c.c_str(), 0) != FLUID_FAILED) {
             m_inUse = c;
             qCDebug(lcMedia) << "soundfont" << c.c_str();
             return m_synth;
@@ -97,9 +98,8 @@ MusicVoice::MusicVoice(Mixer& mixer, MusicSynth& synth, std::string midi, std::i
 }
 
 // The synthesiser keeps the samples of every instrument a channel has
-// selected. Its reset selects the first instrument on all sixteen channels,
-// and a full GM soundfont's piano alone is tens of megabytes: select only
-// what the song plays.
+// selected, and a full GM soundfont's piano alone is tens of megabytes:
+// select only what the song plays (its program changes select the rest).
 void MusicVoice::selectSongProgramsLocked() {
     for (int ch = 0; ch < 16; ++ch) {
         if (m_defaultPrograms & (1u << ch)) fluid_synth_program_change(m_fluid, ch, 0);
@@ -118,7 +118,10 @@ void MusicVoice::dropPlayerLocked() {
     fluid_player_stop(m_player);
     delete_fluid_player(m_player);
     m_player = nullptr;
-    fluid_synth_system_reset(m_fluid);
+    // Silence and fresh controllers for the next song; a full reset would
+    // select (and load) the first instrument on every channel again.
+    fluid_synth_all_sounds_off(m_fluid, -1);
+    for (int ch = 0; ch < 16; ++ch) fluid_synth_cc(m_fluid, ch, 121, 0);
     selectSongProgramsLocked();
 }
 
