@@ -19,6 +19,7 @@
 #include "BigGame.h"
 #include "HeadlessHost.h"
 #include "Player.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace parvel;
@@ -46,37 +47,8 @@ void writeFile(const fs::path& p, const std::string& bytes) {
     f << bytes;
 }
 
-std::string crlf(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '\n') out += "\r\n";
-        else out.push_back(c);
-    }
-    return out;
-}
-
-std::string solidBmp(int w, int h, std::uint32_t rgb) {
-    const int row = (w * 3 + 3) / 4 * 4;
-    std::string b(54 + static_cast<size_t>(row * h), '\0');
-    auto put32 = [&](size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
-    b[26] = 1;
-    b[28] = 24;
-    for (size_t i = 54; i + 2 < b.size(); i += 3) {
-        b[i] = static_cast<char>(rgb & 0xFF);
-        b[i + 1] = static_cast<char>((rgb >> 8) & 0xFF);
-        b[i + 2] = static_cast<char>(rgb >> 16);
-    }
-    return b;
-}
+using parvel::testing::crlf;
+using parvel::testing::solidBmp;
 
 // Ten scenes in a ring, each with a background animation and two layers at
 // FAST (twelve ticks a second).

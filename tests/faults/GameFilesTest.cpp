@@ -19,45 +19,15 @@
 #include "Encipher.h"
 #include "HeadlessHost.h"
 #include "Player.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace parvel;
 
 namespace {
 
-std::string crlf(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '\n') out += "\r\n";
-        else out.push_back(c);
-    }
-    return out;
-}
-
-std::string solidBmp(int w, int h, std::uint32_t rgb) {
-    const int row = (w * 3 + 3) / 4 * 4;
-    std::string b(54 + static_cast<size_t>(row * h), '\0');
-    auto put32 = [&](size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
-    b[26] = 1;
-    b[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const size_t at = 54 + static_cast<size_t>(y * row + x * 3);
-            b[at] = static_cast<char>(rgb & 0xFF);
-            b[at + 1] = static_cast<char>((rgb >> 8) & 0xFF);
-            b[at + 2] = static_cast<char>((rgb >> 16) & 0xFF);
-        }
-    return b;
-}
+using parvel::testing::crlf;
+using parvel::testing::solidBmp;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kGrey = 0x808080;
 

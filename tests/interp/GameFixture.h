@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Replay.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -25,16 +26,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    static std::string crlf(std::string_view s) {
-        std::string out;
-        for (char c : s) {
-            if (c == '\n') out += "\r\n";
-            else out.push_back(c);
-        }
-        return out;
-    }
     std::string writeGame(std::string_view script, const std::string& name = "Gamefile.txt") {
-        return writeFile(name, crlf(script));
+        return writeFile(name, parvel::testing::crlf(script));
     }
     std::string writeFile(const std::string& name, std::string_view data) {
         const fs::path p = dir / name;
@@ -46,29 +39,7 @@ protected:
     // A 24-bit BMP filled by `colour(x, y)` (0xRRGGBB).
     template <class F>
     std::string writeBmp(const std::string& name, int w, int h, F colour) {
-        const int row = (w * 3 + 3) / 4 * 4;
-        std::string b(54 + static_cast<size_t>(row * h), '\0');
-        auto put32 = [&](size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
-        };
-        b[0] = 'B';
-        b[1] = 'M';
-        put32(2, static_cast<std::uint32_t>(b.size()));
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, static_cast<std::uint32_t>(w));
-        put32(22, static_cast<std::uint32_t>(h));
-        b[26] = 1;
-        b[28] = 24;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint32_t c = colour(x, y);
-                const size_t at = 54 + static_cast<size_t>((h - 1 - y) * row + x * 3);
-                b[at] = static_cast<char>(c & 0xFF);
-                b[at + 1] = static_cast<char>((c >> 8) & 0xFF);
-                b[at + 2] = static_cast<char>((c >> 16) & 0xFF);
-            }
-        return writeFile(name, b);
+        return writeFile(name, parvel::testing::bmp24(w, h, colour));
     }
     std::string solidBmp(const std::string& name, std::uint32_t rgb, int w = 200, int h = 112) {
         return writeBmp(name, w, h, [rgb](int, int) { return rgb; });
