@@ -33,6 +33,20 @@ void BM_LoadGameScript700Scenes2MiB(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadGameScript700Scenes2MiB)->Unit(benchmark::kMillisecond);
 
+// A scene of nothing but stray directive names ("@image x", no "=") and one
+// "=" at its very end: every stray sends the reader to that "=".
+void BM_GetDirectiveStrayNames10MiB(benchmark::State& state) {
+    std::string scene = "[Strays]\r\n";
+    while (scene.size() < 10u * 1024 * 1024) scene += "@image x\r\n";
+    scene += "@image = last.bmp\r\n";
+    HeadlessHost host;
+    SceneTable table(host);
+    table.loadText(scene);
+    for (auto _ : state) benchmark::DoNotOptimize(table.GetDirective("Strays", "@image"));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(scene.size()));
+}
+BENCHMARK(BM_GetDirectiveStrayNames10MiB)->Unit(benchmark::kMillisecond);
+
 void BM_Decipher2MiB(benchmark::State& state) {
     const std::string text = makeBigGame();
     HeadlessHost host;

@@ -110,21 +110,39 @@ Result<std::string> SceneTable::readDirective(int slot, std::string_view sceneNa
     const std::string upperDirective = UCase(directive);
     long start = a;
     long d = 0, e = 0;
+    // Stray occurrences ("@image x" with no "=" on its line) each send the
+    // search to the next "=" in the scene. The searches only ever move
+    // forward, so that "=" is found once and reused until the search passes
+    // it, and the name before it is compared in place: one pass over the
+    // scene, however many strays it holds.
+    long nextEquals = -1;  // not looked for yet
+    const long nameLength = static_cast<long>(directive.size());
+    const bool plainName = !directive.empty() && directive.front() != ' ' && directive.back() != ' ';
     for (;;) {
         auto found = InStr(start, t, directive, true);
         if (!found) return fail(err::InvalidCall);
         d = *found;
         if (d == 0) return std::string();
-        auto around = Mid(t, d - 2, 4);
-        if (!around) return fail(err::InvalidCall);
-        if (around->find('/') != std::string::npos) {
+        if (d - 2 < 1) return fail(err::InvalidCall);
+        if (std::string_view(t).substr(static_cast<size_t>(d - 3), 4).find('/') !=
+            std::string_view::npos) {
             start = *InStr(d + 1, t, "\r\n");
             continue;
         }
-        e = *InStr(d, t, "=");
-        auto name = Mid(t, d, e - d);
-        if (!name) return fail(err::InvalidCall);
-        if (UCase(Trim(*name)) != upperDirective) {
+        if (nextEquals < d && nextEquals != 0) nextEquals = *InStr(d, t, "=");
+        e = nextEquals;
+        if (e - d < 0) return fail(err::InvalidCall);  // no "=" after it at all
+        bool isName;
+        if (plainName) {
+            // The text from d to the "=", trimmed of spaces, is the name when
+            // it is the occurrence itself followed by nothing but spaces.
+            long k = d + nameLength;
+            while (k < e && t[static_cast<size_t>(k - 1)] == ' ') ++k;
+            isName = e - d >= nameLength && k == e;
+        } else {
+            isName = UCase(Trim(*Mid(t, d, e - d))) == upperDirective;
+        }
+        if (!isName) {
             start = *InStr(d + 1, t, "\r\n");
             continue;
         }
