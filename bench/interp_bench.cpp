@@ -45,6 +45,20 @@ void BM_Replay10000ChoicesIn1000Scenes(benchmark::State& state) {
 }
 BENCHMARK(BM_Replay10000ChoicesIn1000Scenes)->Unit(benchmark::kSecond)->Iterations(1);
 
+// Long waits in the demo's first scene (fading in, three lists looping,
+// music): virtual seconds played per real second, drawing only the frames
+// something looks at (arg 0) or every frame (arg 1).
+void BM_DemoLongWait(benchmark::State& state) {
+    const std::string demo = std::string(PARVEL_SOURCE_DIR) + "/games/demo/Gamefile.txt";
+    const double seconds = 10000;
+    auto steps = parseReplay("open\nclick\nwait 10000\nsnapshot\n");
+    const bool everyFrame = state.range(0) == 1;
+    for (auto _ : state) runReplay(demo, *steps, 1, [](std::string_view) {}, {}, everyFrame);
+    state.counters["virtual_s_per_s"] =
+        benchmark::Counter(seconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DemoLongWait)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();

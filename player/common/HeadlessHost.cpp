@@ -1,6 +1,7 @@
 #include "HeadlessHost.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace parvel {
 
@@ -49,6 +50,13 @@ bool HeadlessHost::runDueInput() {
     action();
     --m_depth;
     return true;
+}
+
+Micros HeadlessHost::unobservedUntil() const {
+    // Inside an input's own handling the next input waits anyway, but
+    // whatever that handling shows may be looked at: claim nothing.
+    if (m_depth > 0 || m_quitting || m_everyFrameSeen) return m_now;
+    return m_input.empty() ? std::numeric_limits<Micros>::max() : m_input.begin()->first;
 }
 
 void HeadlessHost::processEvents() {

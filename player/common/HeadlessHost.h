@@ -20,6 +20,7 @@ public:
     void processEvents() override;
     void waitUntil(Micros deadline) override;
     Micros now() const override { return m_now; }
+    Micros unobservedUntil() const override;
     double random() override;
     MsgAnswer messageBox(std::string_view text, MsgButtons buttons = MsgButtons::Ok,
                          std::string_view title = kProgramTitle) override;
@@ -67,6 +68,9 @@ public:
     // Answer for the next Yes/No message box (Yes when none is queued).
     void queueAnswer(MsgAnswer a) { m_answers.push_back(a); }
     void advanceClock(Micros by) { m_now += by; }
+    // Every frame counts as seen: the player draws each one, as a window
+    // would (for comparing against the frames it leaves out otherwise).
+    void setEveryFrameSeen(bool on) { m_everyFrameSeen = on; }
 
     // Event lines ("title: ...", "msgbox: ..."), Windows-1252 bytes.
     std::function<void(std::string_view)> onEvent;
@@ -85,6 +89,7 @@ private:
     std::deque<MsgAnswer> m_answers;
     Window m_window;
     int m_depth = 0;
+    bool m_everyFrameSeen = false;
 };
 
 }  // namespace parvel

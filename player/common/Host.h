@@ -59,6 +59,10 @@ public:
     // return early, so callers loop on their own condition (see sleepUntil).
     virtual void waitUntil(Micros deadline) = 0;
     virtual Micros now() const = 0;
+    // Until when nothing can look at the picture: no input, snapshot or
+    // picture request arrives before it. A window shows every frame and
+    // answers now(); a headless replay knows its next input.
+    virtual Micros unobservedUntil() const { return now(); }
 
     // Uniform in [0, 1), from the one generator of the run.
     virtual double random() = 0;

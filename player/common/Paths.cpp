@@ -1,8 +1,10 @@
 #include "Paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +96,15 @@ std::string resolvePath(std::string_view in) {
         }
     }
     const bool trailingSep = !p.empty() && (p.back() == '\\' || p.back() == '/');
+    // Usually the name is on disk as written: one look-up finds the whole
+    // path (the kernel walked every folder in it, so each would have been
+    // found as written too) instead of one per component.
+    std::string asWritten = out;
+    for (size_t k = 0; k < parts.size(); ++k) {
+        asWritten += parts[k];
+        if (k + 1 < parts.size() || trailingSep) asWritten += '/';
+    }
+    if (!parts.empty() && exists(asWritten)) return asWritten;
     bool resolving = true;
     for (size_t k = 0; k < parts.size(); ++k) {
         std::string comp(parts[k]);
@@ -161,18 +172,51 @@ void removePrivateTempFolder() {
 
 std::string privateTempFolder() {
     std::lock_guard lock(g_tempMutex);
-    if (g_tempFolder.empty()) {
-        const char* base = std::getenv("TMPDIR");
-        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/parvel-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr) return "./";
+    if (!g_tempFolder.empty()) return g_tempFolder;
+    // Never the current folder: deciphered copies written there would land
+    // among the user's own files. mkdtemp makes the folder ours alone (0700).
+    std::vector<std::string> bases;
+    auto env = [](const char* name) -> std::string {
+        const char* v = std::getenv(name);
+        return v && *v ? v : "";
+    };
+    if (auto t = env("TMPDIR"); !t.empty()) bases.push_back(t);
+    bases.push_back("/tmp");
+    if (auto r = env("XDG_RUNTIME_DIR"); !r.empty()) bases.push_back(r);
+    if (auto c = env("XDG_CONFIG_HOME"); !c.empty()) bases.push_back(c + "/parvel");
+    else if (auto h = env("HOME"); !h.empty()) bases.push_back(h + "/.config/parvel");
+    for (const auto& base : bases) {
+        if (base.front() != '/') continue;  // relative: it would be the current folder again
+        std::string tmpl = base + "/parvel-XXXXXX";
+        if (::mkdtemp(tmpl.data()) == nullptr) continue;
         g_tempFolder = tmpl + "/";
         static bool registered = false;
         if (!registered) {
             registered = true;
             std::atexit([] { removePrivateTempFolder(); });
         }
+        break;
     }
     return g_tempFolder;
+}
+
+bool writeNewPrivateFile(const std::string& path, std::string_view data) {
+    // O_EXCL and O_NOFOLLOW: never truncate or write through a file or link
+    // that someone else put there first.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ::close(fd);
+            ::unlink(path.c_str());
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return ::close(fd) == 0;
 }
 
 std::optional<std::string> readWholeFile(std::string_view path) {

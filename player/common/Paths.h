@@ -31,9 +31,14 @@ std::string programFolder();
 // Empty when neither has it.
 std::string findProgramFile(std::string_view name);
 
-// A private folder for this run's temporary files, ending in "/"; created on
-// first use and removed with its contents when the program exits.
+// A private folder (mode 0700) for this run's temporary files, ending in "/";
+// created on first use in $TMPDIR, /tmp, $XDG_RUNTIME_DIR or the settings
+// folder, whichever works first, and removed with its contents when the
+// program exits. Empty when none of them can be used.
 std::string privateTempFolder();
+// Creates `path` (which must not exist yet, not even as a link) and writes
+// `data` into it; false when that cannot be done.
+bool writeNewPrivateFile(const std::string& path, std::string_view data);
 void removePrivateTempFolder();
 
 // Whole-file read; empty optional when the file cannot be read.

@@ -6,6 +6,7 @@ Error makeError(int number) {
     switch (number) {
         case err::InvalidCall: return {number, "Invalid procedure call or argument"};
         case err::Overflow: return {number, "Overflow"};
+        case err::OutOfMemory: return {number, "Out of memory"};
         case err::SubscriptOutOfRange: return {number, "Subscript out of range"};
         case err::TypeMismatch: return {number, "Type mismatch"};
         case err::BadFileName: return {number, "Bad file name or number"};

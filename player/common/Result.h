@@ -17,6 +17,7 @@ struct Error {
 // player shows them in its failure messages.
 namespace err {
 inline constexpr int InvalidCall = 5;
+inline constexpr int OutOfMemory = 7;
 inline constexpr int Overflow = 6;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int TypeMismatch = 13;

@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <unordered_map>
 
+#include "BmpReader.h"
 #include "Integrity.h"
 #include "MediaSystem.h"
+#include "Paths.h"
 #include "PictureCache.h"
 #include "SceneLists.h"
 #include "SceneRunner.h"
@@ -104,8 +107,44 @@ void SceneRunner::loadPicture(render::BitmapPtr& slot, const std::string& path) 
     slot->SetTarget(m_render.BackBufferDC());
 }
 
+std::optional<SceneRunner::EncipheredPicture> SceneRunner::prepareEnciphered(
+    const std::string& path, bool trimSource, const Result<QImage>* known) {
+    // The check (digest, random name, event pass) is made every time, as the
+    // copy was; the decoding only when this file is not already held.
+    auto& cache = *m_player.m_pictures;
+    std::optional<Result<QImage>> held;
+    if (known) held = *known;
+    else held = cache.held(path);
+    auto p = PreparePlainPicture(m_host, path, m_player.m_game.digest, !held.has_value());
+    if (!p) return std::nullopt;  // the program is ending
+    EncipheredPicture out{std::nullopt, p->path};
+    using Form = PreparedPicture::Form;
+    switch (p->form) {
+        case Form::Checked:
+            out.image = std::move(held);
+            break;
+        case Form::Source:
+            if (trimSource) out.messagePath = std::string(Trim(p->path));
+            if (fileExists(out.messagePath)) out.image = render::readBmpFile(resolvePath(out.messagePath));
+            break;
+        case Form::Copy: {
+            out.image = render::readBmpFile(p->path);
+            std::error_code ec;
+            std::filesystem::remove(p->path, ec);
+            cache.hold(path, *out.image);
+            break;
+        }
+        case Form::Memory:
+            out.image = render::decodeBmp(p->plain);
+            cache.hold(path, *out.image);
+            break;
+    }
+    return out;
+}
+
 // Enciphered games prepare every frame once per scene, unless the lists are
-// the ones already loaded.
+// the ones already loaded. Each file is decoded once and its picture shared
+// by every slot that names it.
 void SceneRunner::preloadEncipheredFrames() {
     const std::string key =
         UCase(m_scene.animText) + UCase(m_scene.layerText) + UCase(m_scene.layer2Text);
@@ -117,21 +156,26 @@ void SceneRunner::preloadEncipheredFrames() {
     Target targets[] = {{m_scene.anim, m_render.AnimBitmaps.data()},
                         {m_scene.layer, m_render.LayerBitmaps.data()},
                         {m_scene.layer2, m_render.Layer2Bitmaps.data()}};
+    std::unordered_map<std::string, Result<QImage>> decoded;
     for (auto& [list, bitmaps] : targets) {
         for (int i = 1; i <= list.count; ++i) {
             if (Trim(list.entries[static_cast<size_t>(i)]).empty()) {
                 list.count = i - 1;
                 break;
             }
-            auto temp = PreparePicture(m_host, entryPath(list, i), m_player.m_game.digest);
-            if (!temp) return;  // the program is ending
+            const std::string path = entryPath(list, i);
+            const auto known = decoded.find(path);
+            auto picture =
+                prepareEnciphered(path, false, known == decoded.end() ? nullptr : &known->second);
+            if (!picture) return;  // the program is ending
+            if (picture->image && known == decoded.end()) decoded.emplace(path, *picture->image);
             const double share = static_cast<double>(i) / list.count * 100;
             m_host.setTitle("Tavicast - " + std::to_string(CLng(share).value_or(0)) + "%");
             m_host.processEvents();
             for (;;) {
                 auto& slot = bitmaps[i - 1];
                 slot = m_render.newBitmap();
-                slot->LoadBMP(*temp);
+                if (picture->image) slot->LoadDecoded(*picture->image, picture->messagePath);
                 slot->SetTarget(m_render.BackBufferDC());
                 if (i < list.count && list.entries[static_cast<size_t>(i + 1)] ==
                                           list.entries[static_cast<size_t>(i)]) {
@@ -141,10 +185,6 @@ void SceneRunner::preloadEncipheredFrames() {
                 break;
             }
             m_host.processEvents();
-            if (*temp != entryPath(list, i)) {
-                std::error_code ec;
-                std::filesystem::remove(*temp, ec);
-            }
             if (stopped()) return;
         }
     }
@@ -205,17 +245,13 @@ SceneRunner::Flow SceneRunner::tickPictures() {
     };
     if (enciphered) {
         if (!Trim(m_scene.imagePath).empty()) {
-            auto temp = PreparePicture(m_host, m_scene.imagePath, m_player.m_game.digest);
-            if (!temp) return Flow::Stop;
+            auto picture = prepareEnciphered(m_scene.imagePath, true, nullptr);
+            if (!picture) return Flow::Stop;
             auto& slot = m_render.AnimBitmaps[0];
             slot = m_render.newBitmap();
-            slot->LoadBMP(std::string(Trim(*temp)));
+            if (picture->image) slot->LoadDecoded(*picture->image, picture->messagePath);
             slot->SetTarget(m_render.BackBufferDC());
             m_render.DirtyRects.reset();
-            if (*temp != m_scene.imagePath) {
-                std::error_code ec;
-                std::filesystem::remove(*temp, ec);
-            }
         }
         if (sprite.on) {
             if (Flow f = moveSprite(); f != Flow::Next) return f;

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "Logging.h"
 #include "MediaSystem.h"
+#include "PictureCache.h"
 #include "Paths.h"
 #include "SceneRunner.h"
 #include "TextCodec.h"
@@ -57,8 +59,20 @@ void SceneRunner::emitEvent(const std::string& line) {
 
 void SceneRunner::PlayScene(std::string scene) {
     m_scene.name = std::move(scene);
+    int instantPasses = 0;
     for (;;) {
         if (stopped()) return;
+        // A game may send play round a circle of scenes that never wait
+        // (a lose scene that hits the hero again, a hot spot under the
+        // sprite's feet). The first such pass in a row is as the game wrote
+        // it; from the second on each waits one frame, so the window and the
+        // headless clock keep going at the game's pace instead of spinning.
+        if (instantPasses >= 2) {
+            sleepUntil(m_host, m_host.now() + frameDelay(), [&] { return stopped(); });
+            m_host.processEvents();
+            if (stopped()) return;
+        }
+        m_passWaited = false;
         chainGameFile();
         emitEvent("scene: " + m_scene.name);
         qCDebug(lcInterp) << "scene" << m_scene.name.c_str();
@@ -71,7 +85,10 @@ void SceneRunner::PlayScene(std::string scene) {
             if (flow != Flow::Next) break;
         }
         if (flow == Flow::Fatal || flow == Flow::Stop) return;
-        if (flow == Flow::EndScene) continue;  // a fall: the next pass plays the win or lose scene
+        if (flow == Flow::EndScene) {  // a fall: the next pass plays the win or lose scene
+            ++instantPasses;
+            continue;
+        }
 
         parseLists();
         if (m_player.m_game.enciphered == 1) preloadEncipheredFrames();
@@ -80,6 +97,7 @@ void SceneRunner::PlayScene(std::string scene) {
 
         flow = frameLoop();
         if (flow == Flow::Stop || flow == Flow::Fatal) return;
+        instantPasses = m_passWaited ? 0 : instantPasses + 1;
         endPass();
     }
 }
@@ -122,6 +140,8 @@ void SceneRunner::resetScene() {
 
 SceneRunner::Flow SceneRunner::frameLoop() {
     startFrameCounters();
+    m_drawn = {};
+    m_coverKnown = false;
     bool firstTick = true;
     m_host.focusPicture();
     for (;;) {
@@ -148,16 +168,16 @@ SceneRunner::Flow SceneRunner::tick(bool& firstTick) {
 
     const Micros tickStart = m_host.now();
     if (!firstTick) {
-        auto delay = CDbl(m_scene.FrameDelay);
-        // A zero, negative or unreadable delay would spin the frame loop;
-        // no scene is meant to draw more than a hundred frames a second.
-        const double seconds = delay ? std::max(*delay, 0.01) : 0.166;
-        sleepUntil(m_host, tickStart + static_cast<Micros>(std::llround(seconds * kMicrosPerSecond)),
+        m_passWaited = true;
+        const Micros delay = frameDelay();
+        sleepUntil(m_host, tickStart + delay,
                    [&] { return m_shared.OptionChosen || stopped(); });
         if (stopped()) return Flow::Stop;
         if (m_shared.OptionChosen) return Flow::EndScene;
+        if (frameUnseen(tickStart + delay + delay)) return skipFrame();
     }
     firstTick = false;
+    m_drawn = currentFrame();
 
     const Flow f = tickPictures();
     if (f != Flow::Next) return f;
@@ -165,6 +185,91 @@ SceneRunner::Flow SceneRunner::tick(bool& firstTick) {
     m_host.processEvents();
     if (stopped()) return Flow::Stop;
     return Flow::Next;
+}
+
+SceneRunner::DrawnFrame SceneRunner::currentFrame() const {
+    return {m_render.AnimFrame, m_render.LayerFrame, m_render.Layer2Frame, true};
+}
+
+// Headless play draws no frame that nothing looks at. A frame can be left
+// out when the next one is drawn before any input, snapshot or picture can
+// see it, and drawing the next one gives exactly the picture that drawing
+// both would have: either it repeats the frame drawn last (which drawing
+// again does not change), or every background the scene can show covers the
+// whole back buffer, so the next frame paints over all of this one. Whatever
+// else a tick does (counters, loop counts, music checks, the sound sequence)
+// still happens tick by tick.
+bool SceneRunner::frameUnseen(Micros nextFrameDrawn) {
+    const Micros unseen = m_host.unobservedUntil();
+    if (unseen <= m_host.now()) return false;  // a window shows every frame
+    if (m_host.settings().ShowErrors) return false;  // a failing load would be reported every tick
+    if (m_scene.sprite.on || !m_drawn.valid) return false;
+    const auto& fade = m_render.FadeState;
+    // Past its step limit a fade blends with alpha 0: drawing again changes nothing.
+    const bool fadeDone = fade.FadeStepCount >= fade.FadeStepLimit;
+    if (fade.FadeSwitch == "FALSE" || fadeDone) {
+        const DrawnFrame now = currentFrame();
+        if (now.anim == m_drawn.anim && now.layer == m_drawn.layer && now.layer2 == m_drawn.layer2)
+            return true;
+    }
+    return unseen > nextFrameDrawn && fade.FadeSwitch == "FALSE" && backgroundsCover();
+}
+
+bool SceneRunner::backgroundsCover() {
+    if (m_coverKnown) return m_cover;
+    m_coverKnown = true;
+    m_cover = false;
+    const QImage* buffer = m_render.BackBuffer ? &m_render.BackBuffer->image() : nullptr;
+    if (!buffer || buffer->isNull()) return false;
+    auto covers = [&](const QImage& bg) {
+        return bg.width() >= buffer->width() && bg.height() >= buffer->height();
+    };
+    if (m_player.m_game.enciphered == 1) {
+        if (!Trim(m_scene.imagePath).empty()) return false;  // reloaded every tick
+        for (int i = 1; i <= m_scene.anim.count; ++i) {
+            const auto& slot = m_render.AnimBitmaps[static_cast<size_t>(i - 1)];
+            if (!slot || !covers(slot->image())) return false;
+        }
+        return m_cover = m_scene.anim.count > 0;
+    }
+    const std::string image(Trim(m_scene.imagePath));
+    std::vector<std::string> paths;
+    if (!image.empty()) paths.push_back(image);
+    else
+        for (int i = m_scene.anim.count == 0 ? 0 : 1; i <= m_scene.anim.count; ++i)
+            paths.push_back(entryPath(m_scene.anim, i));
+    for (const auto& path : paths) {
+        auto decoded = m_player.m_pictures->decoded(path);
+        if (!decoded || !*decoded || !covers(decoded->value())) return false;
+    }
+    return m_cover = true;
+}
+
+SceneRunner::Flow SceneRunner::skipFrame() {
+    // Enciphered scenes check their background's file on every tick, and
+    // that check draws random numbers: it stays.
+    if (m_player.m_game.enciphered == 1 && !Trim(m_scene.imagePath).empty()) {
+        auto picture = prepareEnciphered(m_scene.imagePath, true, nullptr);
+        if (!picture) return Flow::Stop;
+        auto& slot = m_render.AnimBitmaps[0];
+        slot = m_render.newBitmap();
+        if (picture->image) slot->LoadDecoded(*picture->image, picture->messagePath);
+        slot->SetTarget(m_render.BackBufferDC());
+    }
+    return stopped() ? Flow::Stop : Flow::Next;
+}
+
+Micros SceneRunner::frameDelay() const {
+    // A zero, negative or unreadable delay would spin the frame loop: no
+    // scene is meant to draw more than a hundred frames a second. A huge one
+    // ("@animspeed = 1e-19" read as frames per second) would overflow the
+    // clock: a day between frames is already a still picture.
+    constexpr double kFloor = 0.01, kCeiling = 86400;
+    const auto delay = CDbl(m_scene.FrameDelay);
+    double seconds = delay ? *delay : 0.166;
+    if (!(seconds >= kFloor)) seconds = kFloor;  // also NaN
+    if (seconds > kCeiling) seconds = kCeiling;
+    return static_cast<Micros>(std::llround(seconds * kMicrosPerSecond));
 }
 
 void SceneRunner::endPass() {

@@ -107,9 +107,10 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
 
 void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
-               const std::function<void(std::string_view)>& err) {
+               const std::function<void(std::string_view)>& err, bool everyFrame) {
     using K = ReplayStep::Kind;
     HeadlessHost host(seed);
+    host.setEveryFrameSeen(everyFrame);
     host.onEvent = out;
     MediaOptions options;
     options.useAudioDevice = false;

@@ -34,9 +34,11 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text);
 
 // Plays `gameFile` through the steps and reports every event line through
 // `out` (Windows-1252 bytes, no line end). Problems that are not events
-// (a picture that cannot be written) go to `err`.
+// (a picture that cannot be written) go to `err`. Frames that nothing can
+// see are not drawn unless `everyFrame` asks for them; the events and the
+// pictures written are the same either way.
 void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
-               const std::function<void(std::string_view)>& err = {});
+               const std::function<void(std::string_view)>& err = {}, bool everyFrame = false);
 
 }  // namespace parvel

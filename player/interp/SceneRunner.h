@@ -2,9 +2,12 @@
 // One run of the scene interpreter: scene after scene from a start scene,
 // until the game stops on a fatal error or something newer replaces it.
 
+#include <QImage>
+#include <optional>
 #include <string>
 
 #include "Player.h"
+#include "Result.h"
 
 namespace parvel {
 
@@ -38,6 +41,15 @@ private:
     void resetScene();
     Flow frameLoop();
     Flow tick(bool& firstTick);
+    Micros frameDelay() const;
+    struct DrawnFrame {
+        int anim = 0, layer = 0, layer2 = 0;
+        bool valid = false;
+    };
+    DrawnFrame currentFrame() const;
+    bool frameUnseen(Micros nextFrameDrawn);
+    bool backgroundsCover();
+    Flow skipFrame();
     void endPass();
 
     // Text, options and links.
@@ -59,6 +71,12 @@ private:
     void parseLists();
     void parseList(AnimationList& list, const std::string& text, std::string_view message);
     void preloadEncipheredFrames();
+    struct EncipheredPicture {
+        std::optional<Result<QImage>> image;  // none: nothing to load (missing file)
+        std::string messagePath;              // the name failure messages show
+    };
+    std::optional<EncipheredPicture> prepareEnciphered(const std::string& path, bool trimSource,
+                                                       const Result<QImage>* known);
     void startFrameCounters();
     void advanceCounters();
     void wrap(AnimationList& list, bool emptyStaysZero);
@@ -89,6 +107,9 @@ private:
     render::RenderState& m_render;
     MediaSystem* m_media;
     int m_generation;
+    bool m_passWaited = false;  // this pass's frame loop slept at least once
+    DrawnFrame m_drawn;         // the frame numbers last drawn in this pass
+    bool m_coverKnown = false, m_cover = false;
 };
 
 // Returns the text with every "\n" marker turned into a line break (CR).

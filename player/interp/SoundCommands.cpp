@@ -78,6 +78,7 @@ SceneRunner::Flow SceneRunner::videoPhase() {
     auto mode = [&] { return m_media ? m_media->VideoMode() : std::string("ERROR"); };
     if (mode() != "playing" && m_media) m_media->PlayVideo("", "");
     const std::string kind = UCase(Right(m_scene.mediaName, 4));
+    m_passWaited = true;
     for (;;) {
         sleepUntil(m_host, m_host.now() + kMicrosPerSecond / 2,
                    [&] { return m_shared.OptionChosen || stopped(); });

@@ -74,8 +74,11 @@ SceneRunner::Flow SceneRunner::readLinks() {
             m_scene.RandomLinkCount ? CDbl(*m_scene.RandomLinkCount) : std::optional<double>(0);
         if (!count) continue;
         const double r = m_host.random();
-        const auto k = static_cast<long>(std::floor(r * *count)) + 1;
-        target = m_scene.RandomLinkPrefix + std::to_string(k);
+        const double k = std::floor(r * *count) + 1;
+        // A count too large for a whole number (or not finite) fails here,
+        // and the statement is skipped like any other failing one.
+        if (!(std::fabs(k) < 1e15)) continue;
+        target = m_scene.RandomLinkPrefix + std::to_string(static_cast<long long>(k));
     }
     return Flow::Next;
 }

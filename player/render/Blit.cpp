@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace parvel::render {
 
@@ -43,10 +44,54 @@ void copyOpaque(QImage& dst, int dstX, int dstY, const QImage& src, int srcX, in
     }
 }
 
+namespace {
+
+// The smallest rectangle of `src` holding every pixel that is not white;
+// outside it a transparent copy writes nothing. Overlays are mostly white
+// frames of the full picture size drawn several times a tick, so the box is
+// remembered by picture (shallow copies share the key; any change to the
+// pixels makes a new one).
+struct InkBox {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // x1, y1 exclusive; empty when x0 >= x1
+};
+
+InkBox inkBox(const QImage& src) {
+    thread_local std::unordered_map<qint64, InkBox> known;
+    const qint64 key = src.cacheKey();
+    if (auto it = known.find(key); it != known.end()) return it->second;
+    InkBox b{src.width(), src.height(), 0, 0};
+    for (int y = 0; y < src.height(); ++y) {
+        auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; x < src.width(); ++x) {
+            if ((p[x] & 0x00FFFFFF) == kTransparentWhite) continue;
+            b.x0 = std::min(b.x0, x);
+            b.x1 = std::max(b.x1, x + 1);
+            b.y0 = std::min(b.y0, y);
+            b.y1 = std::max(b.y1, y + 1);
+        }
+    }
+    if (known.size() >= 4096) known.clear();
+    known.emplace(key, b);
+    return b;
+}
+
+}  // namespace
+
 void transparentCopy(QImage& dst, int dstX, int dstY, const QImage& src, int srcX, int srcY, int w,
                      int h) {
     Span s{dstX, dstY, srcX, srcY, w, h};
     if (!clip(s, dst, src)) return;
+    const InkBox ink = inkBox(src);
+    if (ink.x0 >= ink.x1) return;  // all white
+    // Trim the span to the box: the rows and columns cut off are all white.
+    const int left = std::max(0, ink.x0 - s.srcX), top = std::max(0, ink.y0 - s.srcY);
+    s.srcX += left;
+    s.dstX += left;
+    s.w = std::min(s.w - left, ink.x1 - s.srcX);
+    s.srcY += top;
+    s.dstY += top;
+    s.h = std::min(s.h - top, ink.y1 - s.srcY);
+    if (s.w <= 0 || s.h <= 0) return;
     for (int y = 0; y < s.h; ++y) {
         auto* d = reinterpret_cast<QRgb*>(dst.scanLine(s.dstY + y)) + s.dstX;
         auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(s.srcY + y)) + s.srcX;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace parvel::render {
@@ -37,8 +38,9 @@ namespace parvel::render {
 // Refused, with a failure and before any large read: files shorter than the
 // two headers or than the colour table, sizes outside 1…16384 (top-down
 // pictures have a negative height and are refused too), unknown bit counts,
-// compressed pictures, and files whose pixel buffer would be smaller than
-// the rows the header promises.
+// compressed pictures, files whose pixel buffer would be smaller than
+// the rows the header promises, and pictures that would decode to more
+// than kMaxDecodedBytes.
 
 namespace {
 
@@ -96,6 +98,10 @@ Result<BmpLayout> bmpLayout(std::string_view head, std::int64_t fileLength) {
     l.stride = (std::int64_t(l.width) * l.bitCount + 31) / 32 * 4;
     l.bufferSize = fileLength - 44;
     if (l.stride * l.height > l.bufferSize) return invalid("file shorter than its pixel rows");
+    if (std::int64_t(l.width) * l.height * 4 > kMaxDecodedBytes)
+        return invalid(std::to_string(l.width) + " x " + std::to_string(l.height) +
+                       " is larger than a picture may be (" +
+                       std::to_string(kMaxDecodedBytes / (1024 * 1024)) + " MiB decoded)");
     return l;
 }
 
@@ -108,6 +114,7 @@ QImage decodeRows(const BmpLayout& l, std::string_view table, const unsigned cha
         palette[i] = qRgb(q[2], q[1], q[0]);
     }
     QImage img(l.width, l.height, QImage::Format_RGB32);
+    if (img.isNull()) return img;  // no memory for it: nothing to write into
     for (std::int32_t row = 0; row < l.height; ++row) {
         // The first stored row is the bottom one.
         const unsigned char* s = pixels + row * l.stride;
@@ -150,7 +157,12 @@ QImage decodeRows(const BmpLayout& l, std::string_view table, const unsigned cha
 // stop early: bytes past it count as zero, as in the zero-filled buffer).
 Result<QImage> decodeWith(const BmpLayout& l, std::string_view file) {
     const std::int64_t needed = l.stride * l.height;
-    std::vector<unsigned char> buffer(std::size_t(needed), 0);
+    std::vector<unsigned char> buffer;
+    try {
+        buffer.assign(std::size_t(needed), 0);
+    } catch (const std::bad_alloc&) {
+        return Error{err::OutOfMemory, "Out of memory"};
+    }
     if (l.pixelStart < std::int64_t(file.size())) {
         const std::int64_t n =
             std::min<std::int64_t>(needed, std::int64_t(file.size()) - l.pixelStart);
@@ -158,7 +170,7 @@ Result<QImage> decodeWith(const BmpLayout& l, std::string_view file) {
     }
     QImage img =
         decodeRows(l, file.substr(kHeadersSize, 4 * std::size_t(l.tableEntries)), buffer.data());
-    if (img.isNull()) return Error{err::InvalidPicture, "Out of memory"};
+    if (img.isNull()) return Error{err::OutOfMemory, "Out of memory"};
     return img;
 }
 

@@ -13,6 +13,12 @@ namespace parvel::render {
 
 // Width and height of any picture we accept, in pixels.
 inline constexpr std::int32_t kMaxBmpSide = 16384;
+// The most a decoded picture may take (32-bit pixels): 4 MiB, 1024 × 1024.
+// Nothing on the player's screen is larger than 200 × 115 (Spotter's
+// backgrounds are screen pictures too), so this only refuses pictures that
+// would cost hundreds of MiB once an animation names them a few times, and
+// keeps a frame's three pictures well inside the picture cache.
+inline constexpr std::int64_t kMaxDecodedBytes = 4ll * 1024 * 1024;
 
 // Where the pixel rows of a file of `fileLength` bytes start (0-based) and
 // how its colour table is sized, from the three info-header fields the

@@ -24,7 +24,10 @@ std::int32_t saturate(double v) {
 
 void clsMemoryBitmap::LoadBMP(const std::string& path) {
     if (!fileExists(path)) return;
-    auto image = readBmpFile(resolvePath(path));
+    LoadDecoded(readBmpFile(resolvePath(path)), path);
+}
+
+void clsMemoryBitmap::LoadDecoded(const Result<QImage>& image, const std::string& path) {
     if (!image) {
         qCDebug(lcRender) << "LoadBMP failed:" << path.c_str() << image.error().description.c_str();
         // Every later step needs the decoded picture, so the load ends here
@@ -32,7 +35,7 @@ void clsMemoryBitmap::LoadBMP(const std::string& path) {
         if (m_ctx.reporter) m_ctx.reporter->onInitError(image.error(), path);
         return;
     }
-    setPicture(std::move(*image));
+    setPicture(*image);
 }
 
 void clsMemoryBitmap::setPicture(QImage image) {

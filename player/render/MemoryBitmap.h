@@ -13,6 +13,7 @@
 #include "DirtyRects.h"
 #include "FadeState.h"
 #include "Geometry.h"
+#include "Result.h"
 
 namespace parvel::render {
 
@@ -36,6 +37,9 @@ public:
     // was. On success any earlier picture is released and rect becomes
     // (0, 0, width, height).
     void LoadBMP(const std::string& path);
+    // What LoadBMP does once `path` has been decoded (or failed to): for
+    // callers that decode once and load the result many times.
+    void LoadDecoded(const Result<QImage>& decoded, const std::string& path);
     // Queues the old rect, centres the rect on (x, y) with inclusive right
     // and bottom edges (halves round to even), queues the new rect.
     void CenterOn(std::int32_t x, std::int32_t y);

@@ -7,6 +7,7 @@
 
 #include "Cipher.h"
 #include "Host.h"
+#include "Logging.h"
 #include "Paths.h"
 #include "Vb.h"
 
@@ -41,8 +42,8 @@ std::string encipherPicture(std::string_view bmp, std::string_view gameDigest) {
     return out;
 }
 
-std::optional<std::string> PreparePicture(Host& host, std::string_view path,
-                                          std::string_view gameDigest) {
+std::optional<PreparedPicture> PreparePlainPicture(Host& host, std::string_view path,
+                                                   std::string_view gameDigest, bool needBytes) {
     const std::string source = resolvePath(path);
     std::string head, tail;
     long long length = 0;
@@ -62,7 +63,8 @@ std::optional<std::string> PreparePicture(Host& host, std::string_view path,
             }
         }
     }
-    if (length == 0) return std::string(path);
+    using Form = PreparedPicture::Form;
+    if (length == 0) return PreparedPicture{Form::Source, std::string(path), {}};
 
     if (DecipherScript(tail) != gameDigest) {
         host.messageBox(kTamperMessage, MsgButtons::Ok);
@@ -71,18 +73,38 @@ std::optional<std::string> PreparePicture(Host& host, std::string_view path,
     }
     const std::string plainHead = DecipherScript(head);
 
+    // The copy's name is drawn from the run's random numbers whether or not
+    // a copy is written, so games play the same either way.
     std::string name;
     for (int i = 0; i < 5; ++i) name += static_cast<char>('1' + static_cast<int>(host.random() * 8));
-    const std::string temp = privateTempFolder() + name + ".tmp";
 
+    const std::string folder = privateTempFolder();
+    const std::string temp = folder + name + ".tmp";
     std::string data;
-    if (auto d = readWholeFile(source)) data = std::move(*d);
+    if (needBytes) {
+        if (auto d = readWholeFile(source)) data = std::move(*d);
+    }
     host.processEvents();
+    if (!needBytes) return PreparedPicture{Form::Checked, temp, {}};
     if (data.size() >= plainHead.size()) data.replace(0, plainHead.size(), plainHead);
     if (data.size() >= 8) data.replace(data.size() - 8, 8, "        ");
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    return temp;
+
+    if (!folder.empty() && writeNewPrivateFile(temp, data)) return PreparedPicture{Form::Copy, temp, {}};
+    static bool warned = false;
+    if (!warned) {
+        warned = true;
+        qCWarning(lcScript) << "no private temporary folder could be written (tried $TMPDIR, "
+                               "/tmp, $XDG_RUNTIME_DIR and the settings folder); enciphered "
+                               "pictures are read from memory";
+    }
+    return PreparedPicture{Form::Memory, temp, std::move(data)};
+}
+
+std::optional<std::string> PreparePicture(Host& host, std::string_view path,
+                                          std::string_view gameDigest) {
+    auto p = PreparePlainPicture(host, path, gameDigest);
+    if (!p) return std::nullopt;
+    return p->form == PreparedPicture::Form::Memory ? std::string() : p->path;
 }
 
 }  // namespace parvel

@@ -27,11 +27,31 @@ std::string FileDigest(Host& host, std::string_view path);
 inline constexpr std::string_view kTamperMessage =
     "GAMEFILE AND IMAGES NOT VALID - Tampering suspected - QUITTING";
 
-// A plain copy of an enciphered picture, in the run's private temporary
-// folder, for the picture loader; the caller deletes it after loading. The
-// path itself comes back when the file is empty or unreadable. When the
-// stored digest is not `gameDigest` the program ends (message box, then
-// Host::quitNow) and the result is empty.
+// The plain form of an enciphered picture, for the picture loader.
+struct PreparedPicture {
+    enum class Form {
+        Source,   // `path` is the picture itself (empty or unreadable file)
+        Copy,     // `path` is a plain copy in the private folder: delete it after loading
+        Memory,   // no copy could be written: the plain bytes are in `plain`
+        Checked,  // only checked; `path` is the name a copy would have had
+    };
+    Form form = Form::Source;
+    std::string path;
+    std::string plain;
+};
+
+// Checks the picture's stored digest against `gameDigest` and makes a plain
+// copy in the run's private temporary folder (or, without one, in memory).
+// The picture's own path comes back when the file is empty or unreadable.
+// When the digest is not the game's the program ends (message box, then
+// Host::quitNow) and the result is empty. With `needBytes` false only the
+// check is made (for a picture the caller already holds decoded), at the same
+// cost in random numbers and event passes. Failure messages name `path` in
+// every form, as they named the copy.
+std::optional<PreparedPicture> PreparePlainPicture(Host& host, std::string_view path,
+                                                   std::string_view gameDigest,
+                                                   bool needBytes = true);
+// The same, giving the path of the plain copy only ("" when held in memory).
 std::optional<std::string> PreparePicture(Host& host, std::string_view path,
                                           std::string_view gameDigest);
 

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -69,4 +72,36 @@ TEST(Paths, PrivateTempFolderIsCreatedOnceAndRemoved) {
     std::ofstream(t + "x.tmp") << "z";
     removePrivateTempFolder();
     EXPECT_FALSE(fs::exists(t));
+}
+
+TEST(Paths, UnusableTmpdirFallsBackToTmpNeverTheCurrentFolder) {
+    removePrivateTempFolder();
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    for (const char* bad : {"/nonexistent/tmp", "relative/tmp", "/dev/null"}) {
+        ::setenv("TMPDIR", bad, 1);
+        const std::string t = privateTempFolder();
+        EXPECT_EQ(t.rfind("/tmp/parvel-", 0), 0u) << bad << " gave " << t;
+        struct stat st {};
+        ASSERT_EQ(::stat(t.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        removePrivateTempFolder();
+    }
+    if (old) ::setenv("TMPDIR", saved.c_str(), 1);
+    else ::unsetenv("TMPDIR");
+}
+
+TEST(Paths, PrivateFilesAreNeverWrittenThroughWhatIsAlreadyThere) {
+    const std::string t = privateTempFolder();
+    ASSERT_TRUE(writeNewPrivateFile(t + "a.tmp", "new"));
+    EXPECT_FALSE(writeNewPrivateFile(t + "a.tmp", "again"));  // exists: not truncated
+    std::ifstream in(t + "a.tmp");
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "new");
+    std::ofstream(t + "victim") << "keep";
+    fs::create_symlink(t + "victim", t + "b.tmp");
+    EXPECT_FALSE(writeNewPrivateFile(t + "b.tmp", "planted"));
+    std::ifstream victim(t + "victim");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), {}), "keep");
+    removePrivateTempFolder();
 }

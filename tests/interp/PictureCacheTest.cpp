@@ -1,6 +1,8 @@
 #include <QImage>
 
 #include "GameFixture.h"
+#include "BitmapErrorReporter.h"
+#include "HeadlessHost.h"
 #include "PictureCache.h"
 
 using PictureCacheTest = GameFixture;
@@ -39,7 +41,32 @@ TEST_F(PictureCacheTest, MissingAndBrokenFilesChangeNothingAndAreNotKept) {
     cache.load(b, broken);
     EXPECT_EQ(b.image().pixel(1, 1) & 0xFFFFFF, 0xABCDEFu);  // the old picture stays
     cache.load(b, broken);
-    EXPECT_EQ(cache.diskReads(), 3);  // broken files are tried again, never cached
+    // A broken file is read once: a looping animation naming it must not
+    // read and decode it again on every tick.
+    EXPECT_EQ(cache.diskReads(), 2);
+    ASSERT_TRUE(cache.decoded(broken).has_value());
+    EXPECT_FALSE(cache.decoded(broken)->ok());
+}
+
+TEST_F(PictureCacheTest, OversizedPictureIsRefusedOnceAndReportedEveryTime) {
+    // 1-bit, 2048 x 2048: 512 KiB on disk, 16 MiB decoded, over the limit.
+    std::string bmp = parvel::testing::bmpHeader(2048, 2048, 1);
+    bmp.append(2048 / 8 * 2048, '\0');
+    const auto path = writeFile("huge.bmp", bmp);
+    PictureCache cache;
+    std::vector<std::string> events;
+    parvel::HeadlessHost host;
+    host.onEvent = [&](std::string_view l) { events.emplace_back(l); };
+    host.settings().ShowErrors = true;
+    parvel::render::HostBitmapReporter reporter(host);
+    clsMemoryBitmap b({nullptr, nullptr, &reporter});
+    for (int tick = 0; tick < 3; ++tick) cache.load(b, path);
+    EXPECT_EQ(cache.diskReads(), 1);
+    EXPECT_FALSE(b.isLoaded());
+    ASSERT_EQ(events.size(), 9u);
+    EXPECT_EQ(events[6],
+              "msgbox: ERROR IN INIT ROUTINE - 481 Invalid picture (2048 x 2048 is larger than a "
+              "picture may be (4 MiB decoded))");
 }
 
 TEST_F(PictureCacheTest, StaysWithinItsBudget) {

@@ -45,6 +45,25 @@ std::string bmp24(int w, int h, F colour) {
     return b;
 }
 
+// The headers and colour table (black) of a w x h picture of `bits` per
+// pixel, as the player reads them; the caller appends the pixel rows.
+inline std::string bmpHeader(int w, int h, int bits) {
+    const int table = bits == 8 ? 256 : bits == 24 ? 0 : 16;
+    std::string b(54 + static_cast<size_t>(4 * table), '\0');
+    auto put32 = [&](size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(10, static_cast<std::uint32_t>(b.size()));
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(w));
+    put32(22, static_cast<std::uint32_t>(h));
+    b[26] = 1;
+    b[28] = static_cast<char>(bits);
+    return b;
+}
+
 inline std::string solidBmp(int w, int h, std::uint32_t rgb) {
     return bmp24(w, h, [rgb](int, int) { return rgb; });
 }
