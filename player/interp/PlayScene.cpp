@@ -13,6 +13,7 @@
 namespace parvel {
 
 using namespace vb;
+using render::FullFrameRect;
 
 // The scene commands, in the order every pass asks for them. Each step
 // reads its commands through GetDirective and applies them; values read in
@@ -144,10 +145,14 @@ SceneRunner::Flow SceneRunner::frameLoop() {
     m_coverKnown = false;
     bool firstTick = true;
     m_host.focusPicture();
+    m_deferred.clear();
     for (;;) {
-        const Flow f = tick(firstTick);
-        if (f != Flow::Next) return f;
-        if (m_shared.OptionChosen) return Flow::EndScene;
+        Flow f = tick(firstTick);
+        if (f == Flow::Next && m_shared.OptionChosen) f = Flow::EndScene;
+        if (f != Flow::Next) {
+            drawDeferredOverlays();
+            return f;
+        }
     }
 }
 
@@ -174,9 +179,14 @@ SceneRunner::Flow SceneRunner::tick(bool& firstTick) {
                    [&] { return m_shared.OptionChosen || stopped(); });
         if (stopped()) return Flow::Stop;
         if (m_shared.OptionChosen) return Flow::EndScene;
-        if (frameUnseen(tickStart + delay + delay)) return skipFrame();
+        switch (unseenFrame(tickStart + delay + delay)) {
+            case Unseen::No: break;
+            case Unseen::Skip: return skipFrame();
+            case Unseen::DeferOverlays: deferOverlays(); return skipFrame();
+        }
     }
     firstTick = false;
+    drawDeferredOverlays();
     m_drawn = currentFrame();
 
     const Flow f = tickPictures();
@@ -199,20 +209,70 @@ SceneRunner::DrawnFrame SceneRunner::currentFrame() const {
 // whole back buffer, so the next frame paints over all of this one. Whatever
 // else a tick does (counters, loop counts, music checks, the sound sequence)
 // still happens tick by tick.
-bool SceneRunner::frameUnseen(Micros nextFrameDrawn) {
+SceneRunner::Unseen SceneRunner::unseenFrame(Micros nextFrameDrawn) {
     const Micros unseen = m_host.unobservedUntil();
-    if (unseen <= m_host.now()) return false;  // a window shows every frame
-    if (m_host.settings().ShowErrors) return false;  // a failing load would be reported every tick
-    if (m_scene.sprite.on || !m_drawn.valid) return false;
+    if (unseen <= m_host.now()) return Unseen::No;  // a window shows every frame
+    if (m_host.settings().ShowErrors) return Unseen::No;  // a failing load is reported every tick
+    if (m_scene.sprite.on || !m_drawn.valid) return Unseen::No;
     const auto& fade = m_render.FadeState;
-    // Past its step limit a fade blends with alpha 0: drawing again changes nothing.
-    const bool fadeDone = fade.FadeStepCount >= fade.FadeStepLimit;
-    if (fade.FadeSwitch == "FALSE" || fadeDone) {
-        const DrawnFrame now = currentFrame();
-        if (now.anim == m_drawn.anim && now.layer == m_drawn.layer && now.layer2 == m_drawn.layer2)
-            return true;
+    if (fade.FadeSwitch != "FALSE") {
+        // Past its step limit a fade blends with alpha 0: backgrounds and the
+        // finished picture no longer change, and only the overlays still
+        // draw, into the back buffer, where the next scene will find them.
+        return fade.FadeStepCount >= fade.FadeStepLimit ? Unseen::DeferOverlays : Unseen::No;
     }
-    return unseen > nextFrameDrawn && fade.FadeSwitch == "FALSE" && backgroundsCover();
+    const DrawnFrame now = currentFrame();
+    if (now.anim == m_drawn.anim && now.layer == m_drawn.layer && now.layer2 == m_drawn.layer2)
+        return Unseen::Skip;
+    return unseen > nextFrameDrawn && backgroundsCover() ? Unseen::Skip : Unseen::No;
+}
+
+// The overlays of a frame left out while a finished fade holds the picture.
+// A transparent draw of a picture at its place is undone by nothing but
+// later draws, and a later draw of the same picture repaints every pixel the
+// earlier one did: so only each picture's last draw is kept, in the order of
+// those last draws, and the back buffer ends exactly as drawing every frame
+// would have left it.
+void SceneRunner::deferOverlays() {
+    if (m_render.LayersActive != -1) return;
+    const bool plain = m_player.m_game.enciphered != 1;
+    auto keep = [&](int list, const AnimationList& l, int frame) {
+        DeferredOverlay d{list, frame, plain ? entryPath(l, frame) : std::string()};
+        std::erase_if(m_deferred, [&](const DeferredOverlay& o) {
+            return o.list == d.list && (plain ? o.path == d.path : o.frame == d.frame);
+        });
+        m_deferred.push_back(std::move(d));
+    };
+    keep(1, m_scene.layer, m_render.LayerFrame);
+    keep(2, m_scene.layer2, m_render.Layer2Frame);
+}
+
+void SceneRunner::drawDeferredOverlays() {
+    if (m_deferred.empty()) return;
+    const bool plain = m_player.m_game.enciphered != 1;
+    for (const auto& d : m_deferred) {
+        if (plain) {
+            auto picture = m_render.newBitmap();
+            m_player.m_pictures->load(*picture, d.path);
+            picture->SetTarget(m_render.BackBufferDC());
+            picture->DrawRect(FullFrameRect, -1);
+            continue;
+        }
+        const size_t i = static_cast<size_t>(d.frame - 1);
+        render::BitmapPtr b;
+        if (d.frame >= 1 && d.list == 1 && i < m_render.LayerBitmaps.size()) b = m_render.LayerBitmaps[i];
+        if (d.frame >= 1 && d.list == 2 && i < m_render.Layer2Bitmaps.size()) b = m_render.Layer2Bitmaps[i];
+        if (b) b->DrawRect(FullFrameRect, -1);
+    }
+    m_deferred.clear();
+    // The pictures a drawn frame would have left loaded.
+    if (plain) {
+        const std::string image(Trim(m_scene.imagePath));
+        loadPicture(m_render.SceneBackground,
+                    image.empty() ? entryPath(m_scene.anim, m_render.AnimFrame) : image);
+        loadPicture(m_render.LayerBitmaps[0], entryPath(m_scene.layer, m_render.LayerFrame));
+        loadPicture(m_render.Layer2Bitmaps[0], entryPath(m_scene.layer2, m_render.Layer2Frame));
+    }
 }
 
 bool SceneRunner::backgroundsCover() {

@@ -55,16 +55,21 @@ bool parsePictureList(AnimationList& list, std::string text) {
 }
 
 int parseSoundList(std::string list, std::array<std::string, 5>& names, int* total) {
+    // Walks the commas with an offset: cutting each entry off the front
+    // would copy the rest of a long list once per comma.
+    const std::string_view all(list);
+    size_t at = 0;
     int count = 0;
     for (;;) {
         ++count;
-        const size_t p = list.find(',');
-        if (p == std::string::npos) break;
-        if (count <= 5) names[static_cast<size_t>(count - 1)] = std::string(Trim(list.substr(0, p)));
-        list.erase(0, p + 1);
+        const size_t p = all.find(',', at);
+        if (p == std::string_view::npos) break;
+        if (count <= 5) names[static_cast<size_t>(count - 1)] = std::string(Trim(all.substr(at, p - at)));
+        at = p + 1;
     }
-    if (Trim(list).empty()) --count;
-    else if (count <= 5) names[static_cast<size_t>(count - 1)] = std::string(Trim(list));
+    const std::string_view rest = all.substr(at);
+    if (Trim(rest).empty()) --count;
+    else if (count <= 5) names[static_cast<size_t>(count - 1)] = std::string(Trim(rest));
     if (total) *total = count;
     return std::min(count, 5);
 }

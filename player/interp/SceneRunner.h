@@ -5,6 +5,7 @@
 #include <QImage>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Player.h"
 #include "Result.h"
@@ -47,7 +48,16 @@ private:
         bool valid = false;
     };
     DrawnFrame currentFrame() const;
-    bool frameUnseen(Micros nextFrameDrawn);
+    enum class Unseen { No, Skip, DeferOverlays };
+    Unseen unseenFrame(Micros nextFrameDrawn);
+    void deferOverlays();
+    void drawDeferredOverlays();
+    struct DeferredOverlay {
+        int list;          // 1: first overlay, 2: second
+        int frame;         // enciphered games: the preloaded slot
+        std::string path;  // plain games: the picture file
+    };
+    std::vector<DeferredOverlay> m_deferred;
     bool backgroundsCover();
     Flow skipFrame();
     void endPass();
