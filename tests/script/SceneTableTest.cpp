@@ -149,6 +149,21 @@ TEST(GetDirective, OrderOfLongerAndShorterNamesDoesNotMatter) {
     EXPECT_EQ(t.get("S", "@music"), "song.mid");
 }
 
+TEST(GetDirective, StrayNamesWithoutEqualsSignAreSkippedUpToTheRealOne) {
+    // Each stray is compared with the text up to the next "=" wherever that
+    // lies, so a stray line reaches past a later, longer name's "=".
+    Table t("[S]\n@image x\n@image\n@image   \n@imagex = 1\n@image  = pic.bmp\n@anim y\n");
+    EXPECT_EQ(t.get("S", "@image"), "pic.bmp");
+    EXPECT_EQ(t.get("S", "@imagex"), "1");
+    EXPECT_EQ(t.get("S", "@anim"), "");  // no "=" after it: the read fails
+    Table broken("[S]\n@image   \n= far.bmp\n");
+    EXPECT_EQ(broken.get("S", "@image"), "");  // only spaces may stand between name and "="
+    std::string strays = "[S]\n";
+    for (int i = 0; i < 20000; ++i) strays += "@image x\n";
+    Table many(strays + "@image = last.bmp\n");
+    EXPECT_EQ(many.get("S", "@image"), "last.bmp");
+}
+
 TEST(GetDirective, CommentsCutValuesAndSlashesDisableCommands) {
     Table t("[S]\n//@sound = x.wav\n@sound = y.wav\n@music = a.mid // theme\n@empty =\n"
             "// @image = off.bmp\n//  @anim = on.bmp\n@tab\t= no\n");
