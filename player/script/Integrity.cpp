@@ -93,9 +93,9 @@ std::optional<PreparedPicture> PreparePlainPicture(Host& host, std::string_view 
     static bool warned = false;
     if (!warned) {
         warned = true;
-        qCWarning(lcScript) << "no private temporary folder could be written (tried $TMPDIR, "
-                               "/tmp, $XDG_RUNTIME_DIR and the settings folder); enciphered "
-                               "pictures are read from memory";
+        qCWarning(lcScript) << "cannot write a private copy of an enciphered picture (tried "
+                               "$TMPDIR, /tmp, $XDG_RUNTIME_DIR and the settings folder); "
+                               "enciphered pictures are deciphered in memory";
     }
     return PreparedPicture{Form::Memory, temp, std::move(data)};
 }

@@ -87,6 +87,32 @@ TEST_F(IntegrityTest, PreparedPictureIsThePlainPictureWithBlankTrailer) {
     fs::remove(*temp);
 }
 
+TEST_F(IntegrityTest, PlantedCopyIsNeverWrittenThroughThePictureComesFromMemory) {
+    const std::string digest = "1A2B3C4D";
+    const std::string bmp = bmpLike(300);
+    const std::string clp = write("p.clP", encipherPicture(bmp, digest));
+    // The same seed draws the same copy name: plant a link to a victim there.
+    HeadlessHost first(5), second(5);
+    auto taken = PreparePlainPicture(first, clp, digest);
+    ASSERT_TRUE(taken && taken->form == PreparedPicture::Form::Copy);
+    fs::remove(taken->path);
+    const std::string victim = write("victim.txt", "keep");
+    fs::create_symlink(victim, taken->path);
+    auto p = PreparePlainPicture(second, clp, digest);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->form, PreparedPicture::Form::Memory);
+    EXPECT_EQ(p->path, taken->path);  // the name messages show
+    EXPECT_EQ(p->plain, bmp + "        ");
+    EXPECT_EQ(*readWholeFile(victim), "keep");
+    // A picture already held is only checked: same random draws, nothing read.
+    HeadlessHost third(5);
+    auto checked = PreparePlainPicture(third, clp, digest, false);
+    ASSERT_TRUE(checked.has_value());
+    EXPECT_EQ(checked->form, PreparedPicture::Form::Checked);
+    EXPECT_EQ(third.random(), second.random());
+    fs::remove(taken->path);
+}
+
 TEST_F(IntegrityTest, MismatchedDigestEndsTheProgram) {
     const std::string clp = encipherPicture(bmpLike(100), "AAAAAAAA");
     auto temp = PreparePicture(host, write("p.clP", clp), "AAAAAAAB");
