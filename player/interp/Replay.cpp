@@ -129,6 +129,9 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
         if (name == "sounds") st.PlaySounds = !st.PlaySounds;
         else if (name == "music") st.PlayMusic = !st.PlayMusic;
         else if (name == "errors") st.ShowErrors = !st.ShowErrors;
+        // The window greys out the SpriteSpeed menu outside sprite scenes;
+        // a replay can choose only what a person could.
+        else if (!host.window().spriteSpeedEnabled) out("menu: " + name + " disabled");
         else st.SpriteSpeedBonus = name.back() - '0';
     };
 

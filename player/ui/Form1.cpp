@@ -464,7 +464,9 @@ MsgAnswer Form1::messageBox(std::string_view text, MsgButtons buttons, std::stri
 
 void Form1::setTitle(std::string_view text) {
     m_title = std::string(text);
-    setWindowTitle(fromBytes(text));
+    // Qt reads "[*]" as the place of the unsaved-changes mark and drops it;
+    // doubled, it shows as the game wrote it.
+    setWindowTitle(fromBytes(text).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
 void Form1::setCaption(Control c, std::string_view text) {

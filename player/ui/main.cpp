@@ -13,8 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "CommandLine.h"
 #include "Form1.h"
 #include "MediaSystem.h"
+#include "ParvelVersion.h"
 #include "PlayerCore.h"
 #include "Snapshot.h"
 
@@ -73,15 +75,26 @@ bool haveDisplay() {
     return false;
 }
 
+constexpr char kHelp[] =
+    "Usage: parvel [OPTION]... [GAMEFILE]\n"
+    "Play a Tavishow story game. GAMEFILE is a game's Gamefile.txt or its\n"
+    "enciphered GameFile.Cgm; without it, choose one with File > Open.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Qt's own options (-platform NAME, -style NAME, ...) are passed to Qt.\n"
+    "Settings live in Parvel.ini beside the program when that folder is\n"
+    "writable, otherwise in $XDG_CONFIG_HOME/parvel/ (~/.config/parvel/).\n"
+    "Exit status: 0 when the window closes, 1 when it cannot open, 2 on a\n"
+    "usage error. See parvel(6).\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::printf("usage: parvel [GAMEFILE]\n");
-            return 0;
-        }
-    }
+    const parvel::CommandLine line =
+        parvel::parseCommandLine(argc, argv, "parvel", kHelp, parvel::versionText(), 1);
+    if (line.exitCode) return *line.exitCode;
     if (!haveDisplay()) {
         std::fprintf(stderr,
                      "parvel: no display found (DISPLAY is not set), so the player window "
@@ -91,11 +104,6 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parvel"));
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 2) {
-        std::fprintf(stderr, "usage: parvel [GAMEFILE]\n");
-        return 2;
-    }
 
     // Built in this order and torn down in reverse: the media's threads
     // stop before the window that shows their frames goes away.
@@ -109,8 +117,8 @@ int main(int argc, char** argv) {
     handleSignals(form, *core);
     form.startUp();
     if (form.quitting()) return 0;
-    if (args.size() == 2) {
-        const QString game = args.at(1);
+    if (!line.operands.empty()) {
+        const QString game = QString::fromLocal8Bit(line.operands.front());
         QTimer::singleShot(0, &form, [&form, game] { form.openChosenFile(game); });
     }
     const int rc = app.exec();

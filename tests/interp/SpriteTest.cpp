@@ -98,3 +98,17 @@ TEST_F(Sprite, EncipheredGamesTakeHotSpotsTheyPassButNeverTheNoSceneOne) {
     EXPECT_EQ(field(s, "sprite"), "on 60 56");
     EXPECT_EQ(field(snapshot(lines, 1), "scene"), "Cellar");
 }
+
+// The window greys out SpriteSpeed on the title screen and in scenes without
+// a sprite; a replay's menu choice there is refused and changes nothing.
+TEST_F(Sprite, SpeedMenuIsRefusedWhileDisabled) {
+    const auto game = spriteGame("64(\"A trapdoor\",M,Y,Cellar)");
+    auto lines = play(game, "open\nmenu speed5\nclick\nwait 0.5\nkey right\nwait 10\nsnapshot\n");
+    EXPECT_TRUE(has(lines, "menu: speed5 disabled"));
+    EXPECT_EQ(field(snapshot(lines, 0), "sprite"), "on 140 56");  // still the normal pace
+
+    lines = play(game, "open\nclick\nwait 0.5\nkeydown ctrl\nkey left\nwait 6\n"
+                       "menu speed2\nmenu sounds\nsnapshot\n");
+    EXPECT_EQ(field(snapshot(lines, 0), "scene"), "Cellar");
+    EXPECT_EQ(only(lines, "menu: "), std::vector<std::string>{"menu: speed2 disabled"});
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -172,4 +173,15 @@ TEST_F(Spotter, CancelledDialogTakesTheLastChosenFileAgain) {
     window->chooseSprite("");  // the shared dialog still holds bg.bmp
     EXPECT_EQ(window->text(2), QString::fromStdString(bg));
     EXPECT_EQ(window->sprite().Width(), 200);
+}
+
+// Started from the build folder, Spotter looks beside itself for the black
+// frame; a grey box there means the build left it out.
+TEST_F(Spotter, BuildFolderHasTheBlackFrameBesideTheProgram) {
+    const std::string beside = SPOTTER_DIR "/blk.bmp";
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(beside))) << beside;
+    SpotterWindow w(beside);
+    settle();
+    EXPECT_EQ(w.picture().pixel(0, 0) & 0xFFFFFF, 0u);
+    EXPECT_EQ(w.picture().pixel(192, 110) & 0xFFFFFF, 0u);
 }

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QWindow>
 #include <QDir>
 
 #include "Controls.h"
@@ -462,6 +463,17 @@ TEST(Form1Host, CaptionsColoursFontsAndLayout) {
     w.form->setTitle("Parvel - \xe9");
     EXPECT_EQ(w.form->windowTitle(), QString::fromUtf8("Parvel - \u00e9"));
     EXPECT_EQ(w.form->title(), "Parvel - \xe9");
+}
+
+// Qt reads "[*]" in a title as the place of an unsaved-changes mark and
+// drops it; a game's title shows as the game wrote it.
+TEST(Form1Host, TitleShowsSquareBracketStarAsWritten) {
+    Window w;
+    w.form->startUp();
+    w.form->winId();  // the native window, whose title the desktop shows
+    w.form->setTitle("Parvel - Star [*] Wars [*][*]");
+    EXPECT_EQ(w.form->windowHandle()->title().toStdString(), "Parvel - Star [*] Wars [*][*]");
+    EXPECT_EQ(w.form->title(), "Parvel - Star [*] Wars [*][*]");
 }
 
 TEST(Form1Host, BackgroundColourAndPicture) {
