@@ -74,13 +74,17 @@ EffectVoice::EffectVoice(Mixer& mixer) : m_mixer(mixer) { m_mixer.addSource(this
 EffectVoice::~EffectVoice() { m_mixer.removeSource(this); }
 
 void EffectVoice::start(std::shared_ptr<const SampleBuffer> samples) {
-    auto g = m_mixer.lock();
-    m_samples = std::move(samples);
-    m_pos = 0;
-    m_endFrame = m_samples ? m_mixer.frames() +
-                                 static_cast<std::int64_t>(m_samples->size() / kMixChannels)
-                           : -1;
-    if (m_samples && m_samples->empty()) m_samples.reset();
+    {
+        auto g = m_mixer.lock();
+        m_samples = std::move(samples);
+        m_pos = 0;
+        m_endFrame = m_samples ? m_mixer.frames() +
+                                     static_cast<std::int64_t>(m_samples->size() / kMixChannels)
+                               : -1;
+        if (m_samples && m_samples->empty()) m_samples.reset();
+        if (!m_samples) return;
+    }
+    m_mixer.wake();
 }
 
 bool EffectVoice::playing() {
