@@ -13,11 +13,6 @@ namespace parvel {
 
 namespace {
 
-struct Module {
-    void* entry = nullptr;
-    bool tried = false;
-};
-
 // The module's entry function, or null; says once, in one line, why not.
 void* loadModule(const char* file, const char* entryName, const char* whatFails) {
     const auto began = std::chrono::steady_clock::now();
@@ -67,32 +62,45 @@ std::vector<std::string> mediaModuleFolders() {
     return folders;
 }
 
-VideoBackend* videoBackend() {
-    static Module module;
-    static VideoBackend* backend = nullptr;
+namespace {
+// The backend that a module's entry returns, once per process.
+template <class Backend>
+Backend* singleBackend(const char* file, const char* entryName, const char* whatFails) {
+    static bool tried = false;
+    static Backend* backend = nullptr;
     std::lock_guard g(g_mutex);
-    if (!module.tried) {
-        module.tried = true;
-        module.entry = loadModule("libparvel_video.so", "parvelVideoBackend", "video clips cannot play");
-        if (module.entry) {
-            backend = reinterpret_cast<ParvelVideoBackendFn>(module.entry)(kMediaModuleAbi);
-            if (!backend)
-                qCCritical(lcMedia, "media module libparvel_video.so is of another version: video clips cannot play");
-        }
+    if (tried) return backend;
+    tried = true;
+    if (void* entry = loadModule(file, entryName, whatFails)) {
+        backend = reinterpret_cast<Backend* (*)(int)>(entry)(kMediaModuleAbi);
+        if (!backend)
+            qCCritical(lcMedia, "media module %s is of another version: %s", file, whatFails);
     }
     return backend;
 }
+}  // namespace
+
+AudioBackend* audioBackend() {
+    return singleBackend<AudioBackend>("libparvel_audio.so", "parvelAudioBackend",
+                                       "sound effects cannot play and no audio output opens");
+}
+
+VideoBackend* videoBackend() {
+    return singleBackend<VideoBackend>("libparvel_video.so", "parvelVideoBackend",
+                                       "video clips cannot play");
+}
 
 std::unique_ptr<MusicBackend> newMusicBackend() {
-    static Module module;
+    static bool tried = false;
+    static void* entry = nullptr;
     std::lock_guard g(g_mutex);
-    if (!module.tried) {
-        module.tried = true;
-        module.entry = loadModule("libparvel_music.so", "parvelNewMusicBackend", "music plays silently");
+    if (!tried) {
+        tried = true;
+        entry = loadModule("libparvel_music.so", "parvelNewMusicBackend", "music plays silently");
     }
-    if (!module.entry) return nullptr;
+    if (!entry) return nullptr;
     std::unique_ptr<MusicBackend> backend(
-        reinterpret_cast<ParvelNewMusicBackendFn>(module.entry)(kMediaModuleAbi));
+        reinterpret_cast<ParvelNewMusicBackendFn>(entry)(kMediaModuleAbi));
     if (!backend)
         qCCritical(lcMedia, "media module libparvel_music.so is of another version: music plays silently");
     return backend;

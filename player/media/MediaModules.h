@@ -1,10 +1,12 @@
 #pragma once
 // The video and music backends live in modules of their own (FFmpeg and
-// FluidSynth with their hundred-odd libraries cost a start-up that a title
-// screen never needs), loaded the first time a clip or song opens.
+// FluidSynth with their hundred-odd libraries, SDL with its sound servers
+// and codecs, cost a start-up that a title screen never needs), loaded the
+// first time a sound, clip or song plays.
 //
 // A module exports one C function that returns its backend when the
 // interface version it was built with matches kMediaModuleAbi:
+//   libparvel_audio.so   parvelAudioBackend(int abi) -> AudioBackend* (one per process)
 //   libparvel_video.so   parvelVideoBackend(int abi) -> VideoBackend* (one per process)
 //   libparvel_music.so   parvelNewMusicBackend(int abi) -> MusicBackend* (caller owns)
 // Modules call nothing in the player: everything they need reaches them
@@ -28,6 +30,20 @@
 namespace parvel {
 
 inline constexpr int kMediaModuleAbi = 1;
+
+// SDL: the audio output and the wave decoder.
+class AudioBackend {
+public:
+    virtual ~AudioBackend() = default;
+    // A RIFF/WAVE file's bytes as interleaved float stereo at 44.1 kHz.
+    virtual Result<std::shared_ptr<const std::vector<float>>> decodeWave(const std::string& bytes) = 0;
+    // Opens the default output (float stereo at `rate`, `frames` a block)
+    // and starts it: `fill` runs on its thread. 0 on failure, with `why`.
+    using Fill = void (*)(void* user, std::uint8_t* stream, int bytes);
+    virtual std::uint32_t openOutput(int rate, int frames, Fill fill, void* user,
+                                     std::string& why) = 0;
+    virtual void closeOutput(std::uint32_t device) = 0;
+};
 
 struct ClipInfo {
     double fps = 25.0;
@@ -103,6 +119,7 @@ public:
 
 // The backends, loading their module on first use; null when it cannot be
 // loaded (logged once).
+AudioBackend* audioBackend();
 VideoBackend* videoBackend();
 std::unique_ptr<MusicBackend> newMusicBackend();
 
@@ -112,6 +129,7 @@ std::vector<std::string> mediaModuleFolders();
 }  // namespace parvel
 
 extern "C" {
+using ParvelAudioBackendFn = parvel::AudioBackend* (*)(int abi);
 using ParvelVideoBackendFn = parvel::VideoBackend* (*)(int abi);
 using ParvelNewMusicBackendFn = parvel::MusicBackend* (*)(int abi);
 }

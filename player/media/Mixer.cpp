@@ -1,12 +1,11 @@
 #include "Mixer.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "MediaLog.h"
+#include "MediaModules.h"
 
 namespace parvel {
 
@@ -27,8 +26,7 @@ Mixer::~Mixer() {
     }
     m_closerCv.notify_all();
     if (m_closer.joinable()) m_closer.join();
-    if (m_device != 0) SDL_CloseAudioDevice(m_device);
-    if (m_audioInit) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (m_device != 0) audioBackend()->closeOutput(m_device);
 }
 
 void Mixer::wake() {
@@ -45,31 +43,15 @@ void Mixer::wake() {
 }
 
 bool Mixer::openDeviceLocked() {
-    if (!m_audioInit) {
-        // The window owns Ctrl+C and SIGTERM (they close it and save settings).
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            qCWarning(lcMedia) << "no audio output:" << SDL_GetError();
-            return false;
-        }
-        m_audioInit = true;
-    }
-    SDL_AudioSpec want{};
-    want.freq = kMixRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = kMixChannels;
-    want.samples = kBlockFrames;
-    want.callback = &Mixer::deviceCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    AudioBackend* audio = audioBackend();
+    if (!audio) return false;
+    std::string why;
+    const std::uint32_t device = audio->openOutput(kMixRate, kBlockFrames, &Mixer::deviceCallback, this, why);
     if (device == 0) {
-        qCWarning(lcMedia) << "cannot open audio output:" << SDL_GetError();
+        qCWarning(lcMedia) << "no audio output:" << why.c_str();
         return false;
     }
-    qCDebug(lcMedia) << "audio output open on driver" << SDL_GetCurrentAudioDriver();
     m_device = device;
-    SDL_PauseAudioDevice(device, 0);
     // The previous closer has finished: it exits once it has closed the output.
     if (m_closer.joinable()) m_closer.join();
     m_closer = std::thread([this] { closeWhenSilent(); });
@@ -83,7 +65,7 @@ void Mixer::closeWhenSilent() {
     while (!m_closing) {
         m_closerCv.wait_for(g, std::chrono::milliseconds(250));
         if (m_closing || m_silentFrames.load() < m_idleCloseFrames.load()) continue;
-        SDL_CloseAudioDevice(m_device);
+        audioBackend()->closeOutput(m_device);
         m_device = 0;
         qCDebug(lcMedia) << "audio output closed: nothing plays";
         return;

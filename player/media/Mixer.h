@@ -105,7 +105,6 @@ private:
     std::atomic<Micros> m_start{0};
     std::atomic<bool> m_deviceMode{false};
     std::atomic<std::uint32_t> m_device{0};
-    bool m_audioInit = false;
     std::mutex m_deviceMutex;  // opening and closing; never taken with m_mutex held
     std::condition_variable m_closerCv;
     std::thread m_closer;
