@@ -156,6 +156,11 @@ for i in $(seq 1 "$repeat"); do
             bare) [ -x "$bare" ] && run "$bare" "" bare ;;
         esac
     done
+    # Each module's load on its own, in a fresh process: wall and CPU ms.
+    if [ -x "$PWD/$build/bench/module_load" ]; then
+        "$PWD/$build/bench/module_load" "$PWD/$build"/lib/parvel/*.so |
+            awk -F'[: ]+' '{print "module." $1 "_load_ms: " $2; print "module." $1 "_load_cpu_ms: " $3}'
+    fi
     # The video module, on the headless tool: the demo's walk-through opens
     # its clip.
     tavi=$PWD/$build/tools/tavi/tavi
