@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Start-up time, memory and CPU of the real player window under Xvfb, read
-# from /proc. Prints one "name: value" line per figure (see bench/README.md).
+# from /proc. Prints one "name: value" line per figure, the median of REPEAT
+# runs (default 5; see bench/README.md).
 #   scripts/measure.sh [BUILD_DIR]     (default build-hard; needs parvel built)
 # Needs xvfb-run, xdotool and xwininfo. CPU is sampled over SAMPLE seconds
-# (default 10).
+# (default 10). RUNS picks the runs (default "empty big anim demo bare";
+# "bare" is the reference Qt window, bench/bare_window.cpp, when built).
+# Also: the shared objects mapped at the title screen and the threads then
+# running, and the time each media module takes to load on first use.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-hard}
@@ -13,6 +17,9 @@ for t in xvfb-run xdotool xwininfo python3; do
     command -v $t >/dev/null || { echo "measure.sh needs $t" >&2; exit 1; }
 done
 export SAMPLE=${SAMPLE:-10}
+repeat=${REPEAT:-5}
+runs=${RUNS:-empty big anim demo bare}
+bare=$PWD/$build/bench/bare_window
 
 work=$(mktemp -d /tmp/parvel-measure-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -76,6 +83,8 @@ cat > "$work/one.sh" <<'SH'
 set -u
 parvel=$1 game=$2 what=$3 work=$4
 export HOME=$work/home XDG_CONFIG_HOME=$work/config SDL_AUDIODRIVER=dummy
+# The media layer logs each module it loads, with the time that took.
+export QT_LOGGING_RULES="parvel.media.debug=true"
 export PARVEL_STATE_FILE=$work/state.txt
 mkdir -p "$HOME"
 tck=$(getconf CLK_TCK)
@@ -92,7 +101,7 @@ busy() {  # % of one core over SAMPLE seconds
     awk -v d=$((b - a)) -v t="$tck" -v s="$SAMPLE" 'BEGIN {printf "%.2f", 100 * d / t / s}'
 }
 t0=$(ms)
-"$parvel" ${game:+"$game"} >/dev/null 2>&1 &
+"$parvel" ${game:+"$game"} >/dev/null 2>"$work/$what.log" &
 pid=$!
 win=""
 for _ in $(seq 1 1000); do
@@ -104,6 +113,11 @@ t1=$(ms)
 echo "$what.window_shown_ms: $((t1 - t0))"
 sleep 3
 echo "$what.title_rss_mib: $(rss)"
+maps() { awk '$6 ~ /\.so/ {print $6}' /proc/$pid/maps | sort -u; }
+echo "$what.title_shared_objects: $(maps | wc -l)"
+echo "$what.title_ffmpeg_fluidsynth_network_mapped: $(maps | grep -c -E 'libavcodec|libfluidsynth|libQt6Network')"
+echo "$what.title_threads: $(ls /proc/$pid/task | wc -l)"
+echo "$what.title_audio_threads: $(cat /proc/$pid/task/*/comm | grep -c SDLAudio)"
 echo "$what.title_idle_cpu_percent: $(busy)"
 if [ "$what" = anim ] || [ "$what" = demo ]; then
     eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -112,6 +126,8 @@ if [ "$what" = anim ] || [ "$what" = demo ]; then
     echo "$what.scene: $(scene)"
     echo "$what.scene_rss_mib: $(rss)"
     echo "$what.scene_cpu_percent: $(busy)"
+    sed -n 's/.*loaded .*\(libparvel_[a-z]*\)\.so in \([0-9]*\) us.*/'"$what"'.\1_load_ms: \2/p' \
+        "$work/$what.log" | awk -F': ' '{printf "%s: %.1f\n", $1, $2 / 1000}'
 fi
 if [ "$what" = anim ]; then
     before=$(rss)
@@ -129,9 +145,47 @@ kill -0 $pid 2>/dev/null && { echo "$what.note: parvel ignored SIGTERM"; kill -9
 wait $pid 2>/dev/null || true
 SH
 
-run() { xvfb-run -a -s "-screen 0 640x800x24" bash "$work/one.sh" "$parvel" "$1" "$2" "$work"; }
-run "" empty
-run "$work/big/Gamefile.txt" big
-run "$work/anim/Gamefile.txt" anim
-[ -n "$demo" ] && run "$PWD/$demo" demo
+run() { xvfb-run -a -s "-screen 0 640x800x24" bash "$work/one.sh" "$@" "$work"; }
+for i in $(seq 1 "$repeat"); do
+    for r in $runs; do
+        case $r in
+            empty) run "$parvel" "" empty ;;
+            big) run "$parvel" "$work/big/Gamefile.txt" big ;;
+            anim) run "$parvel" "$work/anim/Gamefile.txt" anim ;;
+            demo) [ -n "$demo" ] && run "$parvel" "$PWD/$demo" demo ;;
+            bare) [ -x "$bare" ] && run "$bare" "" bare ;;
+        esac
+    done
+    # Each module's load on its own, in a fresh process: wall and CPU ms.
+    if [ -x "$PWD/$build/bench/module_load" ]; then
+        "$PWD/$build/bench/module_load" "$PWD/$build"/lib/parvel/*.so |
+            awk -F'[: ]+' '{print "module." $1 "_load_ms: " $2; print "module." $1 "_load_cpu_ms: " $3}'
+    fi
+    # The video module, on the headless tool: the demo's walk-through opens
+    # its clip.
+    tavi=$PWD/$build/tools/tavi/tavi
+    if [ -n "$demo" ] && [ -x "$tavi" ]; then
+        QT_LOGGING_RULES="parvel.media.debug=true" "$tavi" play "$demo" \
+            --input games/demo/walkthrough.txt --seed 1 2>&1 >/dev/null |
+            sed -n 's/.*loaded .*\(libparvel_[a-z]*\)\.so in \([0-9]*\) us.*/tavi.\1_load_ms: \2/p' |
+            awk -F': ' '{printf "%s: %.1f\n", $1, $2 / 1000}'
+    fi
+done > "$work/figures.txt"
+
+# Medians of numbers; other values as last seen.
+python3 - "$work/figures.txt" <<'PY'
+import statistics, sys
+seen = {}
+for line in open(sys.argv[1]):
+    name, _, value = line.rstrip("\n").partition(": ")
+    seen.setdefault(name, []).append(value)
+for name, values in seen.items():
+    try:
+        nums = [float(v) for v in values]
+        m = statistics.median(nums)
+        text = ("%d" % m) if m == int(m) and all(float(v).is_integer() for v in values) else "%.2f" % m
+        print("%s: %s  (%s)" % (name, text, " ".join(values)) if len(values) > 1 else "%s: %s" % (name, text))
+    except ValueError:
+        print("%s: %s" % (name, values[-1]))
+PY
 exit 0

@@ -204,3 +204,9 @@ void CatalogueFetch::dropSocket() {
 }
 
 }  // namespace parvel::catalogue
+
+extern "C" __attribute__((visibility("default"))) parvel::catalogue::PageFetch* parvelNewPageFetch(
+    int abi, parvel::catalogue::FetchView& view) {
+    if (abi != parvel::catalogue::kPageFetchAbi) return nullptr;
+    return new parvel::catalogue::CatalogueFetch(view);
+}

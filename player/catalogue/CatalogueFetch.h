@@ -15,49 +15,31 @@
 #include <memory>
 #include <string>
 
-#include "CataloguePages.h"
+#include "PageFetch.h"
 
 class QTcpSocket;
 
 namespace parvel::catalogue {
 
-// What a fetch shows. Text is Windows-1252 bytes.
-class FetchView {
-public:
-    virtual ~FetchView() = default;
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void clearList() = 0;
-    virtual void addName(const std::string& name) = 0;
-    // Lets pending user-interface events run (clicks may start a new fetch).
-    virtual void processEvents() = 0;
-};
-
-inline constexpr std::int64_t kMaxPageBytes = 8 * 1024 * 1024;
-inline constexpr int kConnectTimeoutMs = 10'000;
-inline constexpr int kReadTimeoutMs = 30'000;
-
-class CatalogueFetch : public QObject {
+class CatalogueFetch : public QObject, public PageFetch {
     Q_OBJECT
 public:
     explicit CatalogueFetch(FetchView& view, QObject* parent = nullptr);
     ~CatalogueFetch() override;
 
-    void setHosts(CatalogueHosts hosts) { m_hosts = std::move(hosts); }
-    const CatalogueHosts& hosts() const { return m_hosts; }
-    // Tests serve pages on a local port and wait less.
-    void setPort(quint16 port) { m_port = port; }
-    void setTimeouts(int connectMs, int readMs);
+    void setHosts(CatalogueHosts hosts) override { m_hosts = std::move(hosts); }
+    const CatalogueHosts& hosts() const override { return m_hosts; }
+    void setPort(std::uint16_t port) override { m_port = port; }
+    void setTimeouts(int connectMs, int readMs) override;
 
-    // Starts the fetch of one of the three pages (any fetch in progress ends).
-    void start(const PageRequest& page);
+    void start(const PageRequest& page) override;
 
-    // Scrape the page text into the list, with the "Games found: " title.
-    void TrimGames();
-    void TrimNGames();
+    void TrimGames() override;
+    void TrimNGames() override;
 
-    PageKind pageKind() const { return m_kind; }
-    const std::string& pageText() const { return m_page; }
-    bool busy() const { return m_socket != nullptr; }
+    PageKind pageKind() const override { return m_kind; }
+    const std::string& pageText() const override { return m_page; }
+    bool busy() const override { return m_socket != nullptr; }
 
 private:
     void onConnected();

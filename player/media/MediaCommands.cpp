@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "MediaLog.h"
+#include "MediaModules.h"
 #include "MidiFile.h"
 #include "Mixer.h"
 #include "MusicSynth.h"
@@ -70,12 +71,35 @@ private:
     MusicVoice m_voice;
 };
 
+// Connects one playback's decoder to the mixer clock and the clip's voice.
+class ClipFeedOf : public ClipFeed {
+public:
+    ClipFeedOf(Mixer& mixer, ClipSoundVoice& sound, int generation)
+        : m_mixer(mixer), m_sound(sound), m_generation(generation) {}
+    std::int64_t mixerFrames() override { return m_mixer.frames(); }
+    void waitForFrame(std::int64_t frame, const std::atomic<bool>& stop, int timeoutMs) override {
+        m_mixer.waitForFrame(frame, stop, timeoutMs, &m_sound.starved());
+    }
+    void wakeWaiters() override { m_mixer.wakeWaiters(); }
+    void pushSound(std::vector<float> samples) override { m_sound.push(m_generation, std::move(samples)); }
+    void finishSound() override { m_sound.finish(m_generation); }
+    std::int64_t soundAhead() override { return m_sound.bufferedAhead(); }
+    bool soundStarved() override { return m_sound.starved().load(); }
+
+private:
+    Mixer& m_mixer;
+    ClipSoundVoice& m_sound;
+    int m_generation;
+};
+
 // A video clip. The mode follows the mixer clock alone, so it is the same
 // however fast the decoder runs.
 class VideoDevice : public MediaDevice {
 public:
-    VideoDevice(Mixer& mixer, std::string path, ClipInfo info, VideoSink* sink, int& generation)
-        : m_mixer(mixer),
+    VideoDevice(VideoBackend& backend, Mixer& mixer, std::string path, ClipInfo info,
+                VideoSink* sink, int& generation)
+        : m_backend(backend),
+          m_mixer(mixer),
           m_path(std::move(path)),
           m_info(info),
           m_sink(sink),
@@ -99,8 +123,8 @@ public:
         m_span = std::llround(static_cast<double>(last - first + 1) * kMixRate / m_info.fps);
         m_playing = true;
         m_sound.reset(gen, m_start, m_span);
-        m_playback = std::make_unique<ClipPlayback>(m_path, m_info, m_mixer, m_sound, gen, m_sink,
-                                                    first, last, m_start);
+        m_feed = std::make_unique<ClipFeedOf>(m_mixer, m_sound, gen);
+        m_playback = m_backend.play(m_path, m_info, *m_feed, m_sink, first, last, m_start);
         return 0;
     }
     void stop() override {
@@ -142,13 +166,15 @@ private:
         return m_frames ? f : std::llround(static_cast<double>(f) * 1000.0 / m_info.fps);
     }
 
+    VideoBackend& m_backend;
     Mixer& m_mixer;
     std::string m_path;
     ClipInfo m_info;
     VideoSink* m_sink;
     int& m_generation;
     ClipSoundVoice m_sound;
-    std::unique_ptr<ClipPlayback> m_playback;
+    std::unique_ptr<ClipFeedOf> m_feed;  // outlives m_playback, which uses it
+    std::unique_ptr<ClipDecoder> m_playback;
     bool m_frames = false;
     bool m_playing = false;
     std::int64_t m_first = 1, m_last = 0, m_start = 0, m_span = 0, m_position = 0;
@@ -393,13 +419,17 @@ int MediaCommands::open(std::string_view rest) {
         const std::int64_t frames = info->lengthMicros * kMixRate / kMicrosPerSecond;
         device = std::make_unique<SequencerDevice>(m_mixer, m_synth, std::move(*bytes), frames);
     } else {
-        auto info = probeClip(path);
+        // Without the video module the clip is refused the way a clip of an
+        // unknown kind is; the module says why in the log.
+        VideoBackend* backend = videoBackend();
+        if (!backend) return mediaerr::kUnknownDeviceType;
+        auto info = backend->probe(path);
         if (!info) {
             qCDebug(lcMedia) << path.c_str() << info.error().description.c_str();
             return mediaerr::kInvalidFile;
         }
         auto sink = m_sinks.find(parent);
-        device = std::make_unique<VideoDevice>(m_mixer, path, *info,
+        device = std::make_unique<VideoDevice>(*backend, m_mixer, path, *info,
                                                sink == m_sinks.end() ? nullptr : sink->second,
                                                m_generation);
     }

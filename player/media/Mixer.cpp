@@ -1,12 +1,11 @@
 #include "Mixer.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "MediaLog.h"
+#include "MediaModules.h"
 
 namespace parvel {
 
@@ -17,35 +16,59 @@ constexpr int kBlockFrames = 1024;
 Mixer::Mixer(Clock clock, bool useDevice) : m_clock(std::move(clock)) {
     m_start = m_clock ? m_clock() : 0;
     m_scratch.resize(kBlockFrames * kMixChannels);
-    if (!useDevice) return;
-    // The window owns Ctrl+C and SIGTERM (they close it and save settings).
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        qCWarning(lcMedia) << "no audio output:" << SDL_GetError();
-        return;
-    }
-    SDL_AudioSpec want{};
-    want.freq = kMixRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = kMixChannels;
-    want.samples = kBlockFrames;
-    want.callback = &Mixer::deviceCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (m_device == 0) {
-        qCWarning(lcMedia) << "cannot open audio output:" << SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return;
-    }
-    qCDebug(lcMedia) << "audio output open on driver" << SDL_GetCurrentAudioDriver();
-    SDL_PauseAudioDevice(m_device, 0);
+    m_deviceMode = useDevice;
 }
 
 Mixer::~Mixer() {
-    if (m_device != 0) {
-        SDL_CloseAudioDevice(m_device);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    {
+        std::lock_guard g(m_deviceMutex);
+        m_closing = true;
+    }
+    m_closerCv.notify_all();
+    if (m_closer.joinable()) m_closer.join();
+    if (m_device != 0) audioBackend()->closeOutput(m_device);
+}
+
+void Mixer::wake() {
+    if (!m_deviceMode) return;
+    std::lock_guard g(m_deviceMutex);
+    m_silentFrames = 0;
+    if (m_device != 0 || m_closing) return;
+    if (openDeviceLocked()) return;
+    // No output after all: from here on the clock drives the mixer, from
+    // where the device left it.
+    m_deviceMode = false;
+    const Micros now = m_clock ? m_clock() : 0;
+    m_start = now - frames() * kMicrosPerSecond / kMixRate;
+}
+
+bool Mixer::openDeviceLocked() {
+    AudioBackend* audio = audioBackend();
+    if (!audio) return false;
+    std::string why;
+    const std::uint32_t device = audio->openOutput(kMixRate, kBlockFrames, &Mixer::deviceCallback, this, why);
+    if (device == 0) {
+        qCWarning(lcMedia) << "no audio output:" << why.c_str();
+        return false;
+    }
+    m_device = device;
+    // The previous closer has finished: it exits once it has closed the output.
+    if (m_closer.joinable()) m_closer.join();
+    m_closer = std::thread([this] { closeWhenSilent(); });
+    return true;
+}
+
+// Pausing would not do: a paused SDL output still runs its thread, writing
+// silence. Closing is what leaves an idle player with no audio work at all.
+void Mixer::closeWhenSilent() {
+    std::unique_lock g(m_deviceMutex);
+    while (!m_closing) {
+        m_closerCv.wait_for(g, std::chrono::milliseconds(250));
+        if (m_closing || m_silentFrames.load() < m_idleCloseFrames.load()) continue;
+        audioBackend()->closeOutput(m_device);
+        m_device = 0;
+        qCDebug(lcMedia) << "audio output closed: nothing plays";
+        return;
     }
 }
 
@@ -67,7 +90,7 @@ void Mixer::setCapture(Capture capture) {
 }
 
 Micros Mixer::timeOfFrame(std::int64_t frame) const {
-    if (m_device != 0) {
+    if (m_deviceMode) {
         const Micros now = m_clock ? m_clock() : 0;
         return now + (frame - frames()) * kMicrosPerSecond / kMixRate;
     }
@@ -95,7 +118,7 @@ void Mixer::render(float* out, int frames) {
 }
 
 void Mixer::advance() {
-    if (m_device != 0 || !m_clock) return;
+    if (m_deviceMode || !m_clock) return;
     const Micros elapsed = std::max<Micros>(0, m_clock() - m_start);
     // Whole frames only, rounded down, so the count never runs ahead of time.
     const std::int64_t target = elapsed / kMicrosPerSecond * kMixRate +
@@ -140,7 +163,15 @@ void Mixer::wakeWaiters() {
 void Mixer::deviceCallback(void* self, std::uint8_t* stream, int len) {
     auto* mixer = static_cast<Mixer*>(self);
     const int frames = len / static_cast<int>(sizeof(float) * kMixChannels);
-    mixer->render(reinterpret_cast<float*>(stream), frames);
+    bool active = false;
+    {
+        auto g = mixer->lock();
+        mixer->mixLocked(reinterpret_cast<float*>(stream), frames, true);
+        for (const auto* s : mixer->m_sources) active = active || s->active();
+    }
+    mixer->wakeWaiters();
+    if (active) mixer->m_silentFrames = 0;
+    else mixer->m_silentFrames += frames;
 }
 
 }  // namespace parvel

@@ -6,7 +6,12 @@
 // device the device's callback moves it on as it consumes sound. Without one
 // (headless runs, tests, or no usable device) it follows a clock source, the
 // Host's monotonic time: each advance() mixes exactly the frames that have
-// passed. Everything that media status answers depend on (a sound's end, a
+// passed.
+//
+// The device is opened when a source starts and closed again after a few
+// seconds in which no source was active, so an idle player has no audio
+// thread running. While it is closed the clock stands still; nothing is
+// playing then that could tell. Everything that media status answers depend on (a sound's end, a
 // song's position, a clip's mode) is counted in these frames, so a virtual
 // clock drives them deterministically.
 
@@ -15,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Host.h"
@@ -36,6 +42,9 @@ public:
     // is set): a source fed by another thread may wait for its data up to
     // mixer frame `upTo`, so captured output does not depend on thread timing.
     virtual void prepare(std::int64_t /*upTo*/) {}
+    // Whether the source plays (or counts time), so the output must run.
+    // Called locked.
+    virtual bool active() const { return false; }
 };
 
 class Mixer {
@@ -43,14 +52,21 @@ public:
     using Clock = std::function<Micros()>;
     using Capture = std::function<void(const float* samples, int frames)>;
 
-    // With `useDevice`, opens the default SDL audio output; when that fails
-    // the mixer follows `clock` instead.
+    // With `useDevice`, plays through the default SDL audio output, opened
+    // when first needed; when that fails the mixer follows `clock` instead.
     Mixer(Clock clock, bool useDevice);
     ~Mixer();
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;
 
-    bool hasDevice() const { return m_device != 0; }
+    // Whether the audio output drives the clock (open now or when needed).
+    bool hasDevice() const { return m_deviceMode.load(); }
+    bool deviceOpen() const { return m_device.load() != 0; }
+    // A source has started: opens the output when it is closed. Call with
+    // the mixer unlocked.
+    void wake();
+    // How long the output stays open with nothing active (default 3 s).
+    void setIdleClose(int milliseconds) { m_idleCloseFrames = std::int64_t{milliseconds} * kMixRate / 1000; }
 
     // Sources are not owned; remove one before destroying it.
     void addSource(MixSource* source);
@@ -68,7 +84,7 @@ public:
     // only synthesised while a capture is set; otherwise they just move on.
     void setCapture(Capture capture);
     // Whether sources need to make sound at all (a device or a capture).
-    bool audible() const { return m_device != 0 || m_hasCapture.load(); }
+    bool audible() const { return m_deviceMode.load() || m_hasCapture.load(); }
 
     // Mixes `frames` frames into `out` and moves the clock on by as many.
     void render(float* out, int frames);
@@ -82,10 +98,19 @@ public:
 private:
     void mixLocked(float* out, int frames, bool audible);
     static void deviceCallback(void* self, std::uint8_t* stream, int len);
+    bool openDeviceLocked();
+    void closeWhenSilent();
 
     Clock m_clock;
-    Micros m_start = 0;
-    std::uint32_t m_device = 0;
+    std::atomic<Micros> m_start{0};
+    std::atomic<bool> m_deviceMode{false};
+    std::atomic<std::uint32_t> m_device{0};
+    std::mutex m_deviceMutex;  // opening and closing; never taken with m_mutex held
+    std::condition_variable m_closerCv;
+    std::thread m_closer;
+    bool m_closing = false;
+    std::atomic<std::int64_t> m_silentFrames{0};
+    std::atomic<std::int64_t> m_idleCloseFrames{3 * kMixRate};
     std::mutex m_mutex;
     std::vector<MixSource*> m_sources;
     std::atomic<std::int64_t> m_frames{0};

@@ -1,16 +1,15 @@
 #pragma once
-// MIDI songs: a FluidSynth synthesiser shared by the sequencer, and the
-// voice that plays one song into the mixer.
+// MIDI songs: the synthesiser shared by the sequencer (in the music module,
+// loaded with the first song that is heard), and the voice that plays one
+// song into the mixer.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "MediaModules.h"
 #include "Mixer.h"
-
-struct _fluid_synth_t;
-struct _fluid_player_t;
-struct _fluid_hashtable_t;
 
 namespace parvel {
 
@@ -29,8 +28,9 @@ public:
     void setSoundFont(std::string soundFont) { m_soundFont = std::move(soundFont); }
     // The synthesiser with its soundfont, loaded on first use (the GM font is
     // large: only its presets are read, samples as instruments are chosen).
-    // Null when no soundfont can be loaded; that is remembered.
-    _fluid_synth_t* synth();
+    // Null when no soundfont or no music module can be loaded; that is
+    // remembered.
+    MusicBackend* synth();
     const std::string& soundFontInUse() const { return m_inUse; }
 
 private:
@@ -38,8 +38,7 @@ private:
     std::vector<std::string> m_search;
     bool m_tried = false;
     std::string m_inUse;
-    _fluid_hashtable_t* m_settings = nullptr;
-    _fluid_synth_t* m_synth = nullptr;
+    std::unique_ptr<MusicBackend> m_backend;
 };
 
 // One song of the sequencer. Its position counts mixer frames while it
@@ -57,11 +56,9 @@ public:
     std::int64_t length() const { return m_length; }
 
     void mix(float* out, int frames, std::int64_t at, bool audible) override;
+    bool active() const override { return m_playing; }
 
 private:
-    void dropPlayerLocked();
-    void selectSongProgramsLocked();
-
     Mixer& m_mixer;
     MusicSynth& m_synth;
     std::string m_midi;
@@ -69,9 +66,7 @@ private:
     std::uint16_t m_defaultPrograms = 0;
     std::int64_t m_pos = 0;
     bool m_playing = false;
-    _fluid_synth_t* m_fluid = nullptr;  // set once a player exists
-    _fluid_player_t* m_player = nullptr;
-    std::vector<float> m_buffer;
+    std::unique_ptr<SongSynth> m_song;  // set once the synthesiser has the song
 };
 
 }  // namespace parvel

@@ -30,6 +30,7 @@ public:
     std::int64_t endFrame();
 
     void mix(float* out, int frames, std::int64_t at, bool audible) override;
+    bool active() const override { return m_samples != nullptr; }
 
 private:
     Mixer& m_mixer;

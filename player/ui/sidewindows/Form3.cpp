@@ -31,8 +31,8 @@ bool askYesNo(QWidget* parent, const QString& title, const QString& text) {
 
 }  // namespace
 
-Form3::Form3(CatalogueHosts hosts, QWidget* parent) : QWidget(parent), m_fetch(*this) {
-    m_fetch.setHosts(std::move(hosts));
+Form3::Form3(CatalogueHosts hosts, QWidget* parent) : QWidget(parent), m_fetch(newPageFetch(*this)) {
+    m_fetch->setHosts(std::move(hosts));
     m_ask = [this](const QString& title, const QString& text) {
         return askYesNo(this, title, text);
     };
@@ -60,14 +60,14 @@ Form3::Form3(CatalogueHosts hosts, QWidget* parent) : QWidget(parent), m_fetch(*
 
 Form3::~Form3() = default;
 
-void Form3::setHosts(CatalogueHosts hosts) { m_fetch.setHosts(std::move(hosts)); }
+void Form3::setHosts(CatalogueHosts hosts) { m_fetch->setHosts(std::move(hosts)); }
 
-void Form3::Command1_Click() { m_fetch.start(kNewGamesPage); }
-void Form3::Command2_Click() { m_fetch.start(kGameListPage); }
-void Form3::Command3_Click() { m_fetch.start(kEnhancedPage); }
+void Form3::Command1_Click() { m_fetch->start(kNewGamesPage); }
+void Form3::Command2_Click() { m_fetch->start(kGameListPage); }
+void Form3::Command3_Click() { m_fetch->start(kEnhancedPage); }
 
-void Form3::TrimGames() { m_fetch.TrimGames(); }
-void Form3::TrimNGames() { m_fetch.TrimNGames(); }
+void Form3::TrimGames() { m_fetch->TrimGames(); }
+void Form3::TrimNGames() { m_fetch->TrimNGames(); }
 
 void Form3::List1_DblClick() {
     const int row = List1->currentRow();
@@ -75,9 +75,9 @@ void Form3::List1_DblClick() {
     // Copies: answering a question lets events run, and a new fetch may
     // change the page text and the list meanwhile.
     const std::string selected = m_names[static_cast<size_t>(row)];
-    const std::string page = m_fetch.pageText();
-    const CatalogueHosts hosts = m_fetch.hosts();
-    if (m_fetch.pageKind() == PageKind::Enhanced) {
+    const std::string page = m_fetch->pageText();
+    const CatalogueHosts hosts = m_fetch->hosts();
+    if (m_fetch->pageKind() == PageKind::Enhanced) {
         const auto offer = enhancedOffer(page, selected);
         if (!offer || !m_ask(fromCp1252(offer->title), fromCp1252(offer->text))) return;
         if (hosts.enhanced.empty()) setTitle(missingHostText(kEnhancedHostKey));

@@ -10,10 +10,11 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "CatalogueFetch.h"
+#include "PageFetch.h"
 
 class QLabel;
 class QListWidget;
@@ -40,7 +41,7 @@ public:
     void setAsker(Asker a) { m_ask = std::move(a); }
     void setOpener(Opener o) { m_open = std::move(o); }
 
-    catalogue::CatalogueFetch& fetch() { return m_fetch; }
+    catalogue::PageFetch& fetch() { return *m_fetch; }
     QPushButton* Command1 = nullptr;  // "Check For New Tavishow Games!"
     QPushButton* Command2 = nullptr;  // "Get Tavi Game List!"
     QPushButton* Command3 = nullptr;  // "Get List of Parvel enhansed games"
@@ -59,7 +60,7 @@ private:
     void addName(const std::string& name) override;
     void processEvents() override;
 
-    catalogue::CatalogueFetch m_fetch;
+    std::unique_ptr<catalogue::PageFetch> m_fetch;  // loads Qt Network with the window
     // The listed names as scraped (Windows-1252), parallel to List1's rows:
     // the double-click compares these bytes, not the displayed text.
     std::vector<std::string> m_names;
