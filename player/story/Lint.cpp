@@ -181,8 +181,10 @@ private:
 
 }  // namespace
 
-std::vector<LintProblem> lintGame(const std::string& gameFile) {
-    auto problems = Linter(gameFile).run();
+std::vector<LintProblem> lintGame(const std::string& gameFile) { return Linter(gameFile).run(); }
+
+std::vector<LintProblem> lintStory(const std::string& gameFile) {
+    std::vector<LintProblem> problems;
     const auto graph = story::buildStoryGraph(gameFile);
     const auto analysis = story::analyseStory(graph);
     for (int s : analysis.unreachable)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <deque>
 #include <map>
 
 #include "TextCodec.h"
@@ -71,6 +72,35 @@ std::vector<Look> looks(const StoryGraph& graph, const StoryAnalysis& a) {
     return out;
 }
 
+// Steps from the first scene (then from each scene nothing reaches yet).
+// On big stories only edges that lead deeper rank the drawing: the ways
+// back would otherwise stretch it over as many ranks as the longest cycle,
+// and the layout would take minutes.
+std::vector<int> depths(const StoryGraph& graph) {
+    const size_t n = graph.scenes.size();
+    std::vector<std::vector<int>> out(n);
+    for (const Edge& e : graph.edges)
+        if (e.to >= 0) out[static_cast<size_t>(e.from)].push_back(e.to);
+    std::vector<int> depth(n, -1);
+    auto walk = [&](int root) {
+        depth[static_cast<size_t>(root)] = 0;
+        std::deque<int> work{root};
+        while (!work.empty()) {
+            const int v = work.front();
+            work.pop_front();
+            for (int w : out[static_cast<size_t>(v)])
+                if (depth[static_cast<size_t>(w)] < 0) {
+                    depth[static_cast<size_t>(w)] = depth[static_cast<size_t>(v)] + 1;
+                    work.push_back(w);
+                }
+        }
+    };
+    if (graph.start >= 0) walk(graph.start);
+    for (size_t i = 0; i < n; ++i)
+        if (depth[i] < 0) walk(static_cast<int>(i));
+    return depth;
+}
+
 std::string edgeCaption(const Edge& e) {
     switch (e.kind) {
         case EdgeKind::Option: return std::string("(") + kKeys[e.option] + ")";
@@ -130,6 +160,7 @@ std::string htmlText(std::string_view s) {
 std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, const Coverage* coverage) {
     const auto look = looks(graph, analysis);
     const bool labels = graph.edges.size() <= kLabelledEdges;
+    const auto depth = depths(graph);
     std::string d = "digraph story {\n";
     d += "  graph [fontname=\"DejaVu Sans\", fontsize=11, nodesep=0.25, ranksep=0.45];\n";
     d += "  node [shape=box, style=\"rounded,filled\", fontname=\"DejaVu Sans\", fontsize=10, "
@@ -145,7 +176,7 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, con
             extra = ", color=\"#c0392b\", penwidth=1.6";
         }
         if (look[i] == Look::Start) extra += ", penwidth=2";
-        return "n" + std::to_string(i) + " [id=\"scene-" + std::to_string(i) + "\", label=" +
+        return "n" + std::to_string(i) + " [id=\"scene_" + std::to_string(i) + "\", label=" +
                dotString(utf8(s.name)) + ", tooltip=" + dotString(shorten(utf8(s.description), 200)) +
                ", style=\"" + style + "\", fillcolor=\"" + kStyles.at(look[i]).fill + "\"" +
                (look[i] == Look::Unreachable ? ", fontcolor=\"#666666\"" : "") + extra + "];\n";
@@ -174,22 +205,30 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, con
             auto [it, added] = missing.insert({{e.targetFile, e.target}, static_cast<int>(missing.size())});
             to = "m" + std::to_string(it->second);
             if (added)
-                d += "  " + to + " [id=\"missing-" + std::to_string(it->second) + "\", label=" +
+                d += "  " + to + " [id=\"missing_" + std::to_string(it->second) + "\", label=" +
                      dotString(e.target.empty() ? "(none declared)" : utf8(e.target) + "?") +
                      ", style=\"rounded,dashed,filled\", fillcolor=\"#ffe0e0\", color=\"#c0392b\", "
                      "fontcolor=\"#c0392b\"];\n";
         }
         std::string attrs = "tooltip=" + dotString(edgeCaption(e) + (e.label.empty() ? "" : " " + shorten(utf8(e.label), 120)));
         if (labels) attrs += ", label=" + dotString(edgeCaption(e));
+        const char* colour = "#777777";
         switch (e.kind) {
-            case EdgeKind::Random: attrs += ", style=dashed, color=\"#8e44ad\""; break;
-            case EdgeKind::HotSpot: attrs += ", style=dotted, color=\"#2471a3\""; break;
-            case EdgeKind::FightWin: attrs += ", color=\"#1e8449\""; break;
-            case EdgeKind::FightLose: attrs += ", color=\"#c0392b\""; break;
+            case EdgeKind::Random: attrs += ", style=dashed"; colour = "#8e44ad"; break;
+            case EdgeKind::HotSpot: attrs += ", style=dotted"; colour = "#2471a3"; break;
+            case EdgeKind::FightWin: colour = "#1e8449"; break;
+            case EdgeKind::FightLose: colour = "#c0392b"; break;
             case EdgeKind::Option: break;
         }
-        if (e.chained) attrs += ", penwidth=2";
-        if (coverage && e.to >= 0 && coverage->taken.count({e.from, e.to})) attrs += ", arrowhead=normal, penwidth=2.2";
+        // With walkthroughs, the ways they never took fade.
+        const bool faded = coverage && !(e.to >= 0 && coverage->taken.count({e.from, e.to}));
+        attrs += std::string(", color=\"") + colour + (faded ? "55\"" : "\"");
+        if (e.chained) attrs += ", penwidth=2.2";
+        // Only on big graphs, which have no edge labels: Debian 12's dot
+        // frees a labelled edge that does not rank twice when the layout is
+        // freed after rendering.
+        if (!labels && e.to >= 0 && depth[static_cast<size_t>(e.to)] <= depth[static_cast<size_t>(e.from)])
+            attrs += ", constraint=false";
         d += "  n" + std::to_string(e.from) + " -> " + to + " [" + attrs + "];\n";
     }
     return d + "}\n";
@@ -272,7 +311,9 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis, co
         legend += std::string("<li><span class=\"swatch\" style=\"background:") + kStyles.at(l).fill +
                   "\"></span>" + kStyles.at(l).caption + "</li>";
     legend += "<li><span class=\"swatch missing\"></span>target that is not a scene</li>";
-    if (coverage) legend += "<li><span class=\"swatch unvisited\"></span>not visited by the walkthroughs</li>";
+    if (coverage)
+        legend += "<li><span class=\"swatch unvisited\"></span>not visited by the walkthroughs</li>"
+                  "<li><span class=\"line faded\"></span>way the walkthroughs never took</li>";
     legend +=
         "<li><span class=\"line\"></span>option (key)</li>"
         "<li><span class=\"line random\"></span>random link</li>"
@@ -309,6 +350,7 @@ ul { padding-left: 1.2em; margin: .3em 0; }
 .swatch.unvisited { background: #fff; border: 2px dashed #c0392b; }
 .line { display: inline-block; width: 2em; border-top: 2px solid #777; margin-right: .4em; vertical-align: middle; }
 .line.random { border-top: 2px dashed #8e44ad; } .line.spot { border-top: 2px dotted #2471a3; }
+.line.faded { border-top-color: #ddd; }
 .line.win { border-top-color: #1e8449; } .line.lose { border-top-color: #c0392b; } .line.chained { border-top-width: 4px; }
 g.node { cursor: pointer; }
 g.node.dim { opacity: .25; }
@@ -354,7 +396,7 @@ function item(list, text, to) {
 function show(i, scroll) {
   const s = scenes[i];
   if (selected) selected.classList.remove('selected');
-  selected = $('scene-' + i);
+  selected = $('scene_' + i);
   if (selected) {
     selected.classList.add('selected');
     if (scroll) selected.scrollIntoView({block: 'center', inline: 'center'});
@@ -374,13 +416,13 @@ function show(i, scroll) {
 }
 svg.addEventListener('click', ev => {
   const g = ev.target.closest('g.node');
-  if (g && g.id.startsWith('scene-')) show(Number(g.id.slice(6)), false);
+  if (g && g.id.startsWith('scene_')) show(Number(g.id.slice(6)), false);
 });
 function search() {
   const q = $('search').value.trim().toLowerCase();
   let first = -1, count = 0;
   scenes.forEach((s, i) => {
-    const g = $('scene-' + i);
+    const g = $('scene_' + i);
     if (!g) return;
     const hit = q !== '' && (s.name.toLowerCase().includes(q) || s.text.toLowerCase().includes(q));
     g.classList.toggle('match', hit);
@@ -403,7 +445,7 @@ function fromHash() {
   if (!m) return;
   const name = decodeURIComponent(m[1]).toLowerCase();
   const i = scenes.findIndex(s => s.story && s.name.toLowerCase() === name);
-  const g = i >= 0 ? $('scene-' + i) : null;
+  const g = i >= 0 ? $('scene_' + i) : null;
   if (g) g.dispatchEvent(new MouseEvent('click', {bubbles: true}));
 }
 window.addEventListener('hashchange', fromHash);
@@ -421,19 +463,20 @@ Status writeStoryMap(const StoryGraph& graph, const StoryAnalysis& analysis, con
     std::error_code ec;
     fs::create_directories(outDir, ec);
     if (ec) return Error{err::PathNotFound, "cannot make " + outDir + ": " + ec.message()};
-    const std::string dot = storyDot(graph, analysis, coverage);
-    auto svg = layoutSvg(dot);
-    if (!svg) return svg.error();
-    const std::string html = storyHtml(graph, analysis, coverage, *svg);
-    for (const auto& [name, bytes] : {std::pair<const char*, const std::string*>{"map.dot", &dot},
-                                      {"map.svg", &svg.value()},
-                                      {"index.html", &html}}) {
+    auto write = [&](const char* name, const std::string& bytes) -> Status {
         const fs::path p = fs::path(outDir) / name;
         std::ofstream f(p, std::ios::binary | std::ios::trunc);
-        f.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!f) return Error{err::PathNotFound, "cannot write " + p.string()};
-    }
-    return Ok{};
+        return Ok{};
+    };
+    // The graph first: should the layout fail, the author still has it.
+    const std::string dot = storyDot(graph, analysis, coverage);
+    if (auto s = write("map.dot", dot); !s) return s;
+    auto svg = layoutSvg(dot);
+    if (!svg) return svg.error();
+    if (auto s = write("map.svg", *svg); !s) return s;
+    return write("index.html", storyHtml(graph, analysis, coverage, *svg));
 }
 
 }  // namespace parvel::story

@@ -11,7 +11,7 @@
 namespace parvel::story {
 
 // The graph in the DOT language, UTF-8, scenes as nodes "n<index>" with
-// id "scene-<index>"; with `coverage`, scenes no walkthrough visits are
+// id "scene_<index>"; with `coverage`, scenes no walkthrough visits are
 // drawn dashed.
 std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
                      const Coverage* coverage = nullptr);

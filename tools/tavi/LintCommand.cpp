@@ -19,7 +19,8 @@ int cmdLint(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tavi: cannot read %s\n", args[0].c_str());
         return 1;
     }
-    const auto problems = lintGame(args[0]);
+    auto problems = lintGame(args[0]);
+    for (auto& w : lintStory(args[0])) problems.push_back(std::move(w));
     bool failed = false;
     for (const auto& p : problems) {
         const std::string line = p.scene + ": " + p.message + "\n";
