@@ -407,7 +407,7 @@ function show(i, scroll) {
   $('text').textContent = s.text || '(no description)';
   for (const id of ['options', 'pictures', 'from']) $(id).replaceChildren();
   for (const o of s.out)
-    item($('options'), o.how + (o.text ? ' ' + o.text : '') + ' \u2192 ' + (o.to < 0 ? o.target + ' (not a scene)' : '') + (o.chained ? ' [next file]' : ''), o.to);
+    item($('options'), o.how + (o.text ? ' ' + o.text : '') + ' \u2192' + (o.to < 0 ? ' ' + o.target + ' (not a scene)' : '') + (o.chained ? ' [next file]' : ''), o.to);
   for (const p of s.pictures) item($('pictures'), p, -1);
   for (const f of new Set(s.in)) item($('from'), '', f);
   $('options-head').hidden = s.out.length === 0;
