@@ -12,7 +12,8 @@ namespace {
 
 std::string tempFile(const std::string& name, const std::string& data) {
     const auto p = std::filesystem::temp_directory_path() / name;
-    std::ofstream(p, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
     return p.string();
 }
 
@@ -20,7 +21,8 @@ std::string tempFile(const std::string& name, const std::string& data) {
 // files, on the 700-scene game with six options per scene.
 void BM_StoryMap700Scenes(benchmark::State& state) {
     const std::string path = tempFile("parvel-bench-story.txt", makeBigGame());
-    const std::string out = (std::filesystem::temp_directory_path() / "parvel-bench-story-map").string();
+    const std::string out =
+        (std::filesystem::temp_directory_path() / "parvel-bench-story-map").string();
     for (auto _ : state) {
         const auto graph = story::buildStoryGraph(path);
         const auto analysis = story::analyseStory(graph);

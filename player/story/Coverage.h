@@ -13,11 +13,11 @@
 namespace parvel::story {
 
 struct Coverage {
-    std::vector<bool> visited;               // per scene
-    std::set<std::pair<int, int>> taken;     // (from, to) scene pairs walked
-    int scenes = 0, visitedScenes = 0;       // story scenes
-    int edges = 0, takenEdges = 0;           // distinct (from, to) pairs between story scenes
-    std::vector<int> unvisited;              // story scenes no walkthrough reaches
+    std::vector<bool> visited;            // per scene
+    std::set<std::pair<int, int>> taken;  // (from, to) scene pairs walked
+    int scenes = 0, visitedScenes = 0;    // story scenes
+    int edges = 0, takenEdges = 0;        // distinct (from, to) pairs between story scenes
+    std::vector<int> unvisited;           // story scenes no walkthrough reaches
 };
 
 // Plays a walkthrough (the `tavi play` input) headless and returns the

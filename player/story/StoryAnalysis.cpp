@@ -31,8 +31,10 @@ std::vector<int> components(const std::vector<std::vector<int>>& out, int& count
             if (i < out[uv].size()) {
                 const int w = out[uv][i++];
                 const auto uw = static_cast<size_t>(w);
-                if (index[uw] < 0) call.push_back({w, 0});
-                else if (onStack[uw]) low[uv] = std::min(low[uv], index[uw]);
+                if (index[uw] < 0)
+                    call.push_back({w, 0});
+                else if (onStack[uw])
+                    low[uv] = std::min(low[uv], index[uw]);
                 continue;
             }
             if (low[uv] == index[uv]) {
@@ -65,8 +67,10 @@ StoryAnalysis analyseStory(const StoryGraph& graph) {
     std::vector<std::vector<int>> out(n);
     for (size_t e = 0; e < graph.edges.size(); ++e) {
         const Edge& edge = graph.edges[e];
-        if (edge.to < 0) a.undefinedEdges.push_back(static_cast<int>(e));
-        else out[static_cast<size_t>(edge.from)].push_back(edge.to);
+        if (edge.to < 0)
+            a.undefinedEdges.push_back(static_cast<int>(e));
+        else
+            out[static_cast<size_t>(edge.from)].push_back(edge.to);
     }
     if (graph.start >= 0) {
         std::deque<int> work{graph.start};
@@ -93,13 +97,16 @@ StoryAnalysis analyseStory(const StoryGraph& graph) {
     int count = 0;
     const auto comp = components(out, count);
     std::vector<std::vector<int>> members(static_cast<size_t>(count));
-    std::vector<bool> leaves(static_cast<size_t>(count), false), loops(static_cast<size_t>(count), false);
+    std::vector<bool> leaves(static_cast<size_t>(count), false),
+        loops(static_cast<size_t>(count), false);
     for (size_t v = 0; v < n; ++v) {
         const auto c = static_cast<size_t>(comp[v]);
         members[c].push_back(static_cast<int>(v));
         for (int w : out[v]) {
-            if (comp[static_cast<size_t>(w)] != comp[v]) leaves[c] = true;
-            else loops[c] = true;
+            if (comp[static_cast<size_t>(w)] != comp[v])
+                leaves[c] = true;
+            else
+                loops[c] = true;
         }
     }
     for (size_t c = 0; c < members.size(); ++c)
@@ -130,10 +137,12 @@ std::vector<std::string> analysisReport(const StoryGraph& graph, const StoryAnal
     };
     std::vector<std::string> lines;
     lines.push_back("scenes: " + std::to_string(a.storyCount) + " in " +
-                    std::to_string(graph.files.size()) + (graph.files.size() == 1 ? " file" : " files") +
+                    std::to_string(graph.files.size()) +
+                    (graph.files.size() == 1 ? " file" : " files") +
                     ", edges: " + std::to_string(graph.edges.size()));
-    lines.push_back("first scene: " + (graph.start >= 0 ? graph.displayName(graph.start)
-                                                        : "'" + graph.firstScene + "' (not defined)"));
+    lines.push_back("first scene: " + (graph.start >= 0
+                                           ? graph.displayName(graph.start)
+                                           : "'" + graph.firstScene + "' (not defined)"));
     lines.push_back("unreachable: " + names(a.unreachable));
     std::string undefined;
     for (int e : a.undefinedEdges) {

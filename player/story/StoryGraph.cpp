@@ -21,11 +21,16 @@ using namespace vb;
 
 const char* kindName(EdgeKind kind) {
     switch (kind) {
-        case EdgeKind::Option: return "option";
-        case EdgeKind::Random: return "random";
-        case EdgeKind::HotSpot: return "hotspot";
-        case EdgeKind::FightWin: return "win";
-        case EdgeKind::FightLose: return "lose";
+        case EdgeKind::Option:
+            return "option";
+        case EdgeKind::Random:
+            return "random";
+        case EdgeKind::HotSpot:
+            return "hotspot";
+        case EdgeKind::FightWin:
+            return "win";
+        case EdgeKind::FightLose:
+            return "lose";
     }
     return "";
 }
@@ -78,11 +83,13 @@ public:
     StoryGraph build(const std::string& gameFile) {
         const int main = loadFile(gameFile);
         auto& table = *m_tables[static_cast<size_t>(main)];
-        if (const int setup = table.FindScene("Setup"); setup != 0 && setup <= table.lastLoadCount()) {
+        if (const int setup = table.FindScene("Setup");
+            setup != 0 && setup <= table.lastLoadCount()) {
             m_graph.firstScene = read(main, setup, "@firstscene");
             m_graph.start = resolve(main, setup, m_graph.firstScene);
         }
-        if (const int title = table.FindScene("Title"); title != 0 && title <= table.lastLoadCount())
+        if (const int title = table.FindScene("Title");
+            title != 0 && title <= table.lastLoadCount())
             m_graph.title = read(main, title, "@name");
         // Reading a scene may name a further file; those scenes join the end.
         for (size_t n = 0; n < m_graph.scenes.size(); ++n) readLinks(static_cast<int>(n));
@@ -147,7 +154,8 @@ private:
             }
         }
         for (int n = 1; n <= 6; ++n)
-            scene.options[static_cast<size_t>(n)] = Trim(read(file, slot, "@option" + std::to_string(n)));
+            scene.options[static_cast<size_t>(n)] =
+                Trim(read(file, slot, "@option" + std::to_string(n)));
 
         std::set<std::string> seen;
         auto addPicture = [&](const std::string& p) {
@@ -158,11 +166,13 @@ private:
         std::string layer = read(file, slot, "@layeranim");
         if (!Trim(read(file, slot, "@X")).empty()) {
             int s = 0, w = 0;
-            layer += spriteFrameList(std::string(Trim(read(file, slot, "@standingsprite"))),
-                                     std::string(Trim(read(file, slot, "@walkingsprite"))), ext, s, w);
+            layer +=
+                spriteFrameList(std::string(Trim(read(file, slot, "@standingsprite"))),
+                                std::string(Trim(read(file, slot, "@walkingsprite"))), ext, s, w);
         }
         for (const auto& [command, capacity] :
-             {std::pair<std::string, int>{read(file, slot, "@anim"), 50}, {layer, 50},
+             {std::pair<std::string, int>{read(file, slot, "@anim"), 50},
+              {layer, 50},
               {read(file, slot, "@layeranim2"), 20}}) {
             AnimationList list(capacity);
             parsePictureList(list, command);
@@ -178,15 +188,19 @@ private:
         const std::string next(Trim(read(file, slot, "@nextGfile")));
         if (!next.empty()) {
             // The next file sits beside the current one.
-            const std::string path = folderOf(m_graph.files[static_cast<size_t>(file)].path) +
-                                     cp1252ToUtf8(next);
-            if (fileExists(path)) l.nextFile = loadFile(resolvePath(path));
-            else m_graph.missingFiles.push_back({m_graph.displayName(node), "@nextGfile file not found: " + next});
+            const std::string path =
+                folderOf(m_graph.files[static_cast<size_t>(file)].path) + cp1252ToUtf8(next);
+            if (fileExists(path))
+                l.nextFile = loadFile(resolvePath(path));
+            else
+                m_graph.missingFiles.push_back(
+                    {m_graph.displayName(node), "@nextGfile file not found: " + next});
         }
         for (int n = 1; n <= 6; ++n) {
             const std::string k = std::to_string(n);
             l.link[static_cast<size_t>(n)] = read(file, slot, "@Link" + k);
-            l.linkGo[static_cast<size_t>(n)] = UCase(Trim(read(file, slot, "@linkGo" + k))) == "TRUE";
+            l.linkGo[static_cast<size_t>(n)] =
+                UCase(Trim(read(file, slot, "@linkGo" + k))) == "TRUE";
         }
         l.heroHit = !Trim(read(file, slot, "@herohit")).empty();
         l.enemyHit = !Trim(read(file, slot, "@enemyhit")).empty();
@@ -200,11 +214,13 @@ private:
             // Records past the last repeat its target; "!" and nothing lead nowhere.
             for (int i = 1; i <= 4; ++i) {
                 const HotSpot& h = spots[static_cast<size_t>(i)];
-                if (h.target.empty() || h.target == "!" || !targets.insert(h.target).second) continue;
+                if (h.target.empty() || h.target == "!" || !targets.insert(h.target).second)
+                    continue;
                 l.spots.push_back(h);
             }
         }
-        if (m_links.size() <= static_cast<size_t>(node)) m_links.resize(static_cast<size_t>(node) + 1);
+        if (m_links.size() <= static_cast<size_t>(node))
+            m_links.resize(static_cast<size_t>(node) + 1);
         m_links[static_cast<size_t>(node)] = std::move(l);
     }
 
@@ -273,7 +289,8 @@ private:
             for (const auto& t : targets) add(EdgeKind::Random, n, text, t, file, go);
         }
         // Hot spots and falls keep a pending next file whatever @linkGo says.
-        for (const auto& h : l.spots) add(EdgeKind::HotSpot, 0, h.text, h.target, nextFile, pending);
+        for (const auto& h : l.spots)
+            add(EdgeKind::HotSpot, 0, h.text, h.target, nextFile, pending);
         if (l.heroHit)
             for (const auto& t : in.lose) add(EdgeKind::FightLose, 0, "", t, nextFile, pending);
         if (l.enemyHit)
@@ -316,7 +333,8 @@ private:
         std::vector<bool> entered(n, false);
         for (size_t i = 0; i < n; ++i)
             for (const Edge& e : edgesOf(static_cast<int>(i), Carried{}))
-                if (e.to >= 0 && e.to != static_cast<int>(i)) entered[static_cast<size_t>(e.to)] = true;
+                if (e.to >= 0 && e.to != static_cast<int>(i))
+                    entered[static_cast<size_t>(e.to)] = true;
         for (bool roots : {true, false}) {
             std::deque<int> more;
             for (size_t i = 0; i < n; ++i)

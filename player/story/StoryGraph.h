@@ -29,22 +29,22 @@ struct StoryFile {
 struct Scene {
     int file = 0;
     int slot = 0;
-    std::string name;         // script bytes
-    std::string description;  // @description with its "\n" markers as line breaks
+    std::string name;                    // script bytes
+    std::string description;             // @description with its "\n" markers as line breaks
     std::array<std::string, 7> options;  // trimmed @option1..6 texts (slot 0 unused)
     std::vector<std::string> pictures;   // picture names the scene shows, in order, once each
-    bool setup = false;       // the Setup or Title scene, not part of the story unless linked
+    bool setup = false;  // the Setup or Title scene, not part of the story unless linked
 };
 
 struct Edge {
     int from = -1;
-    int to = -1;               // scene index; -1 when the target is not defined
+    int to = -1;  // scene index; -1 when the target is not defined
     EdgeKind kind = EdgeKind::Option;
-    int option = 0;            // 1..6 for option and random edges
-    std::string label;         // option or hot-spot text
-    std::string target;        // the target as written ("" for a fight with none declared)
-    int targetFile = 0;        // file the target is looked up in
-    bool chained = false;      // leads into another file (@nextGfile)
+    int option = 0;        // 1..6 for option and random edges
+    std::string label;     // option or hot-spot text
+    std::string target;    // the target as written ("" for a fight with none declared)
+    int targetFile = 0;    // file the target is looked up in
+    bool chained = false;  // leads into another file (@nextGfile)
 };
 
 struct StoryGraph {

@@ -4,9 +4,9 @@
 #include <graphviz/gvc.h>
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <deque>
 #include <map>
 
 #include "TextCodec.h"
@@ -103,11 +103,16 @@ std::vector<int> depths(const StoryGraph& graph) {
 
 std::string edgeCaption(const Edge& e) {
     switch (e.kind) {
-        case EdgeKind::Option: return std::string("(") + kKeys[e.option] + ")";
-        case EdgeKind::Random: return std::string("(") + kKeys[e.option] + ") random";
-        case EdgeKind::HotSpot: return "hot spot";
-        case EdgeKind::FightWin: return "win";
-        case EdgeKind::FightLose: return "lose";
+        case EdgeKind::Option:
+            return std::string("(") + kKeys[e.option] + ")";
+        case EdgeKind::Random:
+            return std::string("(") + kKeys[e.option] + ") random";
+        case EdgeKind::HotSpot:
+            return "hot spot";
+        case EdgeKind::FightWin:
+            return "win";
+        case EdgeKind::FightLose:
+            return "lose";
     }
     return "";
 }
@@ -117,20 +122,37 @@ std::string jsonString(std::string_view s) {
     for (size_t i = 0; i < s.size(); ++i) {
         const auto c = static_cast<unsigned char>(s[i]);
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '<': out += "\\u003c"; break;  // no "</script>" inside the page's script
-            case '>': out += "\\u003e"; break;
-            case '&': out += "\\u0026"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '<':
+                out += "\\u003c";
+                break;  // no "</script>" inside the page's script
+            case '>':
+                out += "\\u003e";
+                break;
+            case '&':
+                out += "\\u0026";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
                     std::snprintf(buf, sizeof buf, "\\u%04x", c);
                     out += buf;
-                } else if (c == 0xE2 && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x80 &&
+                } else if (c == 0xE2 && i + 2 < s.size() &&
+                           static_cast<unsigned char>(s[i + 1]) == 0x80 &&
                            (static_cast<unsigned char>(s[i + 2]) == 0xA8 ||
                             static_cast<unsigned char>(s[i + 2]) == 0xA9)) {
                     out += static_cast<unsigned char>(s[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
@@ -146,18 +168,24 @@ std::string jsonString(std::string_view s) {
 std::string htmlText(std::string_view s) {
     std::string out;
     for (char c : s) {
-        if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '&') out += "&amp;";
-        else if (c == '"') out += "&quot;";
-        else out += c;
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
     }
     return out;
 }
 
 }  // namespace
 
-std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, const Coverage* coverage) {
+std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
+                     const Coverage* coverage) {
     const auto look = looks(graph, analysis);
     const bool labels = graph.edges.size() <= kLabelledEdges;
     const auto depth = depths(graph);
@@ -176,21 +204,24 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, con
             extra = ", color=\"#c0392b\", penwidth=1.6";
         }
         if (look[i] == Look::Start) extra += ", penwidth=2";
-        return "n" + std::to_string(i) + " [id=\"scene_" + std::to_string(i) + "\", label=" +
-               dotString(utf8(s.name)) + ", tooltip=" + dotString(shorten(utf8(s.description), 200)) +
-               ", style=\"" + style + "\", fillcolor=\"" + kStyles.at(look[i]).fill + "\"" +
+        return "n" + std::to_string(i) + " [id=\"scene_" + std::to_string(i) +
+               "\", label=" + dotString(utf8(s.name)) +
+               ", tooltip=" + dotString(shorten(utf8(s.description), 200)) + ", style=\"" + style +
+               "\", fillcolor=\"" + kStyles.at(look[i]).fill + "\"" +
                (look[i] == Look::Unreachable ? ", fontcolor=\"#666666\"" : "") + extra + "];\n";
     };
     for (size_t f = 0; f < graph.files.size(); ++f) {
         std::string body;
         for (size_t i = 0; i < graph.scenes.size(); ++i)
-            if (graph.scenes[i].file == static_cast<int>(f) && analysis.story[i]) body += "    " + node(i);
+            if (graph.scenes[i].file == static_cast<int>(f) && analysis.story[i])
+                body += "    " + node(i);
         if (f == 0) {
             d += body;
         } else {
-            d += "  subgraph cluster_file" + std::to_string(f) + " {\n    label=" +
-                 dotString(utf8(graph.files[f].name)) +
-                 ";\n    style=\"rounded,dashed\";\n    color=\"#8888aa\";\n    fontcolor=\"#555577\";\n" +
+            d += "  subgraph cluster_file" + std::to_string(f) +
+                 " {\n    label=" + dotString(utf8(graph.files[f].name)) +
+                 ";\n    style=\"rounded,dashed\";\n    color=\"#8888aa\";\n    "
+                 "fontcolor=\"#555577\";\n" +
                  body + "  }\n";
         }
     }
@@ -202,7 +233,8 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, con
         if (e.to >= 0) {
             to = "n" + std::to_string(e.to);
         } else {
-            auto [it, added] = missing.insert({{e.targetFile, e.target}, static_cast<int>(missing.size())});
+            auto [it, added] =
+                missing.insert({{e.targetFile, e.target}, static_cast<int>(missing.size())});
             to = "m" + std::to_string(it->second);
             if (added)
                 d += "  " + to + " [id=\"missing_" + std::to_string(it->second) + "\", label=" +
@@ -210,15 +242,28 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, con
                      ", style=\"rounded,dashed,filled\", fillcolor=\"#ffe0e0\", color=\"#c0392b\", "
                      "fontcolor=\"#c0392b\"];\n";
         }
-        std::string attrs = "tooltip=" + dotString(edgeCaption(e) + (e.label.empty() ? "" : " " + shorten(utf8(e.label), 120)));
+        std::string attrs =
+            "tooltip=" +
+            dotString(edgeCaption(e) + (e.label.empty() ? "" : " " + shorten(utf8(e.label), 120)));
         if (labels) attrs += ", label=" + dotString(edgeCaption(e));
         const char* colour = "#777777";
         switch (e.kind) {
-            case EdgeKind::Random: attrs += ", style=dashed"; colour = "#8e44ad"; break;
-            case EdgeKind::HotSpot: attrs += ", style=dotted"; colour = "#2471a3"; break;
-            case EdgeKind::FightWin: colour = "#1e8449"; break;
-            case EdgeKind::FightLose: colour = "#c0392b"; break;
-            case EdgeKind::Option: break;
+            case EdgeKind::Random:
+                attrs += ", style=dashed";
+                colour = "#8e44ad";
+                break;
+            case EdgeKind::HotSpot:
+                attrs += ", style=dotted";
+                colour = "#2471a3";
+                break;
+            case EdgeKind::FightWin:
+                colour = "#1e8449";
+                break;
+            case EdgeKind::FightLose:
+                colour = "#c0392b";
+                break;
+            case EdgeKind::Option:
+                break;
         }
         // With walkthroughs, the ways they never took fade.
         const bool faded = coverage && !(e.to >= 0 && coverage->taken.count({e.from, e.to}));
@@ -227,7 +272,8 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis, con
         // Only on big graphs, which have no edge labels: Debian 12's dot
         // frees a labelled edge that does not rank twice when the layout is
         // freed after rendering.
-        if (!labels && e.to >= 0 && depth[static_cast<size_t>(e.to)] <= depth[static_cast<size_t>(e.from)])
+        if (!labels && e.to >= 0 &&
+            depth[static_cast<size_t>(e.to)] <= depth[static_cast<size_t>(e.from)])
             attrs += ", constraint=false";
         d += "  n" + std::to_string(e.from) + " -> " + to + " [" + attrs + "];\n";
     }
@@ -247,7 +293,8 @@ Result<std::string> layoutSvg(const std::string& dot) {
     if (gvLayout(gvc, g, "dot") == 0) {
         char* data = nullptr;
         unsigned int length = 0;
-        if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data) out = std::string(data, length);
+        if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data)
+            out = std::string(data, length);
         if (data) gvFreeRenderData(data);
         gvFreeLayout(gvc, g);
     }
@@ -256,8 +303,8 @@ Result<std::string> layoutSvg(const std::string& dot) {
     return out;
 }
 
-std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis, const Coverage* coverage,
-                      const std::string& svg) {
+std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis,
+                      const Coverage* coverage, const std::string& svg) {
     const auto look = looks(graph, analysis);
     std::string title = graph.title.empty() ? graph.files.front().name : graph.title;
     title = utf8(title);
@@ -268,12 +315,13 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis, co
         const Scene& s = graph.scenes[i];
         std::string status;
         if (analysis.story[i]) status = kStyles.at(look[i]).caption;
-        if (coverage && analysis.story[i] && !coverage->visited[i]) status += ", not visited by the walkthroughs";
+        if (coverage && analysis.story[i] && !coverage->visited[i])
+            status += ", not visited by the walkthroughs";
         data += std::string(i ? ",\n" : "") + "{\"name\":" + jsonString(utf8(s.name)) +
                 ",\"file\":" + jsonString(utf8(graph.files[static_cast<size_t>(s.file)].name)) +
                 ",\"story\":" + (analysis.story[i] ? "true" : "false") +
-                ",\"status\":" + jsonString(status) + ",\"text\":" + jsonString(utf8(s.description)) +
-                ",\"pictures\":[";
+                ",\"status\":" + jsonString(status) +
+                ",\"text\":" + jsonString(utf8(s.description)) + ",\"pictures\":[";
         for (size_t p = 0; p < s.pictures.size(); ++p)
             data += (p ? "," : "") + jsonString(utf8(s.pictures[p]));
         data += "],\"out\":[";
@@ -283,7 +331,8 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis, co
             data += std::string(first ? "" : ",") + "{\"how\":" + jsonString(edgeCaption(e)) +
                     ",\"text\":" + jsonString(utf8(e.label)) + ",\"target\":" +
                     jsonString(e.target.empty() ? "(none declared)" : utf8(e.target)) +
-                    ",\"to\":" + std::to_string(e.to) + ",\"chained\":" + (e.chained ? "true" : "false") + "}";
+                    ",\"to\":" + std::to_string(e.to) +
+                    ",\"chained\":" + (e.chained ? "true" : "false") + "}";
             first = false;
         }
         data += "],\"in\":[";
@@ -298,22 +347,26 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis, co
     data += "]";
 
     std::string findings;
-    for (const auto& line : analysisReport(graph, analysis)) findings += "<li>" + htmlText(utf8(line)) + "</li>";
+    for (const auto& line : analysisReport(graph, analysis))
+        findings += "<li>" + htmlText(utf8(line)) + "</li>";
     if (coverage) {
         findings += "<li>" + htmlText(coverageSummary(*coverage)) + "</li>";
         std::string names;
-        for (int s : coverage->unvisited) names += (names.empty() ? "" : ", ") + graph.displayName(s);
+        for (int s : coverage->unvisited)
+            names += (names.empty() ? "" : ", ") + graph.displayName(s);
         findings += "<li>not visited: " + htmlText(utf8(names.empty() ? "none" : names)) + "</li>";
     }
 
     std::string legend;
-    for (Look l : {Look::Start, Look::Normal, Look::Ending, Look::Unreachable, Look::Trap, Look::RandomOnly})
-        legend += std::string("<li><span class=\"swatch\" style=\"background:") + kStyles.at(l).fill +
-                  "\"></span>" + kStyles.at(l).caption + "</li>";
+    for (Look l :
+         {Look::Start, Look::Normal, Look::Ending, Look::Unreachable, Look::Trap, Look::RandomOnly})
+        legend += std::string("<li><span class=\"swatch\" style=\"background:") +
+                  kStyles.at(l).fill + "\"></span>" + kStyles.at(l).caption + "</li>";
     legend += "<li><span class=\"swatch missing\"></span>target that is not a scene</li>";
     if (coverage)
-        legend += "<li><span class=\"swatch unvisited\"></span>not visited by the walkthroughs</li>"
-                  "<li><span class=\"line faded\"></span>way the walkthroughs never took</li>";
+        legend +=
+            "<li><span class=\"swatch unvisited\"></span>not visited by the walkthroughs</li>"
+            "<li><span class=\"line faded\"></span>way the walkthroughs never took</li>";
     legend +=
         "<li><span class=\"line\"></span>option (key)</li>"
         "<li><span class=\"line random\"></span>random link</li>"
@@ -330,7 +383,8 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis, co
 <head>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Story map: )" + htmlText(title) + R"(</title>
+<title>Story map: )" +
+                    htmlText(title) + R"(</title>
 <style>
 body { margin: 0; font: 14px "DejaVu Sans", sans-serif; color: #222; display: flex; flex-direction: column; height: 100vh; }
 header { display: flex; gap: 1em; align-items: center; padding: .5em 1em; background: #2c3e50; color: #fff; }
@@ -360,7 +414,8 @@ a.scene { color: #1a5fb4; cursor: pointer; text-decoration: underline; }
 </style>
 </head>
 <body>
-<header><h1>Story map: )" + htmlText(title) + R"(</h1>
+<header><h1>Story map: )" +
+                    htmlText(title) + R"(</h1>
 <input id="search" type="search" placeholder="Find a scene or text" aria-label="Find a scene">
 <span id="found"></span>
 <button id="fit" type="button">Fit</button></header>
@@ -372,12 +427,15 @@ a.scene { color: #1a5fb4; cursor: pointer; text-decoration: underline; }
 <section id="details"><h2 id="scene-name">Scenes</h2><p id="scene-status">Click a scene to see its text, options and pictures.</p>
 <div id="text" hidden></div><h2 id="options-head" hidden>Ways on</h2><ul id="options"></ul>
 <h2 id="pictures-head" hidden>Pictures</h2><ul id="pictures"></ul><h2 id="from-head" hidden>Reached from</h2><ul id="from"></ul></section>
-<h2>Findings</h2><ul id="findings">)" + findings + R"(</ul>
-<h2>Legend</h2><ul id="legend">)" + legend + R"(</ul>
+<h2>Findings</h2><ul id="findings">)" +
+                    findings + R"(</ul>
+<h2>Legend</h2><ul id="legend">)" +
+                    legend + R"(</ul>
 </aside>
 </main>
 <script>
-const scenes = )" + data + R"(;
+const scenes = )" + data +
+                    R"(;
 const $ = id => document.getElementById(id);
 const svg = document.querySelector('#map svg');
 let selected = null;
@@ -457,8 +515,8 @@ fromHash();
     return h;
 }
 
-Status writeStoryMap(const StoryGraph& graph, const StoryAnalysis& analysis, const Coverage* coverage,
-                     const std::string& outDir) {
+Status writeStoryMap(const StoryGraph& graph, const StoryAnalysis& analysis,
+                     const Coverage* coverage, const std::string& outDir) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(outDir, ec);

@@ -28,6 +28,13 @@ WANT
     "$tavi" coverage "$demo/Gamefile.txt" "$demo/walkthrough.txt" > "$out/one.txt"
     printf '%s\n' "scenes visited: 12 of 15 (80 %), edges: 18 of 31 (58 %)" "not visited: Home" \
         "not visited: Run (Gatehouse.txt)" "not visited: Fallen (Gatehouse.txt)" | diff - "$out/one.txt"
+    # Warnings fail lint only with --strict.
+    "$tavi" lint "$demo/Gamefile.txt" --strict
+    printf '[Setup]\r\n@firstscene = A\r\n[A]\r\n@option1 = x\r\n@Link1 = A\r\n[B]\r\n' > "$out/shape.txt"
+    "$tavi" lint "$out/shape.txt" > "$out/lint.txt"
+    printf '%s\n' "B: warning: no path from the first scene leads here" \
+        "A: warning: once here the story never leaves A" | diff - "$out/lint.txt"
+    if "$tavi" lint "$out/shape.txt" --strict > /dev/null; then echo "lint --strict passed warnings"; exit 1; fi
     ;;
 chromium)
     chromium=$(command -v chromium || command -v chromium-browser || true)

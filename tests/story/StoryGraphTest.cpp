@@ -16,7 +16,8 @@ std::vector<std::string> edgeLines(const StoryGraph& g) {
         std::string s = g.displayName(e.from) + " -" + kindName(e.kind);
         if (e.option) s += std::to_string(e.option);
         if (!e.label.empty()) s += " '" + e.label + "'";
-        s += std::string(e.chained ? "+" : "") + "-> " + (e.to >= 0 ? g.displayName(e.to) : "?" + e.target);
+        s += std::string(e.chained ? "+" : "") + "-> " +
+             (e.to >= 0 ? g.displayName(e.to) : "?" + e.target);
         out.push_back(s);
     }
     std::sort(out.begin(), out.end());
@@ -36,7 +37,8 @@ using Lines = std::vector<std::string>;
 constexpr const char* kGame =
     "[Setup]\n@firstscene = Start\n[Title]\n@name = Kinds\n"
     "[Start]\n@option1 = Walk on\n@Link1 = Hall\n@option2 = Gamble\n@Link2 = random\n"
-    "@randomLink = (Room)2\n@option3 =\n@Link3 = Nowhere\n@option4 = Through the door\n@Link4 = Yard\n"
+    "@randomLink = (Room)2\n@option3 =\n@Link3 = Nowhere\n@option4 = Through the door\n@Link4 = "
+    "Yard\n"
     "@linkGo4 = TRUE\n@nextGfile = two.txt\n@option5 = Stay\n@Link5 = Start\n"
     "@X = 10\n@hotspots = 30(\"A hatch\",M,Y,Cellar),60(\"Wall\",R,NO,!)\n"
     "[Hall]\n@winscene = Won\n@losescene = Lost\n@option1 = Fight\n@Link1 = Arena\n"
@@ -95,7 +97,8 @@ TEST_F(StoryGraphTest, EdgesOfEveryKindAcrossTwoFiles) {
     EXPECT_EQ(names(g, a.randomOnly), (Lines{"Room1", "Room2"}));
     EXPECT_EQ(a.undefinedEdges.size(), 2u);
     EXPECT_EQ(analysisReport(g, a),
-              (Lines{"scenes: 11 in 2 files, edges: 14", "first scene: Start", "unreachable: Cellar, Orphan",
+              (Lines{"scenes: 11 in 2 files, edges: 14", "first scene: Start",
+                     "unreachable: Cellar, Orphan",
                      "undefined targets: Room1 -> '1' (random), Room1 -> '2' (random)",
                      "no way out: Room1, Cellar, Won, Lost, Cellar (two.txt)", "no exit: Orphan",
                      "only through random links: Room1, Room2"}));
@@ -123,7 +126,8 @@ TEST_F(StoryGraphTest, FightsTakeTheScenesDeclaredBeforeThem) {
     // Arena's own @winscene counts only after its hits; Cave is entered
     // from two scenes declaring different win scenes, so both are possible.
     const auto game = writeGame(
-        "[Setup]\n@firstscene = A\n[A]\n@winscene = W1\n@option1 = x\n@Link1 = Cave\n@option2 = y\n@Link2 = B\n"
+        "[Setup]\n@firstscene = A\n[A]\n@winscene = W1\n@option1 = x\n@Link1 = Cave\n@option2 = "
+        "y\n@Link2 = B\n"
         "[B]\n@winscene = W2\n@option1 = x\n@Link1 = Cave\n"
         "[Cave]\n@enemyhit = 3\n@winscene = W3\n@option1 = on\n@Link1 = Arena\n"
         "[Arena]\n@enemyhit = 3\n[W1]\n[W2]\n[W3]\n[Lonely]\n@herohit = 1\n");
@@ -135,9 +139,11 @@ TEST_F(StoryGraphTest, FightsTakeTheScenesDeclaredBeforeThem) {
 
 TEST_F(StoryGraphTest, CoverageOfAWalkthrough) {
     const auto game = writeGame(
-        "[Setup]\n@firstscene = Start\n[Start]\n@option1 = a\n@Link1 = A\n@option2 = b\n@Link2 = B\n"
+        "[Setup]\n@firstscene = Start\n[Start]\n@option1 = a\n@Link1 = A\n@option2 = b\n@Link2 = "
+        "B\n"
         "[A]\n@option1 = back\n@Link1 = Start\n[B]\n");
-    const auto walk = writeFile("walk.txt", "open\nclick\nwait 1\noption 1\nwait 1\noption 1\nwait 1\n");
+    const auto walk =
+        writeFile("walk.txt", "open\nclick\nwait 1\noption 1\nwait 1\noption 1\nwait 1\n");
     const auto played = playedScenes(game, walk);
     ASSERT_TRUE(played.ok());
     EXPECT_EQ(*played, (Lines{"Start", "A", "Start"}));
@@ -158,7 +164,8 @@ TEST_F(StoryGraphTest, MapPageNeedsNoNetwork) {
     ASSERT_TRUE(writeStoryMap(g, a, nullptr, out).ok());
     const std::string dot = *parvel::readWholeFile(out + "/map.dot");
     EXPECT_NE(dot.find("n2 [id=\"scene_2\", label=\"Start\""), std::string::npos) << dot;
-    EXPECT_NE(dot.find("label=\"1?\""), std::string::npos);  // Room1's random target that is no scene
+    EXPECT_NE(dot.find("label=\"1?\""),
+              std::string::npos);  // Room1's random target that is no scene
     const std::string svg = *parvel::readWholeFile(out + "/map.svg");
     EXPECT_NE(svg.find("<g id=\"scene_2\" class=\"node\">"), std::string::npos);
     const std::string html = *parvel::readWholeFile(out + "/index.html");

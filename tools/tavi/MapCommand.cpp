@@ -22,7 +22,8 @@ void printLine(std::string_view bytes) {
 // Plays every walkthrough and prints the coverage; nothing when one fails.
 std::optional<story::Coverage> cover(const std::string& game, const story::StoryGraph& graph,
                                      const story::StoryAnalysis& analysis,
-                                     const std::vector<std::string>& walkthroughs, std::uint32_t seed) {
+                                     const std::vector<std::string>& walkthroughs,
+                                     std::uint32_t seed) {
     std::vector<std::vector<std::string>> runs;
     for (const auto& w : walkthroughs) {
         auto scenes = story::playedScenes(game, w, seed);
@@ -77,7 +78,8 @@ bool readable(const std::string& path) {
 int cmdMap(const std::vector<std::string>& args) {
     auto a = parse(args);
     if (!a || a->plain.size() != 2) {
-        std::fprintf(stderr, "usage: tavi map GAMEFILE OUTDIR [--walkthrough FILE...] [--seed N]\n");
+        std::fprintf(stderr,
+                     "usage: tavi map GAMEFILE OUTDIR [--walkthrough FILE...] [--seed N]\n");
         return 1;
     }
     const std::string& game = a->plain[0];
@@ -90,7 +92,8 @@ int cmdMap(const std::vector<std::string>& args) {
         coverage = cover(game, graph, analysis, a->walkthroughs, a->seed);
         if (!coverage) return 1;
     }
-    auto written = story::writeStoryMap(graph, analysis, coverage ? &*coverage : nullptr, a->plain[1]);
+    auto written =
+        story::writeStoryMap(graph, analysis, coverage ? &*coverage : nullptr, a->plain[1]);
     if (!written) {
         std::fprintf(stderr, "tavi: %s\n", written.error().description.c_str());
         return 1;
