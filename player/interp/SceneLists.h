@@ -26,4 +26,17 @@ int parseSoundList(std::string text, std::array<std::string, 5>& names, int* tot
 std::string spriteFrameList(const std::string& standing, const std::string& walking,
                             const std::string& extension, int& standingCount, int& walkingCount);
 
+// Up to four hot-spot records x("text",direction,action,target), separated
+// by ",", into spots 1..4. A field that does not read keeps what the spot
+// held, so records past the last one repeat parts of it.
+void parseHotSpots(std::string h, std::array<HotSpot, 5>& spots);
+
+// @randomLink "(prefix)count": the text between the first "(" and the first
+// ")" after it, and everything after that ")"; nothing when there is no pair.
+struct RandomLink {
+    std::string prefix;
+    std::string count;
+};
+std::optional<RandomLink> parseRandomLink(const std::string& value);
+
 }  // namespace parvel

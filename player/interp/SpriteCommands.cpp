@@ -8,45 +8,7 @@ namespace parvel {
 
 using namespace vb;
 
-namespace {
-
-// "text before the first `c`" with the old runtime's failure when there is
-// no such character (the statement is then skipped).
-std::optional<std::string> before(const std::string& h, char c) {
-    const size_t p = h.find(c);
-    if (p == std::string::npos) return std::nullopt;
-    return h.substr(0, p);
-}
-
-// "text after the first `c` at or after `from`"; the whole text when there
-// is none, as Mid(h, 0 + 1) gives.
-std::string after(const std::string& h, char c, size_t from = 0) {
-    const size_t p = h.find(c, from);
-    return p == std::string::npos ? h : h.substr(p + 1);
-}
-
-}  // namespace
-
-// Up to four records: x("text",direction,action,target), separated by ",".
-void SceneRunner::parseHotSpots(std::string h) {
-    for (int i = 1; i <= 4; ++i) {
-        HotSpot& spot = m_scene.hotSpots[static_cast<size_t>(i)];
-        if (auto x = before(h, '(')) {
-            if (auto n = CInt(*x)) spot.x = *n;
-        }
-        h = after(h, '"');
-        if (auto text = before(h, '"')) spot.text = *text;
-        const size_t close = h.find('"');
-        h = after(h, ',', close == std::string::npos ? 0 : close);
-        if (auto d = before(h, ',')) spot.direction = *d;
-        h = after(h, ',');
-        if (auto a = before(h, ',')) spot.action = *a;
-        h = after(h, ',');
-        if (auto t = before(h, ')')) spot.target = *t;
-        const size_t paren = h.find(')');
-        h = after(h, ',', paren == std::string::npos ? 0 : paren);
-    }
-}
+void SceneRunner::parseHotSpots(std::string h) { parvel::parseHotSpots(std::move(h), m_scene.hotSpots); }
 
 SceneRunner::Flow SceneRunner::readSpriteCommands() {
     const std::string x = std::string(Trim(get("@X")));

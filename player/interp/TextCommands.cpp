@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "SceneLists.h"
 #include "SceneRunner.h"
 #include "Vb.h"
 
@@ -44,11 +45,9 @@ SceneRunner::Flow SceneRunner::readTextCommands() {
 SceneRunner::Flow SceneRunner::readOptions() {
     const std::string random = get("@randomLink");
     if (!Trim(random).empty()) {
-        const long p = InStr(1, random, "(").value_or(0);
-        const long q = p > 0 ? InStr(p, random, ")").value_or(0) : 0;
-        if (q > 0) {
-            m_scene.RandomLinkPrefix = *Mid(random, p + 1, q - p - 1);
-            m_scene.RandomLinkCount = *Mid(random, q + 1);
+        if (auto link = parseRandomLink(random)) {
+            m_scene.RandomLinkPrefix = link->prefix;
+            m_scene.RandomLinkCount = link->count;
         }
     } else {
         m_scene.RandomLinkPrefix.clear();

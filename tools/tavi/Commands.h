@@ -13,5 +13,7 @@ int cmdEncipher(const std::vector<std::string>& args);
 int cmdPlay(const std::vector<std::string>& args);
 int cmdLint(const std::vector<std::string>& args);
 int cmdUnused(const std::vector<std::string>& args);
+int cmdMap(const std::vector<std::string>& args);
+int cmdCoverage(const std::vector<std::string>& args);
 
 }  // namespace parvel::tavi

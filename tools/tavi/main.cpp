@@ -42,8 +42,10 @@ const Command kCommands[] = {
     {"decipher", "decipher FILE", 1, 1, false, cmdDecipher},
     {"encipher", "encipher GAMEDIR OUTDIR", 2, 2, false, cmdEncipher},
     {"unused", "unused GAMEFILE", 1, 1, false, cmdUnused},
-    {"lint", "lint GAMEFILE", 1, 1, false, cmdLint},
+    {"lint", "lint GAMEFILE [--strict]", 1, 2, false, cmdLint},
     {"play", "play GAMEFILE --input FILE [--seed N]", 3, 5, false, cmdPlay},
+    {"map", "map GAMEFILE OUTDIR [--walkthrough FILE...] [--seed N]", 2, -1, false, cmdMap},
+    {"coverage", "coverage GAMEFILE FILE... [--seed N]", 2, -1, false, cmdCoverage},
 };
 
 const Command* findCommand(std::string_view name) {

@@ -60,3 +60,16 @@ TEST_F(Lint, ReportsEachKindOfProblem) {
               (std::vector<std::string>{"Setup: @firstscene names undefined scene 'Setup[Other]'",
                                         "Setup: line ends with LF only (CR LF expected)"}));
 }
+
+TEST_F(Lint, WarnsAboutTheStorysShape) {
+    const auto game = writeGame(
+        "[Setup]\n@firstscene = A\n[A]\n@option1 = on\n@Link1 = Loop1\n@option2 = end\n@Link2 = End\n"
+        "[Loop1]\n@option1 = on\n@Link1 = Loop2\n[Loop2]\n@option1 = back\n@Link1 = loop1\n"
+        "[End]\n[Lost]\n@option1 = x\n@Link1 = A\n");
+    EXPECT_EQ(lines(parvel::lintGame(game)), std::vector<std::string>{});
+    const auto warnings = parvel::lintStory(game);
+    EXPECT_EQ(lines(warnings),
+              (std::vector<std::string>{"Lost: warning: no path from the first scene leads here",
+                                        "Loop1: warning: once here the story never leaves Loop1, Loop2"}));
+    EXPECT_TRUE(warnings[0].warning && warnings[1].warning);
+}

@@ -8,6 +8,7 @@
 #include "Paths.h"
 #include "SceneLists.h"
 #include "SceneTable.h"
+#include "StoryAnalysis.h"
 #include "TextCodec.h"
 #include "Vb.h"
 
@@ -181,5 +182,20 @@ private:
 }  // namespace
 
 std::vector<LintProblem> lintGame(const std::string& gameFile) { return Linter(gameFile).run(); }
+
+std::vector<LintProblem> lintStory(const std::string& gameFile) {
+    std::vector<LintProblem> problems;
+    const auto graph = story::buildStoryGraph(gameFile);
+    const auto analysis = story::analyseStory(graph);
+    for (int s : analysis.unreachable)
+        problems.push_back({graph.displayName(s), "warning: no path from the first scene leads here", true});
+    for (const auto& part : analysis.traps) {
+        std::string names;
+        for (int s : part) names += (names.empty() ? "" : ", ") + graph.displayName(s);
+        problems.push_back({graph.displayName(part.front()),
+                            "warning: once here the story never leaves " + names, true});
+    }
+    return problems;
+}
 
 }  // namespace parvel
