@@ -45,7 +45,7 @@ expect 2 "" "${nodisplay[@]}" bin/spotter --no-such-option
 expect 0 "tavi $version*" bin/tavi --version
 expect 0 "Usage: tavi COMMAND*" bin/tavi --help
 expect 0 "Usage: tavi play GAMEFILE*" bin/tavi help play
-expect 0 "Usage: tavi lint GAMEFILE" bin/tavi lint --help
+expect 0 "Usage: tavi lint GAMEFILE*" bin/tavi lint --help
 expect 2 "" bin/tavi --no-such-option
 grep -q "^tavi: unrecognized option '--no-such-option'" stderr || fail "no word on the unknown option"
 expect 1 "" bin/tavi no-such-command

@@ -38,8 +38,13 @@ const CommandHelp kHelp[] = {
     {"lint", "report problems in a game",
      "Prints one problem per line, \"SCENE: message\": links to undefined\n"
      "scenes, missing files, LF-only line endings, more than 6 options, list\n"
-     "overflows. Exit status 1 when there is any.\n",
-     {}},
+     "overflows. Exit status 1 when there is any. Warnings, \"SCENE: warning:\n"
+     "message\", name scenes no path reaches and parts of the story that can be\n"
+     "entered but never left; they do not change the exit status.\n"
+     "\n"
+     "  --strict  warnings count as problems (exit status 1)\n",
+     {},
+     {"--strict"}},
     {"play", "play a game headless from an input file",
      "Plays GAMEFILE without a window on a virtual clock, reading input\n"
      "commands from FILE, and prints what happens, one event per line.\n"
@@ -55,6 +60,22 @@ const CommandHelp kHelp[] = {
      "disabled\" for a speed chosen while the SpriteSpeed menu is greyed out,\n"
      "and a block of name: value lines for each snapshot. See tavi(1).\n",
      {"--input", "--seed"}},
+    {"map", "draw the story as a map",
+     "Writes map.dot, map.svg and index.html (a self-contained page: click a\n"
+     "scene for its text, options and pictures) into OUTDIR, and prints what the\n"
+     "analysis finds: scenes no path reaches, links to undefined scenes, scenes\n"
+     "with no way out, parts with no exit, scenes reached only by random links.\n"
+     "\n"
+     "  --walkthrough FILE...  play these tavi play inputs and mark what they visit\n"
+     "  --seed N               the random seed for the walkthroughs (default 1)\n",
+     {"--seed"},
+     {"--walkthrough"}},
+    {"coverage", "show what walkthroughs visit",
+     "Plays each FILE (a tavi play input) and prints \"scenes visited: N of M\n"
+     "(P %), edges: ...\", then the scenes no walkthrough reaches.\n"
+     "\n"
+     "  --seed N  the random seed (default 1)\n",
+     {"--seed"}},
 };
 
 }  // namespace

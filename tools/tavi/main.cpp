@@ -134,12 +134,15 @@ int main(int argc, char** argv) {
         }
         if (!optionsEnd && a.size() > 1 && a[0] == '-') {
             if (a == "--help" || a == "-h") return printCommandHelp(*c);
-            bool known = false;
-            if (help)
-                for (auto o : help->valueOptions) known = known || a == o;
-            if (!known) return usageError("unrecognized option '" + std::string(a) + "'", c->name);
+            bool takesValue = false, flag = false;
+            if (help) {
+                for (auto o : help->valueOptions) takesValue = takesValue || a == o;
+                for (auto o : help->flagOptions) flag = flag || a == o;
+            }
+            if (!takesValue && !flag)
+                return usageError("unrecognized option '" + std::string(a) + "'", c->name);
             args.emplace_back(a);
-            if (i + 1 < argc) args.emplace_back(argv[++i]);
+            if (takesValue && i + 1 < argc) args.emplace_back(argv[++i]);
             continue;
         }
         const bool scriptText = c->pairs && !args.empty();
