@@ -6,7 +6,8 @@
 //   open | click | option N | hover N | key K | keydown K | keyup K
 //   wait S | menu NAME | answer yes|no | snapshot | picture FILE
 // where K is a letter, "left", "right" or "ctrl", S virtual seconds, and
-// NAME one of sounds, music, errors, speed0, speed2, speed5. Commands run
+// NAME one of sounds, music, errors, speed0, speed2, speed5, readaloud
+// (which adds a "speech:" event for each line Read Aloud would say). Commands run
 // one after another at the current virtual time; only "wait" moves it on.
 
 #include <cstdint>
