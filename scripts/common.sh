@@ -1,7 +1,8 @@
 # Shared by ./run and ./test: install what is missing, then configure and build.
 PARVEL_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libfluidsynth-dev
 fluid-soundfont-gm libavformat-dev libavcodec-dev libswscale-dev libswresample-dev zlib1g-dev
-libgtest-dev libbenchmark-dev xvfb xauth xdotool libspeechd-dev"
+libgtest-dev libbenchmark-dev xvfb xauth xdotool libspeechd-dev
+at-spi2-core python3-pyatspi dbus-daemon"
 
 parvel_install_packages() {
     local missing=()

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <vector>
 
 namespace parvel::ui {
 
@@ -189,8 +190,43 @@ public:
     }
 };
 
+// The window's client area, without the labels that show nothing (empty
+// options, the points outside a fight), so a screen reader walks only what
+// is there.
+class SurfaceAccessible : public QAccessibleWidget {
+public:
+    explicit SurfaceAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Client) {}
+
+    int childCount() const override { return static_cast<int>(shown().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const auto list = shown();
+        return index >= 0 && index < static_cast<int>(list.size())
+                   ? list[static_cast<std::size_t>(index)]
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const auto list = shown();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i] == child) return static_cast<int>(i);
+        return -1;
+    }
+
+private:
+    std::vector<QAccessibleInterface*> shown() const {
+        std::vector<QAccessibleInterface*> out;
+        for (QObject* o : widget()->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (!w || w->isWindow() || w->isHidden()) continue;
+            QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+            if (i && !i->state().invisible) out.push_back(i);
+        }
+        return out;
+    }
+};
+
 QAccessibleInterface* accessibleFor(const QString&, QObject* object) {
     if (auto* l = dynamic_cast<ControlLabel*>(object)) return new LabelAccessible(l);
+    if (auto* s = dynamic_cast<Surface*>(object)) return new SurfaceAccessible(s);
     if (auto* p = dynamic_cast<PictureBox*>(object))
         return new QAccessibleWidget(p, QAccessible::Graphic);
     return nullptr;

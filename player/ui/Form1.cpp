@@ -531,11 +531,17 @@ void Form1::placeRing(int k, bool moved) {
     QAccessible::updateAccessibility(&e);
 }
 
-void Form1::announce(Control c) {
+void Form1::announce(Control c, bool shownOrHidden) {
     if (!QAccessible::isActive()) return;
     if (c == Control::maxHerol) c = Control::HPherol;
     if (c == Control::enemAxl) c = Control::eneHPl;
     ControlLabel* l = m_labels[idx(c)];
+    if (shownOrHidden) {
+        // Labels without text are left out of the tree: they come and go.
+        QAccessibleEvent e(l, m_captions[idx(c)].empty() ? QAccessible::ObjectHide
+                                                         : QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&e);
+    }
     QAccessibleEvent changed(l, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
     // A new scene text takes the reader's focus, so it is read at once.
@@ -593,9 +599,10 @@ void Form1::setTitle(std::string_view text) {
 }
 
 void Form1::setCaption(Control c, std::string_view text) {
+    const bool shownBefore = !m_captions[idx(c)].empty();
     m_captions[idx(c)] = std::string(text);
     m_labels[idx(c)]->setText(captionText(text));
-    announce(c);
+    announce(c, shownBefore != !text.empty());
     if (c >= optionLabel(1) && c <= optionLabel(6)) followOptions();
 }
 

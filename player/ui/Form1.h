@@ -144,7 +144,7 @@ private:
     void placeRing(int k, bool moved);
     void followOptions();
     // Tells a connected screen reader that `c` changed; free without one.
-    void announce(Control c);
+    void announce(Control c, bool shownOrHidden);
     void addReadAloudItem();
     // Runs a core call, counted so Timer1 never starts MainLoop inside one.
     template <class F>
