@@ -36,8 +36,8 @@ void SceneRunner::speakScene(const CombatState& before) {
     };
     addPoints("Hero", m_combat.heroPoints, m_combat.heroMax, before.heroPoints, before.heroMax,
               Control::HPherol);
-    addPoints("Enemy", m_combat.enemyPoints, m_combat.enemyMax, before.enemyPoints,
-              before.enemyMax, Control::eneHPl);
+    addPoints("Enemy", m_combat.enemyPoints, m_combat.enemyMax, before.enemyPoints, before.enemyMax,
+              Control::eneHPl);
     if (!points.empty()) m_host.speak(points);
 
     std::string options;

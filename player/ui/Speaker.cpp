@@ -42,8 +42,9 @@ QString Speaker::unavailableReason() {
         return probe.load();  // stays loaded: the first thing said needs it anyway
     }();
     if (installed) return {};
-    return QStringLiteral("Read Aloud needs speech-dispatcher (Debian: speech-dispatcher), "
-                          "which is not installed.");
+    return QStringLiteral(
+        "Read Aloud needs speech-dispatcher (Debian: speech-dispatcher), "
+        "which is not installed.");
 #else
     return QStringLiteral("This Parvel was built without speech-dispatcher (libspeechd-dev).");
 #endif
@@ -73,7 +74,8 @@ bool Speaker::connect() {
         api->close = reinterpret_cast<decltype(&spd_close)>(m_library.resolve("spd_close"));
     }
     if (!api->open || !api->say || !api->cancel || !api->close) {
-        fail(QStringLiteral("the speech-dispatcher library cannot be used: ") + m_library.errorString());
+        fail(QStringLiteral("the speech-dispatcher library cannot be used: ") +
+             m_library.errorString());
         return false;
     }
     char* error = nullptr;

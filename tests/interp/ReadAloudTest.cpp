@@ -20,9 +20,8 @@ TEST_F(ReadAloud, SaysTheTitleThenEachSceneTextLineByLineAndItsOptions) {
     const auto lines = play(game, "menu readaloud\nopen\nclick\nwait 1\noption 1\nwait 1\n");
     EXPECT_EQ(only(lines, "speech: "),
               (std::vector<std::string>{"speech: Parvel - Road", "speech: Author: Ann",
-                                        "speech: Artist: ", "speech: Produced by: ",
-                                        "speech: ()", "speech: An iron gate.",
-                                        "speech: A lantern hangs there.",
+                                        "speech: Artist: ", "speech: Produced by: ", "speech: ()",
+                                        "speech: An iron gate.", "speech: A lantern hangs there.",
                                         "speech: a: Walk in, d: Turn back", "speech: Dark."}));
     // The text comes once the scene has started, before anything it plays.
     const auto gate = std::find(lines.begin(), lines.end(), "scene: Gate");
@@ -57,12 +56,12 @@ TEST_F(ReadAloud, SaysAMessageBoxAfterShowingIt) {
 }
 
 TEST_F(ReadAloud, OffByDefaultAndTurnedOffChangesNothing) {
-    const auto game = writeGame(
-        "[Setup]\n@firstscene = A\n[A]\n@description = Hi\n@option1 = Go\n@Link1 = A\n");
+    const auto game =
+        writeGame("[Setup]\n@firstscene = A\n[A]\n@description = Hi\n@option1 = Go\n@Link1 = A\n");
     const auto plain = play(game, "open\nclick\nwait 1\noption 1\nwait 1\nsnapshot\n");
     EXPECT_TRUE(only(plain, "speech: ").empty());
-    const auto twice =
-        play(game, "menu readaloud\nmenu readaloud\nopen\nclick\nwait 1\noption 1\nwait 1\nsnapshot\n");
+    const auto twice = play(
+        game, "menu readaloud\nmenu readaloud\nopen\nclick\nwait 1\noption 1\nwait 1\nsnapshot\n");
     EXPECT_EQ(twice, plain);
     const auto on = play(game, "menu readaloud\nopen\nclick\nwait 1\noption 1\nwait 1\nsnapshot\n");
     EXPECT_EQ(without(on, "speech: "), plain);

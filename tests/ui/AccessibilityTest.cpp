@@ -30,7 +30,8 @@ struct Window {
         app();
         QDir(root.path()).mkpath("bin");
         if (!iniText.empty()) writeFile(dirOf(root) + "bin/Parvel.ini", iniText);
-        form = std::make_unique<Form1>(Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<Form1>(
+            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         form->setCore(&core);
         form->startUp();
         core.calls.clear();
@@ -42,9 +43,7 @@ struct Window {
     std::string name(const char* widgetName) {
         return a11y(widgetName)->text(QAccessible::Name).toStdString();
     }
-    void key(int k) {
-        QTest::keyClick(widget("Picture1"), static_cast<Qt::Key>(k));
-    }
+    void key(int k) { QTest::keyClick(widget("Picture1"), static_cast<Qt::Key>(k)); }
     int ring() {
         for (int k = 1; k <= 6; ++k)
             if (static_cast<ControlLabel*>(form->label(optionLabel(k)))->focusRing()) return k;
