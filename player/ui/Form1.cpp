@@ -659,7 +659,13 @@ void Form1::setWindowPicture(std::string_view path) {
     m_surface->setPicture(picture);
 }
 
-void Form1::setSpriteSpeedEnabled(bool enabled) { m_sprtSpd->menuAction()->setEnabled(enabled); }
+void Form1::setSpriteSpeedEnabled(bool enabled) {
+    m_sprtSpd->menuAction()->setEnabled(enabled);
+    // Only walking scenes enable the sprite speeds: the picture tells a
+    // screen reader how to walk there.
+    const QString walk = enabled ? QStringLiteral("You can walk with the arrow keys") : QString();
+    if (m_picture1->accessibleDescription() != walk) m_picture1->setAccessibleDescription(walk);
+}
 
 void Form1::showVideoArea(bool video) {
     if (video) {

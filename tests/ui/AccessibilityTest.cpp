@@ -74,6 +74,11 @@ TEST(Accessibility, LabelsReadAsTextButtonsAndPoints) {
     EXPECT_EQ(w.name("eneHPl"), "Enemy 3");
     EXPECT_EQ(w.name("Picture1"), "Scene picture");
     EXPECT_EQ(w.a11y("Picture1")->role(), QAccessible::Graphic);
+    w.form->setSpriteSpeedEnabled(true);  // a walking scene
+    EXPECT_EQ(w.a11y("Picture1")->text(QAccessible::Description),
+              "You can walk with the arrow keys");
+    w.form->setSpriteSpeedEnabled(false);
+    EXPECT_EQ(w.a11y("Picture1")->text(QAccessible::Description), "");
 
     auto* action = w.a11y("Label4")->actionInterface();
     ASSERT_NE(action, nullptr);
