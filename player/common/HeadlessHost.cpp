@@ -16,6 +16,7 @@ double HeadlessHost::random() {
 MsgAnswer HeadlessHost::messageBox(std::string_view text, MsgButtons buttons,
                                    std::string_view) {
     report("msgbox: " + std::string(text));
+    if (m_settings.ReadAloud) speak(text);
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     if (m_answers.empty()) return MsgAnswer::Yes;
     auto a = m_answers.front();
@@ -88,6 +89,18 @@ void HeadlessHost::setLabelFont(std::string_view family, double points) {
 void HeadlessHost::setDescriptionLayout(bool centred, int height) {
     m_window.descriptionCentred = centred;
     m_window.descriptionHeight = height;
+}
+
+void HeadlessHost::speak(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        if (line.find_first_not_of(" \t") != std::string_view::npos)
+            report("speech: " + std::string(line));
+        pos = end + 1;
+    }
 }
 
 void HeadlessHost::report(std::string line) {

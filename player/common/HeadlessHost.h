@@ -42,6 +42,8 @@ public:
     void showVideoArea(bool video) override { m_window.videoShown = video; }
     void focusPicture() override { m_window.pictureFocused = true; }
     void pictureChanged() override { ++m_window.pictureUpdates; }
+    // One "speech: LINE" event for each non-blank line of the text.
+    void speak(std::string_view text) override;
 
     // What a window would show.
     struct Window {
@@ -72,7 +74,7 @@ public:
     // would (for comparing against the frames it leaves out otherwise).
     void setEveryFrameSeen(bool on) { m_everyFrameSeen = on; }
 
-    // Event lines ("title: ...", "msgbox: ..."), Windows-1252 bytes.
+    // Event lines ("title: ...", "msgbox: ...", "speech: ..."), Windows-1252 bytes.
     std::function<void(std::string_view)> onEvent;
 
 private:

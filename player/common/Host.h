@@ -21,6 +21,7 @@ struct PlayerSettings {
     bool PlaySounds = true;
     bool PlayMusic = true;
     int SpriteSpeedBonus = 0;  // 0, 2 or 5
+    bool ReadAloud = false;
 };
 
 enum class MsgButtons { Ok, YesNo };
@@ -96,6 +97,13 @@ public:
     virtual void focusPicture() = 0;
     // The composed picture changed; repaint it.
     virtual void pictureChanged() = 0;
+
+    // Read Aloud: says `text` (line breaks as CR, LF or both) after what is
+    // being said already; stopSpeaking cuts everything off. The core calls
+    // them only while settings().ReadAloud is on; a host that cannot speak
+    // ignores them.
+    virtual void speak(std::string_view /*text*/) {}
+    virtual void stopSpeaking() {}
 
     // Ends the program at once (music closed, settings not saved). After
     // this, `quitting()` is true and long loops must return promptly.

@@ -45,6 +45,7 @@ void Player::openNow(const std::string& path) {
     m_shared.AwaitingStart = false;
     OpenGame(m_host, m_game, m_table, m_setup, path);
     m_render->enciphered = m_game.enciphered;
+    if (m_host.settings().ReadAloud) m_host.speak(m_host.caption(Control::Label2));
     if (m_media) m_media->setDirectories(m_setup.soundDir, m_setup.musicDir);
     m_shared.AwaitingStart = true;
 }
@@ -98,6 +99,7 @@ void Player::optionClick(int k) {
     if (k < 1 || k > 6) return;
     if (m_host.caption(optionLabel(k)).empty()) return;
     if (m_shared.LinkGo[static_cast<size_t>(k)] != "TRUE") m_shared.NextGamePending = false;
+    if (m_host.settings().ReadAloud) m_host.stopSpeaking();
     if (!m_shared.InterpreterRunning) {
         requestStart(m_shared.LinkTargets[static_cast<size_t>(k)]);
         return;

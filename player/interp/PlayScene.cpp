@@ -78,6 +78,7 @@ void SceneRunner::PlayScene(std::string scene) {
         emitEvent("scene: " + m_scene.name);
         qCDebug(lcInterp) << "scene" << m_scene.name.c_str();
         resetScene();
+        const CombatState before = m_combat;
 
         Flow flow = Flow::Next;
         for (const auto& step : kSetupSteps) {
@@ -91,6 +92,7 @@ void SceneRunner::PlayScene(std::string scene) {
             continue;
         }
 
+        speakScene(before);
         parseLists();
         if (m_player.m_game.enciphered == 1) preloadEncipheredFrames();
         if (stopped()) return;

@@ -114,6 +114,7 @@ private:
     std::optional<std::string> m_pendingOpen;
     int m_playing = 0;  // scene runs under way (0 or 1)
     int m_generation = 0;
+    bool m_walkAnnounced = false;  // Read Aloud tells how to walk once a run
 };
 
 }  // namespace parvel

@@ -83,7 +83,7 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
         } else if (cmd == "menu" && argCount(1)) {
             const std::string name = vb::LCase(w[1]);
             if (name != "sounds" && name != "music" && name != "errors" && name != "speed0" &&
-                name != "speed2" && name != "speed5")
+                name != "speed2" && name != "speed5" && name != "readaloud")
                 return fail("unknown menu '" + std::string(w[1]) + "'");
             s.kind = K::Menu;
             s.text = name;
@@ -129,6 +129,7 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
         if (name == "sounds") st.PlaySounds = !st.PlaySounds;
         else if (name == "music") st.PlayMusic = !st.PlayMusic;
         else if (name == "errors") st.ShowErrors = !st.ShowErrors;
+        else if (name == "readaloud") st.ReadAloud = !st.ReadAloud;
         // The window greys out the SpriteSpeed menu outside sprite scenes;
         // a replay can choose only what a person could.
         else if (!host.window().spriteSpeedEnabled) out("menu: " + name + " disabled");

@@ -8,7 +8,8 @@
 // where K is a letter, "left", "right" or "ctrl", S virtual seconds, and
 // NAME one of sounds, music, errors, speed0, speed2, speed5 (the speeds,
 // like the window's menu, only while a sprite scene plays; otherwise the
-// replay prints "menu: NAME disabled"). Commands run
+// replay prints "menu: NAME disabled"), readaloud (which adds a "speech:"
+// event for each line Read Aloud would say). Commands run
 // one after another at the current virtual time; only "wait" moves it on.
 
 #include <cstdint>

@@ -98,6 +98,11 @@ private:
     Flow readSpriteCommands();
     void parseHotSpots(std::string h);
     Flow moveSprite();
+
+    // Read Aloud.
+    bool readingAloud() const;
+    void speakScene(const CombatState& before);
+
     Flow leaveBy(const HotSpot& spot);
 
     // Sound, music and video.

@@ -89,6 +89,8 @@ SceneRunner::Flow SceneRunner::moveSprite() {
             }
             s.lastCrossed = i;
             if (UCase(h.direction) == blocks) s.x -= dir * step;
+            if (readingAloud() && h.text != m_host.caption(Control::Label2) && !Trim(h.text).empty())
+                m_host.speak(h.text);
             m_host.setCaption(Control::Label2, h.text);
             if (UCase(h.action) == "Y" && !m_shared.ActionKey) continue;
             if (h.target != "!") {

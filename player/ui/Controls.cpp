@@ -1,8 +1,11 @@
 #include "Controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <vector>
 
 namespace parvel::ui {
 
@@ -11,6 +14,22 @@ ControlLabel::ControlLabel(QWidget* parent) : QLabel(parent) {
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMouseTracking(true);
+}
+
+void ControlLabel::setFocusRing(bool on) {
+    if (m_focusRing == on) return;
+    m_focusRing = on;
+    update();
+}
+
+void ControlLabel::paintEvent(QPaintEvent* e) {
+    QLabel::paintEvent(e);
+    if (!m_focusRing) return;
+    QPainter p(this);
+    QPen pen(palette().color(QPalette::WindowText));
+    pen.setStyle(Qt::DotLine);
+    p.setPen(pen);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void ControlLabel::mousePressEvent(QMouseEvent* e) {
@@ -33,6 +52,19 @@ void ControlLabel::mouseMoveEvent(QMouseEvent* e) {
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool PictureBox::event(QEvent* e) {
+    // Tab would look for another widget to focus; here it walks the options.
+    if (e->type() == QEvent::KeyPress && onTab) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            e->accept();
+            onTab(key == Qt::Key_Backtab);
+            return true;
+        }
+    }
+    return QWidget::event(e);
 }
 
 void PictureBox::paintEvent(QPaintEvent* e) {
@@ -123,6 +155,91 @@ void Surface::paintEvent(QPaintEvent* e) {
 void Surface::mousePressEvent(QMouseEvent* e) {
     e->accept();
     if (onMouseDown) onMouseDown();
+}
+
+namespace {
+
+class LabelAccessible : public QAccessibleWidget {
+public:
+    explicit LabelAccessible(ControlLabel* l)
+        : QAccessibleWidget(l, l->role == LabelRole::Option ? QAccessible::Button
+                                                            : QAccessible::StaticText) {}
+    ControlLabel* label() const { return static_cast<ControlLabel*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return label()->accessibleText ? label()->accessibleText() : label()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        const bool hidden = label()->role == LabelRole::Hidden || text(QAccessible::Name).isEmpty();
+        if (hidden) s.invisible = true;
+        if (label()->role == LabelRole::Option && !hidden) s.focusable = true;
+        if (label()->accessibleFocus && !hidden) s.focused = true;
+        return s;
+    }
+    QStringList actionNames() const override {
+        if (label()->role == LabelRole::Option && !text(QAccessible::Name).isEmpty())
+            return {pressAction()};
+        return {};
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && label()->role == LabelRole::Option && label()->onClick)
+            label()->onClick();
+    }
+};
+
+// The window's client area, without the labels that show nothing (empty
+// options, the points outside a fight), so a screen reader walks only what
+// is there.
+class SurfaceAccessible : public QAccessibleWidget {
+public:
+    explicit SurfaceAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Client) {}
+
+    int childCount() const override { return static_cast<int>(shown().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const auto list = shown();
+        return index >= 0 && index < static_cast<int>(list.size())
+                   ? list[static_cast<std::size_t>(index)]
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const auto list = shown();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i] == child) return static_cast<int>(i);
+        return -1;
+    }
+
+private:
+    std::vector<QAccessibleInterface*> shown() const {
+        std::vector<QAccessibleInterface*> out;
+        for (QObject* o : widget()->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (!w || w->isWindow() || w->isHidden()) continue;
+            QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+            if (i && !i->state().invisible) out.push_back(i);
+        }
+        return out;
+    }
+};
+
+QAccessibleInterface* accessibleFor(const QString&, QObject* object) {
+    if (auto* l = dynamic_cast<ControlLabel*>(object)) return new LabelAccessible(l);
+    if (auto* s = dynamic_cast<Surface*>(object)) return new SurfaceAccessible(s);
+    if (auto* p = dynamic_cast<PictureBox*>(object))
+        return new QAccessibleWidget(p, QAccessible::Graphic);
+    return nullptr;
+}
+
+}  // namespace
+
+void installAccessibility() {
+    static const bool once = [] {
+        QAccessible::installFactory(accessibleFor);
+        return true;
+    }();
+    (void)once;
 }
 
 }  // namespace parvel::ui

@@ -11,6 +11,9 @@
 
 namespace parvel::ui {
 
+// What a label is to a screen reader.
+enum class LabelRole { Text, Option, Hidden };
+
 // A caption. Unlike a bare QLabel it takes the mouse press itself, so a
 // press on a label is never also a press on the window behind it.
 class ControlLabel : public QLabel {
@@ -19,14 +22,30 @@ public:
     std::function<void()> onClick;      // left button pressed and released over it
     std::function<void()> onMouseMove;  // pointer moved over it, buttons or not
 
+    // Options are push buttons pressed through onClick; a label with an
+    // empty name is left out of the accessibility tree.
+    LabelRole role = LabelRole::Text;
+    std::function<QString()> accessibleText;  // the name; the caption when unset
+    bool accessibleFocus = false;             // where keyboard play has got to
+
+    // Keyboard play's focus ring; never drawn until the keyboard moves it.
+    void setFocusRing(bool on);
+    bool focusRing() const { return m_focusRing; }
+
 protected:
+    void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
     bool m_pressed = false;
+    bool m_focusRing = false;
 };
+
+// Describes the window's labels and picture to assistive technology. Qt
+// asks the factory only once a screen reader (or another client) connects.
+void installAccessibility();
 
 // Picture1: shows the composed scene picture and takes the keys.
 class PictureBox : public QWidget {
@@ -36,8 +55,10 @@ public:
     std::function<void()> onClick;
     std::function<void(int qtKey)> onKeyDown;  // repeats while held
     std::function<void(int qtKey)> onKeyUp;    // once, at the real release
+    std::function<void(bool back)> onTab;      // Tab / Shift+Tab
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -7,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -17,6 +19,7 @@
 #include "Form4.h"
 #include "KeyMap.h"
 #include "Paths.h"
+#include "Speaker.h"
 #include "TextCodec.h"
 #include "UiLog.h"
 
@@ -89,6 +92,7 @@ Form1::Form1(Options options)
     m_wake.setSingleShot(true);
     m_wake.setTimerType(Qt::PreciseTimer);
 
+    installAccessibility();
     buildMenus();
     buildControls();
     m_title = std::string(kProgramTitle);
@@ -172,6 +176,39 @@ void Form1::buildControls() {
         l->onClick = [this, k] { Option_Click(k); };
         l->raise();  // the row they share with Label2 belongs to the options
     }
+    // What a screen reader hears: the title screen's block as the game's
+    // name, options as buttons named by their text (without the key prefix
+    // or the hover marker), the points as "Hero 15 of 20".
+    m_labels[idx(Control::Label2)]->accessibleText = [this] {
+        const QString text = m_labels[idx(Control::Label2)]->text();
+        const bool title = m_labels[idx(Control::Label2)]->alignment() & Qt::AlignHCenter;
+        return title ? text.section(QLatin1Char('\n'), 0, 0) : text;
+    };
+    for (int k = 1; k <= 6; ++k) {
+        ControlLabel* l = m_labels[idx(optionLabel(k))];
+        l->role = LabelRole::Option;
+        l->accessibleText = [this, k] {
+            QString t = captionText(m_captions[idx(optionLabel(k))]);
+            if (t.endsWith(QLatin1String(" <--"))) t.chop(4);
+            if (t.size() >= 4 && t[0] == QLatin1Char('(') && t[2] == QLatin1Char(')') &&
+                t[3] == QLatin1Char(' '))
+                t.remove(0, 4);
+            return t.trimmed();
+        };
+    }
+    auto points = [this](Control value, Control maximum, const char* who) {
+        m_labels[idx(maximum)]->role = LabelRole::Hidden;  // read with the value
+        m_labels[idx(value)]->accessibleText = [this, value, maximum, who] {
+            const QString p = fromBytes(m_captions[idx(value)]).trimmed();
+            if (p.isEmpty()) return QString();
+            QString m = fromBytes(m_captions[idx(maximum)]).trimmed();
+            if (m.startsWith(QLatin1Char('/'))) m.remove(0, 1);
+            return QLatin1String(who) + QLatin1Char(' ') + p +
+                   (m.isEmpty() ? QString() : QLatin1String(" of ") + m);
+        };
+    };
+    points(Control::HPherol, Control::maxHerol, "Hero");
+    points(Control::eneHPl, Control::enemAxl, "Enemy");
     setLabelFont("MS Sans Serif", 8);
     QFont hpFont = m_labels[idx(Control::Label2)]->font();
     for (Control c : {Control::HPherol, Control::maxHerol, Control::eneHPl, Control::enemAxl})
@@ -184,6 +221,8 @@ void Form1::buildControls() {
     m_picture1->onClick = [this] { Picture1_Click(); };
     m_picture1->onKeyDown = [this](int k) { Picture1_KeyDown(k); };
     m_picture1->onKeyUp = [this](int k) { Picture1_KeyUp(k); };
+    m_picture1->onTab = [this](bool back) { moveRing(back ? -1 : 1); };
+    m_picture1->setAccessibleName(QStringLiteral("Scene picture"));
 
     m_picture2 = new VideoArea(m_surface);
     m_picture2->setObjectName("Picture2");
@@ -205,6 +244,8 @@ void Form1::startUp() {
     m_settings.ShowErrors = loaded.settings.ShowErrors;
     m_settings.PlaySounds = loaded.settings.PlaySounds;
     m_settings.PlayMusic = loaded.settings.PlayMusic;
+    m_settings.ReadAloud = loaded.settings.ReadAloud;
+    addReadAloudItem();
     syncCheckMarks();
     for (const std::string& key : loaded.badKeys) {
         qCWarning(lcUi) << "Parvel.ini:" << key.c_str() << "is neither True nor False";
@@ -367,6 +408,29 @@ void Form1::syncCheckMarks() {
     m_sE->setChecked(m_settings.ShowErrors);
     m_plySnds->setChecked(m_settings.PlaySounds);
     m_plyMusic->setChecked(m_settings.PlayMusic);
+    if (m_rdAloud) m_rdAloud->setChecked(m_settings.ReadAloud);
+}
+
+// Added with the settings it shows, at the load event. Whether an engine is
+// there is asked when the menu first opens, not at start-up.
+void Form1::addReadAloudItem() {
+    if (m_rdAloud) return;
+    m_rdAloud = m_opns->addAction(QStringLiteral("Read Aloud"));
+    m_rdAloud->setObjectName("rdAloud");
+    m_rdAloud->setCheckable(true);
+    connect(m_rdAloud, &QAction::triggered, this, [this] { rdAloud_Click(); });
+    connect(m_opns, &QMenu::aboutToShow, this, [this] {
+        const QString why = Speaker::unavailableReason();
+        if (why.isEmpty() || !m_rdAloud->isEnabled()) return;
+        m_rdAloud->setEnabled(false);
+        m_rdAloud->setToolTip(why);
+        m_opns->setToolTipsVisible(true);
+    });
+}
+
+void Form1::rdAloud_Click() {
+    m_settings.ReadAloud = m_rdAloud->isChecked();
+    if (!m_settings.ReadAloud) stopSpeaking();
 }
 
 // Qt has already inverted the check mark; the flag follows it.
@@ -417,9 +481,75 @@ void Form1::Picture1_Click() { Form_MouseDown(); }
 
 void Form1::Picture1_KeyDown(int qtKey) {
     if (!m_quitting && m_core) inCore([&] { m_core->keyDown(playerKeyCode(qtKey)); });
+    if (qtKey == Qt::Key_Up || qtKey == Qt::Key_Down) moveRing(qtKey == Qt::Key_Up ? -1 : 1);
 }
 void Form1::Picture1_KeyUp(int qtKey) {
     if (!m_quitting && m_core) inCore([&] { m_core->keyUp(playerKeyCode(qtKey)); });
+    if (qtKey != Qt::Key_Return && qtKey != Qt::Key_Enter && qtKey != Qt::Key_Space) return;
+    // Enter and Space choose the option the ring is on, or start a game
+    // waiting on its title screen, as a click would.
+    if (m_ring > 0 && !m_captions[idx(optionLabel(m_ring))].empty())
+        Option_Click(m_ring);
+    else
+        Form_MouseDown();
+}
+
+void Form1::moveRing(int step) {
+    m_keyboardPlay = true;
+    std::vector<int> shown;
+    for (int k = 1; k <= 6; ++k)
+        if (!m_captions[idx(optionLabel(k))].empty()) shown.push_back(k);
+    if (shown.empty()) return placeRing(0, false);
+    const auto at = std::find(shown.begin(), shown.end(), m_ring);
+    const int n = static_cast<int>(shown.size());
+    int i = at == shown.end() ? (step > 0 ? 0 : n - 1)
+                              : ((static_cast<int>(at - shown.begin()) + step) % n + n) % n;
+    placeRing(shown[static_cast<std::size_t>(i)], true);
+}
+
+// A new scene's options: once the keyboard plays, the ring starts on the
+// first one.
+void Form1::followOptions() {
+    if (!m_keyboardPlay) return;
+    if (m_ring > 0 && !m_captions[idx(optionLabel(m_ring))].empty()) return;
+    int first = 0;
+    for (int k = 6; k >= 1; --k)
+        if (!m_captions[idx(optionLabel(k))].empty()) first = k;
+    placeRing(first, false);
+}
+
+void Form1::placeRing(int k, bool moved) {
+    m_ring = k;
+    for (int o = 1; o <= 6; ++o) {
+        ControlLabel* l = m_labels[idx(optionLabel(o))];
+        l->setFocusRing(o == k);
+        l->accessibleFocus = o == k && moved;
+    }
+    if (!moved || k == 0 || !QAccessible::isActive()) return;
+    m_labels[idx(Control::Label2)]->accessibleFocus = false;
+    QAccessibleEvent e(m_labels[idx(optionLabel(k))], QAccessible::Focus);
+    QAccessible::updateAccessibility(&e);
+}
+
+void Form1::announce(Control c, bool shownOrHidden) {
+    if (!QAccessible::isActive()) return;
+    if (c == Control::maxHerol) c = Control::HPherol;
+    if (c == Control::enemAxl) c = Control::eneHPl;
+    ControlLabel* l = m_labels[idx(c)];
+    if (shownOrHidden) {
+        // Labels without text are left out of the tree: they come and go.
+        QAccessibleEvent e(l, m_captions[idx(c)].empty() ? QAccessible::ObjectHide
+                                                         : QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&e);
+    }
+    QAccessibleEvent changed(l, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    // A new scene text takes the reader's focus, so it is read at once.
+    if (c != Control::Label2 || m_captions[idx(c)].empty()) return;
+    for (int k = 1; k <= 6; ++k) m_labels[idx(optionLabel(k))]->accessibleFocus = false;
+    l->accessibleFocus = true;
+    QAccessibleEvent focus(l, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
 }
 
 void Form1::Option_MouseMove(int k) {
@@ -457,6 +587,7 @@ MsgAnswer Form1::messageBox(std::string_view text, MsgButtons buttons, std::stri
     QMessageBox box(QMessageBox::NoIcon, fromBytes(title), fromBytes(text),
                     buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     isVisible() ? this : nullptr);
+    speak(text);
     const int answer = box.exec();
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
@@ -470,8 +601,29 @@ void Form1::setTitle(std::string_view text) {
 }
 
 void Form1::setCaption(Control c, std::string_view text) {
+    const bool shownBefore = !m_captions[idx(c)].empty();
     m_captions[idx(c)] = std::string(text);
     m_labels[idx(c)]->setText(captionText(text));
+    announce(c, shownBefore != !text.empty());
+    if (c >= optionLabel(1) && c <= optionLabel(6)) followOptions();
+}
+
+void Form1::speak(std::string_view text) {
+    if (!m_settings.ReadAloud || m_quitting) return;
+    if (!m_speaker) {
+        m_speaker = std::make_unique<Speaker>();
+        m_speaker->onFailure = [this](const QString& why) {
+            if (!m_rdAloud) return;
+            m_rdAloud->setEnabled(false);
+            m_rdAloud->setToolTip(why);
+            m_opns->setToolTipsVisible(true);
+        };
+    }
+    m_speaker->say(captionText(text));
+}
+
+void Form1::stopSpeaking() {
+    if (m_speaker) m_speaker->stop();
 }
 
 void Form1::setForeColour(Control c, Colour colour) {
@@ -509,7 +661,13 @@ void Form1::setWindowPicture(std::string_view path) {
     m_surface->setPicture(picture);
 }
 
-void Form1::setSpriteSpeedEnabled(bool enabled) { m_sprtSpd->menuAction()->setEnabled(enabled); }
+void Form1::setSpriteSpeedEnabled(bool enabled) {
+    m_sprtSpd->menuAction()->setEnabled(enabled);
+    // Only walking scenes enable the sprite speeds: the picture tells a
+    // screen reader how to walk there.
+    const QString walk = enabled ? QStringLiteral("You can walk with the arrow keys") : QString();
+    if (m_picture1->accessibleDescription() != walk) m_picture1->setAccessibleDescription(walk);
+}
 
 void Form1::showVideoArea(bool video) {
     if (video) {

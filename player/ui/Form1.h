@@ -33,6 +33,7 @@ class Surface;
 class Form2;
 class Form3;
 class Form4;
+class Speaker;
 
 // Designed geometry, in pixels.
 inline constexpr int kFormWidth = 280;
@@ -97,6 +98,8 @@ public:
     void showVideoArea(bool video) override;
     void focusPicture() override;
     void pictureChanged() override;
+    void speak(std::string_view text) override;
+    void stopSpeaking() override;
     void quitNow() override;
     bool quitting() const override { return m_quitting; }
 
@@ -118,6 +121,7 @@ private:
     void fast_Click();
     void chckNG_Click();
     void about_Click();
+    void rdAloud_Click();
     void Timer1_Timer();
     void Form_MouseDown();
     void Label2_Click();
@@ -135,6 +139,13 @@ private:
     void syncCheckMarks();
     void shutDown(bool fromExitCommand);
     void closeSideWindows();
+    // Keyboard play: the option the focus ring is on (0: none).
+    void moveRing(int step);
+    void placeRing(int k, bool moved);
+    void followOptions();
+    // Tells a connected screen reader that `c` changed; free without one.
+    void announce(Control c, bool shownOrHidden);
+    void addReadAloudItem();
     // Runs a core call, counted so Timer1 never starts MainLoop inside one.
     template <class F>
     void inCore(F f);
@@ -172,6 +183,11 @@ private:
     QAction* m_slwr = nullptr;
     QAction* m_nrml = nullptr;
     QAction* m_fast = nullptr;
+    QAction* m_rdAloud = nullptr;
+
+    int m_ring = 0;
+    bool m_keyboardPlay = false;  // the keyboard has moved the focus ring
+    std::unique_ptr<Speaker> m_speaker;
 
     QPointer<Form2> m_form2;
     // Side windows are top-level windows of their own, owned here.

@@ -132,13 +132,22 @@ LoadedSettings loadPlayerSettings(const SettingsFile& file) {
     load("ShowErrors", out.settings.ShowErrors);
     load("PlaySounds", out.settings.PlaySounds);
     load("PlayMusic", out.settings.PlayMusic);
+    // Not one of the design's keys: a value that is no flag leaves it off
+    // rather than stopping the start-up with a question.
+    if (auto v = iniFlag(file.read("ReadAloud"))) out.settings.ReadAloud = *v;
     return out;
 }
 
 bool savePlayerSettings(SettingsFile& file, const PlayerSettings& s) {
-    return file.write({{"ShowErrors", iniWord(s.ShowErrors)},
-                       {"PlaySounds", iniWord(s.PlaySounds)},
-                       {"PlayMusic", iniWord(s.PlayMusic)}});
+    std::vector<std::pair<std::string, std::string>> keys = {
+        {"ShowErrors", iniWord(s.ShowErrors)},
+        {"PlaySounds", iniWord(s.PlaySounds)},
+        {"PlayMusic", iniWord(s.PlayMusic)}};
+    // Written once it has been turned on, so a file that never used it
+    // stays as it was.
+    if (s.ReadAloud || !vb::Trim(file.read("ReadAloud")).empty())
+        keys.emplace_back("ReadAloud", iniWord(s.ReadAloud));
+    return file.write(keys);
 }
 
 std::string lastFolder(const SettingsFile& file) {

@@ -1,0 +1,63 @@
+// What a screen reader finds in the real window: the demo under Xvfb with
+// a session bus and the AT-SPI registry, read and driven by
+// accessible_tree.py through pyatspi.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "E2eSupport.h"
+
+namespace fs = std::filesystem;
+
+TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1 && "
+                    "command -v dbus-run-session >/dev/null 2>&1 && "
+                    "test -x /usr/libexec/at-spi-bus-launcher && "
+                    "/usr/bin/python3 -c 'import pyatspi' >/dev/null 2>&1") != 0)
+        GTEST_SKIP()
+            << "needs xvfb-run, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
+    const fs::path dir =
+        fs::temp_directory_path() / ("parvel-e2e-atspi-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "config");
+    const std::string game = std::string(DEMO_DIR) + "/Gamefile.txt";
+
+    // The bridge is on as if a screen reader had asked for it; the
+    // accessibility bus runs before the player so it finds it at start.
+    const std::string script =
+        "export XDG_CONFIG_HOME=\"$D/config\" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1\n"
+        "/usr/libexec/at-spi-bus-launcher --launch-immediately & b=$!\n"
+        "sleep 1\n"
+        "\"$PARVEL\" \"$GAME\" & p=$!\n"
+        "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
+        "[ -n \"$w\" ] && break; sleep 0.1; done\n"
+        "[ -n \"$w\" ] || { kill $p $b; exit 3; }\n"
+        "xdotool windowfocus --sync $w\n"
+        "sleep 2\n"  // the main loop starts a second after the window
+        "/usr/bin/python3 \"$TREE\"; rc=$?\n"
+        "kill $p; wait $p; kill $b\n"
+        "exit $rc\n";
+    std::ofstream(dir / "drive.sh") << script;
+    // Parallel xvfb-run -a can race for a display number; the player then
+    // never shows (exit 3) and the run is tried again.
+    int status = -1;
+    std::vector<std::string> out;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        out = runLines("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
+                           " GAME=" + quoted(game) +
+                           " TREE=" + quoted(std::string(E2E_DIR) + "/accessible_tree.py") +
+                           " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy xvfb-run -a -s "
+                           "'-screen 0 400x600x24' dbus-run-session -- sh " +
+                           quoted((dir / "drive.sh").string()) + " 2>&1",
+                       &status);
+        if (status != 3) break;
+    }
+    std::string log;
+    for (const auto& l : out) log += l + "\n";
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_NE(std::find(out.begin(), out.end(), "ok"), out.end()) << log;
+    if (!HasFailure()) fs::remove_all(dir);
+}
