@@ -142,6 +142,18 @@ std::optional<SceneRunner::EncipheredPicture> SceneRunner::prepareEnciphered(
     return out;
 }
 
+// The scene's @image in an enciphered game, prepared again on every tick
+// (the check of its file draws random numbers); false when the program ends.
+bool SceneRunner::loadEncipheredBackground() {
+    auto picture = prepareEnciphered(m_scene.imagePath, true, nullptr);
+    if (!picture) return false;
+    auto& slot = m_render.AnimBitmaps[0];
+    slot = m_render.newBitmap();
+    if (picture->image) slot->LoadDecoded(*picture->image, picture->messagePath);
+    slot->SetTarget(m_render.BackBufferDC());
+    return true;
+}
+
 // Enciphered games prepare every frame once per scene, unless the lists are
 // the ones already loaded. Each file is decoded once and its picture shared
 // by every slot that names it.
@@ -245,12 +257,7 @@ SceneRunner::Flow SceneRunner::tickPictures() {
     };
     if (enciphered) {
         if (!Trim(m_scene.imagePath).empty()) {
-            auto picture = prepareEnciphered(m_scene.imagePath, true, nullptr);
-            if (!picture) return Flow::Stop;
-            auto& slot = m_render.AnimBitmaps[0];
-            slot = m_render.newBitmap();
-            if (picture->image) slot->LoadDecoded(*picture->image, picture->messagePath);
-            slot->SetTarget(m_render.BackBufferDC());
+            if (!loadEncipheredBackground()) return Flow::Stop;
             m_render.DirtyRects.reset();
         }
         if (sprite.on) {

@@ -310,14 +310,9 @@ bool SceneRunner::backgroundsCover() {
 SceneRunner::Flow SceneRunner::skipFrame() {
     // Enciphered scenes check their background's file on every tick, and
     // that check draws random numbers: it stays.
-    if (m_player.m_game.enciphered == 1 && !Trim(m_scene.imagePath).empty()) {
-        auto picture = prepareEnciphered(m_scene.imagePath, true, nullptr);
-        if (!picture) return Flow::Stop;
-        auto& slot = m_render.AnimBitmaps[0];
-        slot = m_render.newBitmap();
-        if (picture->image) slot->LoadDecoded(*picture->image, picture->messagePath);
-        slot->SetTarget(m_render.BackBufferDC());
-    }
+    if (m_player.m_game.enciphered == 1 && !Trim(m_scene.imagePath).empty() &&
+        !loadEncipheredBackground())
+        return Flow::Stop;
     return stopped() ? Flow::Stop : Flow::Next;
 }
 

@@ -85,6 +85,7 @@ private:
         std::optional<Result<QImage>> image;  // none: nothing to load (missing file)
         std::string messagePath;              // the name failure messages show
     };
+    bool loadEncipheredBackground();
     std::optional<EncipheredPicture> prepareEnciphered(const std::string& path, bool trimSource,
                                                        const Result<QImage>* known);
     void startFrameCounters();

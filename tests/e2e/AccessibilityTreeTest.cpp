@@ -31,30 +31,18 @@ TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
         "export XDG_CONFIG_HOME=\"$D/config\" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1\n"
         "/usr/libexec/at-spi-bus-launcher --launch-immediately & b=$!\n"
         "sleep 1\n"
-        "\"$PARVEL\" \"$GAME\" & p=$!\n"
-        "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
-        "[ -n \"$w\" ] && break; sleep 0.1; done\n"
-        "[ -n \"$w\" ] || { kill $p $b; exit 3; }\n"
+        + startDemoWindow("$b") +
         "xdotool windowfocus --sync $w\n"
         "sleep 2\n"  // the main loop starts a second after the window
         "/usr/bin/python3 \"$TREE\"; rc=$?\n"
         "kill $p; wait $p; kill $b\n"
         "exit $rc\n";
     std::ofstream(dir / "drive.sh") << script;
-    // Parallel xvfb-run -a can race for a display number; the player then
-    // never shows (exit 3) and the run is tried again.
     int status = -1;
-    std::vector<std::string> out;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        out = runLines("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
-                           " GAME=" + quoted(game) +
-                           " TREE=" + quoted(std::string(E2E_DIR) + "/accessible_tree.py") +
-                           " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy xvfb-run -a -s "
-                           "'-screen 0 400x600x24' dbus-run-session -- sh " +
-                           quoted((dir / "drive.sh").string()) + " 2>&1",
-                       &status);
-        if (status != 3) break;
-    }
+    const auto out = runUnderXvfb(
+        "D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) + " GAME=" + quoted(game) +
+            " TREE=" + quoted(std::string(E2E_DIR) + "/accessible_tree.py"),
+        "dbus-run-session -- ", (dir / "drive.sh").string(), &status);
     std::string log;
     for (const auto& l : out) log += l + "\n";
     ASSERT_EQ(status, 0) << log;

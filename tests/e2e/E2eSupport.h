@@ -45,3 +45,31 @@ inline std::vector<std::vector<std::string>> snapshots(const std::vector<std::st
             out.emplace_back(lines.begin() + static_cast<long>(i), lines.begin() + static_cast<long>(i) + 15);
     return out;
 }
+
+// Shell lines that start the player on $GAME under the window test's
+// environment and wait for the demo's window ($w); when it never shows they
+// stop `$p` and `alsoKill` and exit 3.
+inline std::string startDemoWindow(const std::string& alsoKill = "") {
+    return "\"$PARVEL\" \"$GAME\" & p=$!\n"
+           "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
+           "[ -n \"$w\" ] && break; sleep 0.1; done\n"
+           "[ -n \"$w\" ] || { kill $p" +
+           (alsoKill.empty() ? "" : " " + alsoKill) + "; exit 3; }\n";
+}
+
+// Runs `script` (a file) with `sh` under a fresh Xvfb screen, `env` set and
+// `wrapper` (a command prefix, may be empty) around sh; its output as lines.
+// Parallel xvfb-run -a can race for a display number; the player then never
+// shows (exit 3) and the run is tried again.
+inline std::vector<std::string> runUnderXvfb(const std::string& env, const std::string& wrapper,
+                                             const std::string& script, int* status) {
+    std::vector<std::string> out;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        out = runLines(env + " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy xvfb-run -a -s "
+                             "'-screen 0 400x600x24' " +
+                           wrapper + "sh " + quoted(script) + " 2>&1",
+                       status);
+        if (*status != 3) break;
+    }
+    return out;
+}
