@@ -1,13 +1,10 @@
 #include "PageFetch.h"
 
-#include <dlfcn.h>
-
-#include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include "CatalogueLog.h"
-#include "Paths.h"
+#include "Modules.h"
 
 namespace parvel::catalogue {
 
@@ -40,33 +37,13 @@ private:
     std::string m_page;
 };
 
-// Same places as the media modules: the executable's folder, ../lib/parvel/
-// beside it, then the build tree; or $PARVEL_MODULE_DIR alone when set.
+// Same places as the media modules.
 ParvelNewPageFetchFn loadEntry() {
-    std::vector<std::string> folders;
-    if (const char* dir = std::getenv("PARVEL_MODULE_DIR"); dir && *dir) {
-        folders.push_back(std::string(dir) + "/");
-    } else {
-        folders.push_back(programFolder());
-        folders.push_back(programFolder() + "../lib/parvel/");
-#ifdef PARVEL_BUILD_MODULE_DIR
-        folders.push_back(PARVEL_BUILD_MODULE_DIR "/");
-#endif
-    }
-    std::string why = std::string(kModuleFile) + " not found";
-    for (const auto& folder : folders) {
-        const std::string path = folder + kModuleFile;
-        if (!fileExists(path)) continue;
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            why = dlerror();
-            break;
-        }
-        if (void* entry = dlsym(handle, "parvelNewPageFetch")) return reinterpret_cast<ParvelNewPageFetchFn>(entry);
-        why = path + " has no parvelNewPageFetch";
-        break;
-    }
-    qCCritical(lcCatalogue, "network module not loaded (%s): cannot check for new games", why.c_str());
+    const ModuleEntry m = loadModuleEntry(moduleFolders(PARVEL_BUILD_MODULE_DIR), kModuleFile,
+                                          "parvelNewPageFetch");
+    if (m.entry) return reinterpret_cast<ParvelNewPageFetchFn>(m.entry);
+    qCCritical(lcCatalogue, "network module not loaded (%s): cannot check for new games",
+               m.why.c_str());
     return nullptr;
 }
 

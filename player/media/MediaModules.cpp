@@ -1,13 +1,10 @@
 #include "MediaModules.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <mutex>
 
 #include "MediaLog.h"
-#include "Paths.h"
+#include "Modules.h"
 
 namespace parvel {
 
@@ -16,51 +13,22 @@ namespace {
 // The module's entry function, or null; says once, in one line, why not.
 void* loadModule(const char* file, const char* entryName, const char* whatFails) {
     const auto began = std::chrono::steady_clock::now();
-    std::string why;
-    for (const auto& folder : mediaModuleFolders()) {
-        const std::string path = folder + file;
-        if (!fileExists(path)) continue;
-        // RTLD_LOCAL: the module's libraries stay out of the program's symbol
-        // look-ups; it is never unloaded (its threads and statics may outlive
-        // any caller).
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            why = dlerror();
-            break;
-        }
-        void* entry = dlsym(handle, entryName);
-        if (!entry) {
-            why = path + " has no " + entryName;
-            break;
-        }
-        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
-                                std::chrono::steady_clock::now() - began).count();
-        qCDebug(lcMedia) << "loaded" << path.c_str() << "in" << micros << "us";
-        return entry;
+    const ModuleEntry m = loadModuleEntry(mediaModuleFolders(), file, entryName);
+    if (!m.entry) {
+        qCCritical(lcMedia, "media module not loaded (%s): %s", m.why.c_str(), whatFails);
+        return nullptr;
     }
-    if (why.empty()) why = std::string(file) + " not found";
-    qCCritical(lcMedia, "media module not loaded (%s): %s", why.c_str(), whatFails);
-    return nullptr;
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - began).count();
+    qCDebug(lcMedia) << "loaded" << m.path.c_str() << "in" << micros << "us";
+    return m.entry;
 }
 
 std::mutex g_mutex;
 
 }  // namespace
 
-std::vector<std::string> mediaModuleFolders() {
-    // The variable replaces the search (packagers' and tests' override).
-    if (const char* dir = std::getenv("PARVEL_MODULE_DIR"); dir && *dir) {
-        const std::string d(dir);
-        return {d.back() == '/' ? d : d + "/"};
-    }
-    std::vector<std::string> folders;
-    folders.push_back(programFolder());
-    folders.push_back(programFolder() + "../lib/parvel/");
-#ifdef PARVEL_BUILD_MODULE_DIR
-    folders.push_back(PARVEL_BUILD_MODULE_DIR "/");
-#endif
-    return folders;
-}
+std::vector<std::string> mediaModuleFolders() { return moduleFolders(PARVEL_BUILD_MODULE_DIR); }
 
 namespace {
 // The backend that a module's entry returns, once per process.
