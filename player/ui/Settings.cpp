@@ -132,8 +132,8 @@ LoadedSettings loadPlayerSettings(const SettingsFile& file) {
     load("ShowErrors", out.settings.ShowErrors);
     load("PlaySounds", out.settings.PlaySounds);
     load("PlayMusic", out.settings.PlayMusic);
-    // Not one of the design's keys: a value that is no flag leaves it off
-    // rather than stopping the start-up with a question.
+    // A key of our own, newer than the others: a value that is no flag leaves
+    // Read Aloud off rather than stopping the start-up with a question.
     if (auto v = iniFlag(file.read("ReadAloud"))) out.settings.ReadAloud = *v;
     return out;
 }
