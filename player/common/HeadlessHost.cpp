@@ -1,11 +1,27 @@
 #include "HeadlessHost.h"
 
+#include <sstream>
+
 #include <algorithm>
 #include <limits>
 
 namespace parvel {
 
 HeadlessHost::HeadlessHost(std::uint32_t seed) : m_rng(seed) {}
+
+std::string HeadlessHost::randomState() const {
+    std::ostringstream out;
+    out << m_rng;
+    return out.str();
+}
+
+bool HeadlessHost::setRandomState(std::string_view state) {
+    std::istringstream in{std::string(state)};
+    std::mt19937 rng;
+    if (!(in >> rng)) return false;
+    m_rng = rng;
+    return true;
+}
 
 double HeadlessHost::random() {
     // 24 random bits, like a single-precision generator; the same on every

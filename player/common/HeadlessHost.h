@@ -22,6 +22,8 @@ public:
     Micros now() const override { return m_now; }
     Micros unobservedUntil() const override;
     double random() override;
+    std::string randomState() const override;
+    bool setRandomState(std::string_view state) override;
     MsgAnswer messageBox(std::string_view text, MsgButtons buttons = MsgButtons::Ok,
                          std::string_view title = kProgramTitle) override;
     void setTitle(std::string_view text) override;

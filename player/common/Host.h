@@ -67,6 +67,10 @@ public:
 
     // Uniform in [0, 1), from the one generator of the run.
     virtual double random() = 0;
+    // The generator's state as text, and setting it back (saves, going
+    // back); false when the text is no state of this generator.
+    virtual std::string randomState() const { return {}; }
+    virtual bool setRandomState(std::string_view) { return false; }
 
     virtual MsgAnswer messageBox(std::string_view text, MsgButtons buttons = MsgButtons::Ok,
                                  std::string_view title = kProgramTitle) = 0;

@@ -24,6 +24,7 @@ void Player::openGame(const std::string& chosen) {
     const std::string path = ec ? chosen : absolute.string();
     ++m_generation;  // the game that plays now ends
     m_pendingStart.reset();
+    m_pendingRestore.reset();
     if (m_playing > 0) {
         m_pendingOpen = path;
         return;
@@ -44,6 +45,10 @@ void Player::openNow(const std::string& path) {
 
     m_shared.AwaitingStart = false;
     OpenGame(m_host, m_game, m_table, m_setup, path);
+    m_loaded = {{path, m_game.digest}};
+    m_back.clear();
+    m_history.clear();
+    m_passEntry.reset();
     m_render->enciphered = m_game.enciphered;
     if (m_host.settings().ReadAloud) m_host.speak(m_host.caption(Control::Label2));
     if (m_media) m_media->setDirectories(m_setup.soundDir, m_setup.musicDir);

@@ -83,6 +83,7 @@ struct SceneState {
     std::string RandomLinkPrefix;
     std::optional<std::string> RandomLinkCount;  // none until a scene names a random link
     std::string PreviousListKey;
+    std::string previousAnimText, previousLayerText, previousLayer2Text;  // the lists behind it
     std::string FrameDelay = ".166";
     std::string imagePath;
     AnimationList anim{50};

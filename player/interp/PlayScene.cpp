@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <vector>
 
+#include "Integrity.h"
 #include "Logging.h"
 #include "MediaSystem.h"
 #include "PictureCache.h"
@@ -60,7 +62,10 @@ void SceneRunner::emitEvent(const std::string& line) {
 
 void SceneRunner::PlayScene(std::string scene) {
     m_scene.name = std::move(scene);
-    int instantPasses = 0;
+    // A restored pass was taken after its wait: it does not wait again.
+    int instantPasses = m_player.m_resumePasses.value_or(0);
+    bool resumed = m_player.m_resumePasses.has_value();
+    m_player.m_resumePasses.reset();
     for (;;) {
         if (stopped()) return;
         // A game may send play round a circle of scenes that never wait
@@ -68,13 +73,15 @@ void SceneRunner::PlayScene(std::string scene) {
         // sprite's feet). The first such pass in a row is as the game wrote
         // it; from the second on each waits one frame, so the window and the
         // headless clock keep going at the game's pace instead of spinning.
-        if (instantPasses >= 2) {
+        if (instantPasses >= 2 && !std::exchange(resumed, false)) {
             sleepUntil(m_host, m_host.now() + frameDelay(), [&] { return stopped(); });
             m_host.processEvents();
             if (stopped()) return;
         }
+        resumed = false;
         m_passWaited = false;
         chainGameFile();
+        m_player.sceneStarted(m_player.captureState(instantPasses));
         emitEvent("scene: " + m_scene.name);
         qCDebug(lcInterp) << "scene" << m_scene.name.c_str();
         resetScene();
@@ -92,6 +99,7 @@ void SceneRunner::PlayScene(std::string scene) {
             continue;
         }
 
+        m_player.recordSceneText();
         speakScene(before);
         parseLists();
         if (m_player.m_game.enciphered == 1) preloadEncipheredFrames();
@@ -114,6 +122,9 @@ void SceneRunner::chainGameFile() {
     m_table.LoadGameScript(game);
     m_render.enciphered = game.enciphered;
     m_shared.NextGamePending = false;
+    auto& loaded = m_player.m_loaded;
+    std::erase_if(loaded, [&](const auto& f) { return f.first == game.path; });
+    loaded.emplace_back(game.path, BytesDigest(readWholeFile(game.path).value_or(std::string())));
 }
 
 void SceneRunner::resetScene() {
@@ -334,7 +345,11 @@ void SceneRunner::endPass() {
     m_shared.PreviousScene = m_scene.name;
     m_scene.PreviousListKey = UCase(m_scene.animText) + UCase(m_scene.layerText) +
                               UCase(m_scene.layer2Text);
+    m_scene.previousAnimText = m_scene.animText;
+    m_scene.previousLayerText = m_scene.layerText;
+    m_scene.previousLayer2Text = m_scene.layer2Text;
     const int k = m_shared.ChosenOption;
+    m_player.recordChoice(k);
     if (k >= 0 && k <= 6) m_scene.name = m_shared.LinkTargets[static_cast<size_t>(k)];
 }
 

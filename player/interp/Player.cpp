@@ -49,6 +49,12 @@ void Player::MainLoop() {
     while (!m_host.quitting()) {
         if (m_media) m_media->PollMultiSound();
         Render();
+        if (m_pendingRestore) {
+            auto restore = std::move(*m_pendingRestore);
+            m_pendingRestore.reset();
+            restoreNow(std::move(restore));
+            continue;
+        }
         if (m_pendingOpen) {
             const std::string path = *m_pendingOpen;
             m_pendingOpen.reset();

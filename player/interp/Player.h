@@ -10,6 +10,7 @@
 // MainLoop starts the new one.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "Host.h"
 #include "InterpState.h"
 #include "Render.h"
+#include "SaveState.h"
 #include "SceneTable.h"
 
 namespace parvel {
@@ -92,6 +94,27 @@ public:
     // tests and tools that skip the title screen.
     void requestStart(const std::string& scene);
 
+    // ---- Saves, going back and the story so far --------------------------
+    // Every scene pass starts by taking its state; this reports it (the
+    // autosave writes it).
+    std::function<void(const SaveState&)> onSceneStart;
+    // What a save of the game playing now holds: the state at the start of
+    // its scene with the story up to that scene. None before the first scene.
+    std::optional<SaveState> saveState() const;
+    // Whether `state` can be played here: empty when it can, otherwise the
+    // reason. `changed` tells whether a game file differs from when it was
+    // saved.
+    std::optional<std::string> checkSave(const SaveState& state, bool* changed = nullptr) const;
+    // Plays on from a checked state: its game, every value it holds, and its
+    // scene from the start. A scene playing now ends first.
+    void restore(SaveState state);
+    // Back to the start of the previous scene, as it was then.
+    bool canGoBack() const;
+    bool goBack();
+    static constexpr size_t kBackSteps = 100;
+    // The scene texts seen in this playthrough with the option chosen after each.
+    const std::vector<HistoryEntry>& history() const { return m_history; }
+
 private:
     friend class SceneRunner;
 
@@ -109,6 +132,29 @@ private:
     CombatState m_combat;
     SceneState m_scene;
     void openNow(const std::string& path);
+
+    // Saves.
+    SaveState captureState(int instantPasses) const;
+    void sceneStarted(SaveState state);
+    struct PendingRestore {
+        SaveState state;
+        bool goingBack;
+        size_t historyLength;
+    };
+    void queueRestore(PendingRestore restore);
+    void restoreNow(PendingRestore restore);
+    void recordSceneText();
+    void recordChoice(int option);
+    struct BackStep {
+        SaveState state;
+        size_t historyLength;
+    };
+    std::deque<BackStep> m_back;  // the scene playing now last
+    std::vector<HistoryEntry> m_history;
+    std::optional<size_t> m_passEntry;  // this pass's history entry
+    std::vector<std::pair<std::string, std::string>> m_loaded;  // game files and digests, in load order
+    std::optional<PendingRestore> m_pendingRestore;
+    std::optional<int> m_resumePasses;  // the next run resumes a saved pass
 
     std::optional<std::string> m_pendingStart;
     std::optional<std::string> m_pendingOpen;

@@ -5,6 +5,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include <QTemporaryDir>
+#include <algorithm>
+#include <optional>
+
+#include "GameSaves.h"
 #include "HeadlessHost.h"
 #include "MediaSystem.h"
 #include "Player.h"
@@ -34,10 +39,13 @@ std::vector<std::string_view> words(std::string_view line) {
     }
     return out;
 }
+}  // namespace
 
-
-
-
+namespace {
+void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps, std::uint32_t seed,
+              const std::function<void(std::string_view)>& out,
+              const std::function<void(std::string_view)>& err, bool everyFrame,
+              const std::string& savesFolder);
 }  // namespace
 
 Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
@@ -63,8 +71,17 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
         auto argCount = [&](size_t n) { return w.size() == n + 1; };
         ReplayStep s;
         s.kind = K::Click;
-        if ((cmd == "open" || cmd == "click" || cmd == "snapshot") && argCount(0)) {
-            s.kind = cmd == "open" ? K::Open : cmd == "click" ? K::Click : K::Snapshot;
+        static const std::pair<const char*, K> kBare[] = {
+            {"open", K::Open},         {"click", K::Click}, {"snapshot", K::Snapshot},
+            {"continue", K::Continue}, {"back", K::Back},   {"history", K::History},
+            {"restart", K::Restart}};
+        const auto bare = std::find_if(std::begin(kBare), std::end(kBare),
+                                       [&](const auto& b) { return cmd == b.first; });
+        if (bare != std::end(kBare) && argCount(0)) {
+            s.kind = bare->second;
+        } else if ((cmd == "save" || cmd == "load") && argCount(1)) {
+            s.kind = cmd == "save" ? K::Save : K::Load;
+            s.text = w[1];
         } else if ((cmd == "option" || cmd == "hover") && argCount(1)) {
             auto n = vb::CInt(w[1]);
             if (!n || *n < 1 || *n > 6) return fail("option number must be 1 to 6");
@@ -107,7 +124,31 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
 
 void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
-               const std::function<void(std::string_view)>& err, bool everyFrame) {
+               const std::function<void(std::string_view)>& err, bool everyFrame,
+               const std::string& savesFolder) {
+    std::optional<QTemporaryDir> temporary;
+    std::string folder = savesFolder;
+    if (folder.empty()) {
+        temporary.emplace();
+        folder = temporary->path().toStdString();
+    }
+    // Each "restart" ends one player and starts the next.
+    auto from = steps.begin();
+    for (;;) {
+        const auto to = std::find_if(from, steps.end(),
+                                     [](const ReplayStep& s) { return s.kind == ReplayStep::Kind::Restart; });
+        playOnce(gameFile, {from, to}, seed, out, err, everyFrame, folder);
+        if (to == steps.end()) break;
+        from = to + 1;
+    }
+}
+
+namespace {
+
+void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps, std::uint32_t seed,
+              const std::function<void(std::string_view)>& out,
+              const std::function<void(std::string_view)>& err, bool everyFrame,
+              const std::string& savesFolder) {
     using K = ReplayStep::Kind;
     HeadlessHost host(seed);
     host.setEveryFrameSeen(everyFrame);
@@ -120,6 +161,8 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
     Player player(host, &media);
     player.onEvent = out;
     player.startUp();
+    GameSaves saves(player, savesFolder);
+    saves.setGame(gameFile);
 
     auto snapshot = [&] {
         for (const auto& line : snapshotLines(player)) out(line);
@@ -166,13 +209,31 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
                     if (auto s = render::savePicture(player.render().Picture1, step.text); !s && err)
                         err("cannot write picture " + step.text + ": " + s.error().description);
                     break;
-                case K::Wait: break;
+                case K::Save: saves.save(step.text); break;
+                case K::Load: saves.load(step.text); break;
+                case K::Continue: saves.continueGame(); break;
+                case K::Back: saves.back(); break;
+                case K::History: {
+                    const std::string story = saves.storySoFar();
+                    for (size_t pos = 0; pos < story.size();) {
+                        const size_t end = story.find('\n', pos);
+                        out(std::string_view(story).substr(pos, end - pos));
+                        pos = end + 1;
+                    }
+                    out("");
+                    break;
+                }
+                case K::Wait:
+                case K::Restart: break;
             }
         });
     }
     host.schedule(at + 1, [&] { host.quitNow(); });
     player.MainLoop();
+    saves.saveOnExit();
     media.shutdown();
 }
+
+}  // namespace
 
 }  // namespace parvel

@@ -5,12 +5,18 @@
 // Input, one command per line ("#" starts a comment):
 //   open | click | option N | hover N | key K | keydown K | keyup K
 //   wait S | menu NAME | answer yes|no | snapshot | picture FILE
+//   save NAME | load NAME | continue | back | history | restart
 // where K is a letter, "left", "right" or "ctrl", S virtual seconds, and
 // NAME one of sounds, music, errors, speed0, speed2, speed5 (the speeds,
 // like the window's menu, only while a sprite scene plays; otherwise the
 // replay prints "menu: NAME disabled"), readaloud (which adds a "speech:"
-// event for each line Read Aloud would say). Commands run
-// one after another at the current virtual time; only "wait" moves it on.
+// event for each line Read Aloud would say). "save" and "load" work on save
+// slots (events "saved: NAME", "loaded: NAME"), "continue" loads the
+// autosave as File > Continue does, "back" returns to the start of the
+// previous scene, "history" prints the story so far and a blank line, and
+// "restart" closes the player as the window's close button would (which
+// autosaves) and starts a fresh one on the same game. Commands run one
+// after another at the current virtual time; only "wait" moves it on.
 
 #include <cstdint>
 #include <functional>
@@ -24,12 +30,13 @@ namespace parvel {
 
 struct ReplayStep {
     enum class Kind {
-        Open, Click, Option, Hover, Key, KeyDown, KeyUp, Wait, Menu, Answer, Snapshot, Picture
+        Open, Click, Option, Hover, Key, KeyDown, KeyUp, Wait, Menu, Answer, Snapshot, Picture,
+        Save, Load, Continue, Back, History, Restart
     };
     Kind kind = Kind::Click;
     int number = 0;          // option and hover number, key code
     double seconds = 0;      // wait
-    std::string text;        // menu name, answer, picture file
+    std::string text;        // menu name, answer, picture file, save slot
 };
 
 // Parses the input text; the error names the line and what is wrong.
@@ -39,9 +46,11 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text);
 // `out` (Windows-1252 bytes, no line end). Problems that are not events
 // (a picture that cannot be written) go to `err`. Frames that nothing can
 // see are not drawn unless `everyFrame` asks for them; the events and the
-// pictures written are the same either way.
+// pictures written are the same either way. Saves go to `savesFolder`
+// (empty: a private temporary folder, removed afterwards).
 void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
-               const std::function<void(std::string_view)>& err = {}, bool everyFrame = false);
+               const std::function<void(std::string_view)>& err = {}, bool everyFrame = false,
+               const std::string& savesFolder = {});
 
 }  // namespace parvel

@@ -22,6 +22,10 @@ public:
     // run or game replaces this one, or when the program ends.
     void PlayScene(std::string scene);
 
+    // Enciphered games keep the pictures of the lists last loaded; a
+    // restored game loads those of the saved previous lists again.
+    void reloadLists(const std::string& anim, const std::string& layer, const std::string& layer2);
+
     // How a step of a pass ends.
     enum class Flow { Next, EndScene, Fatal, Stop };
 

@@ -66,6 +66,7 @@ public:
         return isMilliseconds(f) ? 0 : mediaerr::kBadTimeFormat;
     }
     std::string timeFormat() const override { return "milliseconds"; }
+    MusicVoice& voice() { return m_voice; }
 
 private:
     MusicVoice m_voice;
@@ -239,6 +240,19 @@ MediaCommands::MediaCommands(Mixer& mixer, MusicSynth& synth) : m_mixer(mixer), 
 MediaCommands::~MediaCommands() { closeAll(); }
 
 void MediaCommands::closeAll() { m_devices.clear(); }
+
+MediaCommands::SongPlace MediaCommands::songPlace(std::string_view alias) {
+    auto* song = dynamic_cast<SequencerDevice*>(find(alias));
+    if (!song) return {};
+    return {true, song->voice().playing(), song->voice().position()};
+}
+
+bool MediaCommands::seekSong(std::string_view alias, std::int64_t frame) {
+    auto* song = dynamic_cast<SequencerDevice*>(find(alias));
+    if (!song) return false;
+    song->voice().seek(frame);
+    return true;
+}
 
 void MediaCommands::setVideoSink(std::int32_t parentHandle, VideoSink* sink) {
     if (sink) m_sinks[parentHandle] = sink;

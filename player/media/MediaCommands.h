@@ -62,6 +62,17 @@ public:
     void settleVideo(int timeoutMs);
     void closeAll();
 
+    // The song open under `alias`: whether it plays, and where, in mixer
+    // frames (for saves, which put it back exactly).
+    struct SongPlace {
+        bool open = false;
+        bool playing = false;
+        std::int64_t frame = 0;
+    };
+    SongPlace songPlace(std::string_view alias);
+    // Moves the song under `alias` to `frame`; false when no song is open there.
+    bool seekSong(std::string_view alias, std::int64_t frame);
+
     std::function<void(std::string_view)> onCommand;
 
 private:

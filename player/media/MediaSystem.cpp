@@ -41,7 +41,38 @@ void MediaSystem::setCommandLog(std::function<void(std::string_view)> log) {
 }
 
 int MediaSystem::send(std::string_view command, std::string* reply) {
-    return m_commands->send(command, reply);
+    if (!m_quiet) return m_commands->send(command, reply);
+    auto log = std::exchange(m_commands->onCommand, nullptr);
+    const int code = m_commands->send(command, reply);
+    m_commands->onCommand = std::move(log);
+    return code;
+}
+
+MediaSystem::SongState MediaSystem::songState() {
+    m_mixer->advance();
+    const auto place = m_commands->songPlace("MFile");
+    return {m_musicPath, place.open, place.playing, place.frame};
+}
+
+void MediaSystem::silence() {
+    m_quiet = true;
+    CloseVideo();
+    send("stop MFile");
+    send("close MFile");
+    m_effect->stop();
+    m_quiet = false;
+}
+
+void MediaSystem::restoreSong(const SongState& state) {
+    m_quiet = true;
+    send("stop MFile");
+    send("close MFile");
+    m_musicPath = state.path;
+    if (state.open && send("open \"" + state.path + "\" Type sequencer Alias MFile") == 0) {
+        m_commands->seekSong("MFile", state.frame);
+        if (state.playing) send("play MFile");
+    }
+    m_quiet = false;
 }
 
 bool MediaSystem::playSound(std::string_view name, unsigned flags) {

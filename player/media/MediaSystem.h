@@ -85,6 +85,20 @@ public:
     // Blocks until the clip's decoder has shown every frame due by now.
     void settleVideo(int timeoutMs = 5000);
 
+    // The scene music as a save keeps it: the song remembered and the
+    // sequencer's place in it. Restoring sends no logged command.
+    struct SongState {
+        std::string path;
+        bool open = false;
+        bool playing = false;
+        std::int64_t frame = 0;
+    };
+    SongState songState();
+    void restoreSong(const SongState& state);
+    // Closes the clip and the song and cuts off the sound effect, sending
+    // no logged command (a saved game is about to take over).
+    void silence();
+
     // Closes every device and cuts off the sound effect (program exit).
     void shutdown();
 
@@ -114,6 +128,7 @@ private:
     std::string m_soundDirectory;
     std::string m_musicDirectory;
     std::string m_musicPath;
+    bool m_quiet = false;  // commands sent while restoring go unlogged
 };
 
 }  // namespace parvel

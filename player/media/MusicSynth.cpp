@@ -87,6 +87,12 @@ void MusicVoice::stop() {
     if (m_song) m_song->stop();
 }
 
+void MusicVoice::seek(std::int64_t frame) {
+    auto g = m_mixer.lock();
+    m_pos = std::clamp<std::int64_t>(frame, 0, m_length);
+    if (m_song && m_pos > 0 && m_length > 0) m_song->seek(m_pos, m_length);
+}
+
 bool MusicVoice::playing() {
     auto g = m_mixer.lock();
     return m_playing;

@@ -53,6 +53,8 @@ public:
     void stop();
     bool playing();
     std::int64_t position();  // frames
+    // Moves to `frame` (restoring a saved game); the song resumes there.
+    void seek(std::int64_t frame);
     std::int64_t length() const { return m_length; }
 
     void mix(float* out, int frames, std::int64_t at, bool audible) override;

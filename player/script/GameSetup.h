@@ -34,6 +34,10 @@ std::optional<Colour> parseSetupColour(std::string_view text);
 // The game folder: everything up to the last "\" or "/" of the path.
 std::string gameFolderOf(std::string_view path);
 
+// Reads the Setup scene of the loaded game at `path` into `setup` and the
+// window (colours, font, background picture, media folders).
+void ApplySetup(Host& host, SceneTable& table, GameSetup& setup, const std::string& path);
+
 // Fingerprints and loads the game, applies Setup to `setup` and to the
 // window, and shows the Title scene's credits. The game then waits for the
 // first click.

@@ -34,6 +34,11 @@ std::string FileDigest(Host& host, std::string_view path) {
     return digestText(crc);
 }
 
+std::string BytesDigest(std::string_view bytes) {
+    return digestText(crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()),
+                            static_cast<uInt>(bytes.size())));
+}
+
 std::string encipherPicture(std::string_view bmp, std::string_view gameDigest) {
     const size_t headLen = std::min<size_t>(40, bmp.size());
     std::string out = DecipherScript(bmp.substr(0, headLen));

@@ -23,6 +23,8 @@ class Host;
 
 std::string digestText(unsigned long crc);
 std::string FileDigest(Host& host, std::string_view path);
+// The same digest of bytes already read.
+std::string BytesDigest(std::string_view bytes);
 
 inline constexpr std::string_view kTamperMessage =
     "GAMEFILE AND IMAGES NOT VALID - Tampering suspected - QUITTING";

@@ -28,13 +28,7 @@ std::optional<Colour> parseSetupColour(std::string_view text) {
 
 std::string gameFolderOf(std::string_view path) { return folderOf(path); }
 
-void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
-              const std::string& path) {
-    game.path = path;
-    host.setTitle("Loading...");
-    game.digest = FileDigest(host, path);
-    host.processEvents();
-    table.LoadGameScript(game);
+void ApplySetup(Host& host, SceneTable& table, GameSetup& setup, const std::string& path) {
     const std::string folder = gameFolderOf(path);
 
     auto read = [&](std::string_view d) { return std::string(Trim(table.GetDirective("Setup", d))); };
@@ -82,6 +76,16 @@ void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
     setup.musicDir = inFolder(musicDir);
     setup.imageDir = inFolder(imageDir);
     setup.soundDir = inFolder(soundDir);
+}
+
+void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
+              const std::string& path) {
+    game.path = path;
+    host.setTitle("Loading...");
+    game.digest = FileDigest(host, path);
+    host.processEvents();
+    table.LoadGameScript(game);
+    ApplySetup(host, table, setup, path);
 
     // Every credit is read before the title is set, so a game without a
     // Title scene ends with the title "Parvel - ", not the lookup error.

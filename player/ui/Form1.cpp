@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <sstream>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -580,6 +581,20 @@ void Form1::waitUntil(Micros deadline) {
 Micros Form1::now() const { return m_clock.nsecsElapsed() / 1000; }
 
 double Form1::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_rng); }
+
+std::string Form1::randomState() const {
+    std::ostringstream out;
+    out << m_rng;
+    return out.str();
+}
+
+bool Form1::setRandomState(std::string_view state) {
+    std::istringstream in{std::string(state)};
+    std::mt19937_64 rng;
+    if (!(in >> rng)) return false;
+    m_rng = rng;
+    return true;
+}
 
 MsgAnswer Form1::messageBox(std::string_view text, MsgButtons buttons, std::string_view title) {
     if (messageBoxHook) return messageBoxHook(text, buttons, title);

@@ -81,6 +81,8 @@ public:
     void waitUntil(Micros deadline) override;
     Micros now() const override;
     double random() override;
+    std::string randomState() const override;
+    bool setRandomState(std::string_view state) override;
     MsgAnswer messageBox(std::string_view text, MsgButtons buttons = MsgButtons::Ok,
                          std::string_view title = kProgramTitle) override;
     void setTitle(std::string_view text) override;

@@ -145,44 +145,6 @@ std::string ReadIniValue(const std::string& file, std::string_view key, std::str
     return text ? iniLookup(*text, section, key) : std::string();
 }
 
-bool writeFileAtomically(const std::string& file, std::string_view bytes) {
-    // Written by hand rather than with QSaveFile: at a file-size limit or on a
-    // full disk QSaveFile takes the short write as done and renames the cut
-    // file over the old one. Here every byte must reach the disk before the
-    // rename, or the old file stays as it was.
-    std::string target = file;
-    if (char* real = ::realpath(file.c_str(), nullptr)) {  // write through a symlink
-        target = real;
-        std::free(real);
-    }
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        qCDebug(lcUi) << "cannot write" << target.c_str() << std::strerror(errno);
-        return false;
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, existed ? (old.st_mode & 07777) : (0666 & ~mask));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    bool ok = done == bytes.size() && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        qCDebug(lcUi) << "cannot write" << target.c_str() << std::strerror(errno);
-        ::unlink(temp.c_str());
-    }
-    return ok;
-}
-
 bool WriteIniValue(const std::string& file, std::string_view key, std::string_view value,
                    std::string_view section) {
     if (value.find_first_of("\r\n") != std::string_view::npos ||

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "AtomicFile.h"
+
 namespace parvel::ui {
 
 // Reads went through a 250-byte buffer: at most 249 characters come back.
@@ -35,6 +37,6 @@ bool WriteIniValue(const std::string& file, std::string_view key, std::string_vi
 std::optional<std::string> readIniText(const std::string& file);
 
 // Whole-file atomic write (temp file in the same folder, then rename).
-bool writeFileAtomically(const std::string& file, std::string_view bytes);
+using parvel::writeFileAtomically;
 
 }  // namespace parvel::ui

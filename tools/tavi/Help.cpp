@@ -51,15 +51,17 @@ const CommandHelp kHelp[] = {
      "\n"
      "  --input FILE  the input commands (required)\n"
      "  --seed N      the random seed (default 1); the same seed gives the same run\n"
+     "  --saves DIR   the folder of save slots (default: a private temporary one)\n"
      "\n"
      "Input, one command per line (# starts a comment): open, click, option N,\n"
      "hover N, key K, keydown K, keyup K (K a letter, left, right or ctrl),\n"
      "wait S (virtual seconds), menu sounds|music|errors|speed0|speed2|speed5,\n"
-     "answer yes|no, snapshot, picture FILE (.png or .bmp).\n"
-     "Output: scene:, title:, msgbox:, sound:, media: lines, \"menu: NAME\n"
+     "answer yes|no, snapshot, picture FILE (.png or .bmp), save NAME, load NAME,\n"
+     "continue, back, history, restart.\n"
+     "Output: scene:, title:, msgbox:, sound:, media:, saved:, loaded: lines, \"menu: NAME\n"
      "disabled\" for a speed chosen while the SpriteSpeed menu is greyed out,\n"
      "and a block of name: value lines for each snapshot. See tavi(1).\n",
-     {"--input", "--seed"}},
+     {"--input", "--seed", "--saves"}},
     {"map", "draw the story as a map",
      "Writes map.dot, map.svg and index.html (a self-contained page: click a\n"
      "scene for its text, options and pictures) into OUTDIR, and prints what the\n"

@@ -11,11 +11,13 @@
 namespace parvel::tavi {
 
 int cmdPlay(const std::vector<std::string>& args) {
-    std::string game, input;
+    std::string game, input, saves;
     std::uint32_t seed = 1;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--input" && i + 1 < args.size()) {
             input = args[++i];
+        } else if (args[i] == "--saves" && i + 1 < args.size()) {
+            saves = args[++i];
         } else if (args[i] == "--seed" && i + 1 < args.size()) {
             char* end = nullptr;
             const unsigned long v = std::strtoul(args[++i].c_str(), &end, 10);
@@ -27,12 +29,12 @@ int cmdPlay(const std::vector<std::string>& args) {
         } else if (game.empty() && args[i].rfind("--", 0) != 0) {
             game = args[i];
         } else {
-            std::fprintf(stderr, "usage: tavi play GAMEFILE --input FILE [--seed N]\n");
+            std::fprintf(stderr, "usage: tavi play GAMEFILE --input FILE [--seed N] [--saves DIR]\n");
             return 1;
         }
     }
     if (game.empty() || input.empty()) {
-        std::fprintf(stderr, "usage: tavi play GAMEFILE --input FILE [--seed N]\n");
+        std::fprintf(stderr, "usage: tavi play GAMEFILE --input FILE [--seed N] [--saves DIR]\n");
         return 1;
     }
     if (!readWholeFile(game)) {
@@ -55,7 +57,7 @@ int cmdPlay(const std::vector<std::string>& args) {
             std::fputc('\n', f);
         };
     };
-    runReplay(game, *steps, seed, line(stdout), line(stderr));
+    runReplay(game, *steps, seed, line(stdout), line(stderr), false, saves);
     return 0;
 }
 

@@ -1,0 +1,16 @@
+#pragma once
+// Whole-file writes that either replace the file completely or leave it as
+// it was: settings and saves must survive a full disk or a crash mid-write.
+
+#include <string>
+#include <string_view>
+
+namespace parvel {
+
+// Writes `bytes` to a temporary file beside `file`, flushes it to the disk
+// and renames it over `file` (through a symlink to its target). On failure
+// the old file is untouched, the temporary one removed, and `why` (when
+// given) says what failed.
+bool writeFileAtomically(const std::string& file, std::string_view bytes, std::string* why = nullptr);
+
+}  // namespace parvel

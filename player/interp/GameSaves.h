@@ -1,0 +1,50 @@
+#pragma once
+// The save commands of the window and of `tavi play`: save and load slots,
+// Continue, Back and the autosave, with the messages a player sees when
+// something is wrong. Every failure leaves the game and every other save as
+// they were.
+
+#include <string>
+
+#include "Player.h"
+#include "SaveSlots.h"
+
+namespace parvel {
+
+inline constexpr std::string_view kAutosaveSlot = "autosave";
+inline constexpr std::string_view kQuickSlot = "quick";
+
+class GameSaves {
+public:
+    // `root` empty: the default saves folder.
+    GameSaves(Player& player, std::string root = {});
+
+    // The game whose saves these are (call when a game opens).
+    void setGame(const std::string& gamePath);
+    SaveSlots& saveSlots() { return m_slots; }
+    bool hasAutosave() const { return m_slots.exists(std::string(kAutosaveSlot)); }
+
+    // Each reports "saved: NAME" / "loaded: NAME" through the player's
+    // events, or shows a message and returns false.
+    bool save(const std::string& slot);
+    bool load(const std::string& slot);
+    bool continueGame() { return load(std::string(kAutosaveSlot)); }
+    bool back();
+    // The autosave of the scene playing now (closing the window, restart).
+    void saveOnExit();
+
+    // The story so far as plain text, oldest first: each scene's text, then
+    // "> " and the option chosen after it; scenes apart by a blank line.
+    std::string storySoFar() const;
+
+private:
+    void autosave(const SaveState& state);
+    void report(const std::string& line);
+
+    Player& m_player;
+    SaveSlots m_slots;
+    std::string m_gamePath;
+    bool m_autosaveFailed = false;  // told once per game
+};
+
+}  // namespace parvel

@@ -1,0 +1,343 @@
+// Taking the state at a scene's start, putting it back, going back a scene
+// and the story so far.
+
+#include <QBuffer>
+#include <QImage>
+#include <chrono>
+#include <ctime>
+
+#include "Cipher.h"
+#include "GameSetup.h"
+#include "Integrity.h"
+#include "MediaSystem.h"
+#include "Paths.h"
+#include "SaveFile.h"
+#include "SceneLists.h"
+#include "SceneRunner.h"
+#include "Vb.h"
+
+namespace parvel {
+
+namespace {
+
+std::string pngOf(const QImage& image) {
+    if (image.isNull()) return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG", 80);  // light compression: a save is taken every scene
+    return bytes.toStdString();
+}
+
+QImage imageOf(const std::string& png, int format) {
+    if (png.empty()) return {};
+    QImage image;
+    image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG");
+    if (image.isNull() || format <= QImage::Format_Invalid || format >= QImage::NImageFormats) return image;
+    return image.convertToFormat(static_cast<QImage::Format>(format));
+}
+
+std::string localTimeNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    return text;
+}
+
+// The script text of a game file as the player reads it.
+std::optional<std::string> scriptText(const std::string& path) {
+    auto bytes = readWholeFile(path);
+    if (!bytes) return std::nullopt;
+    return isEncipheredName(path) ? DecipherScript(*bytes) : std::move(*bytes);
+}
+
+std::string stripMarker(std::string text) {
+    constexpr std::string_view kMarker = " <--";
+    if (text.size() >= kMarker.size() && text.ends_with(kMarker)) text.resize(text.size() - kMarker.size());
+    return text;
+}
+
+}  // namespace
+
+SaveState Player::captureState(int instantPasses) const {
+    SaveState s;
+    s.gamePath = m_loaded.empty() ? m_game.path : m_loaded.front().first;
+    s.gameDigest = m_game.digest;
+    for (const auto& [file, digest] : m_loaded) {
+        s.loadedFiles.push_back(file);
+        s.loadedDigests.push_back(digest);
+    }
+    s.enciphered = m_game.enciphered;
+    s.currentSlot = m_table.currentSlot();
+    s.scene = m_scene.name;
+    s.linkTargets = m_shared.LinkTargets;
+    s.linkGo = m_shared.LinkGo;
+    s.chosenOption = m_shared.ChosenOption;
+    s.previousScene = m_shared.PreviousScene;
+    s.walkRight = m_shared.WalkRight;
+    s.walkLeft = m_shared.WalkLeft;
+    s.walkKeyHeld = m_shared.WalkKeyHeld;
+    s.actionKey = m_shared.ActionKey;
+    s.lastMedia = m_shared.LastMedia;
+    s.enemyDeclaredMax = m_combat.enemyDeclaredMax;
+    s.heroMax = m_combat.heroMax;
+    s.enemyMax = m_combat.enemyMax;
+    s.heroPoints = m_combat.heroPoints;
+    s.enemyPoints = m_combat.enemyPoints;
+    s.winScene = m_combat.winScene;
+    s.loseScene = m_combat.loseScene;
+    s.optionTexts = m_scene.optionTexts;
+    s.randomLinkPrefix = m_scene.RandomLinkPrefix;
+    s.randomLinkCount = m_scene.RandomLinkCount;
+    s.previousListKey = m_scene.PreviousListKey;
+    s.previousAnimText = m_scene.previousAnimText;
+    s.previousLayerText = m_scene.previousLayerText;
+    s.previousLayer2Text = m_scene.previousLayer2Text;
+    s.frameDelay = m_scene.FrameDelay;
+    s.musicPath = m_scene.musicPath;
+    s.soundPath = m_scene.soundPath;
+    s.mediaName = m_scene.mediaName;
+    s.instantPasses = instantPasses;
+    s.walkAnnounced = m_walkAnnounced;
+
+    const auto& r = *m_render;
+    s.picturePng = pngOf(r.Picture1);
+    s.pictureFormat = r.Picture1.format();
+    s.hasBackBuffer = r.BackBuffer != nullptr;
+    if (r.BackBuffer && r.BackBuffer->image() != r.Picture1) {
+        s.backBufferPng = pngOf(r.BackBuffer->image());
+        s.backBufferFormat = r.BackBuffer->image().format();
+    }
+    for (size_t i = 1; i < r.DirtyRects.size(); ++i) {
+        const auto& d = r.DirtyRects[i];
+        s.dirtyRects.push_back({d.left, d.top, d.right, d.bottom});
+    }
+    s.fadeSwitch = r.FadeState.FadeSwitch;
+    s.fadeAlpha = r.FadeState.FadeAlpha;
+    s.fadeStepLimit = r.FadeState.FadeStepLimit;
+    s.fadeStepCount = r.FadeState.FadeStepCount;
+    s.layersActive = r.LayersActive;
+    s.animFrame = r.AnimFrame;
+    s.layerFrame = r.LayerFrame;
+    s.layer2Frame = r.Layer2Frame;
+
+    for (int c = 0; c < kControlCount; ++c) {
+        s.captions[static_cast<size_t>(c)] = m_host.caption(static_cast<Control>(c));
+        s.colours[static_cast<size_t>(c)] = m_host.foreColour(static_cast<Control>(c));
+    }
+    s.title = m_host.title();
+    s.spriteSpeedBonus = m_host.settings().SpriteSpeedBonus;
+    if (m_media) {
+        const auto song = m_media->songState();
+        s.songPath = song.path;
+        s.songOpen = song.open;
+        s.songPlaying = song.playing;
+        s.songFrame = song.frame;
+    }
+    s.randomState = m_host.randomState();
+    s.savedAt = localTimeNow();
+    if (const int slot = m_table.FindScene(m_scene.name); slot > 0)
+        if (auto text = m_table.readDirective(slot, m_scene.name, "@description"))
+            s.firstLine = firstTextLine(ReplaceLineBreaks(*text));
+    return s;
+}
+
+void Player::sceneStarted(SaveState state) {
+    m_back.push_back({std::move(state), m_history.size()});
+    while (m_back.size() > kBackSteps + 1) m_back.pop_front();
+    if (onSceneStart) onSceneStart(m_back.back().state);
+}
+
+std::optional<SaveState> Player::saveState() const {
+    if (m_back.empty()) return std::nullopt;
+    SaveState s = m_back.back().state;
+    s.history.assign(m_history.begin(),
+                     m_history.begin() + static_cast<std::ptrdiff_t>(
+                                             std::min(m_back.back().historyLength, m_history.size())));
+    s.savedAt = localTimeNow();
+    return s;
+}
+
+void Player::recordSceneText() {
+    m_history.push_back({m_host.caption(Control::Label2), {}});
+    m_passEntry = m_history.size() - 1;
+}
+
+void Player::recordChoice(int option) {
+    if (!m_passEntry || *m_passEntry >= m_history.size()) return;
+    if (option >= 1 && option <= 6) m_history[*m_passEntry].chosen = stripMarker(m_host.caption(optionLabel(option)));
+    m_passEntry.reset();
+}
+
+std::optional<std::string> Player::checkSave(const SaveState& state, bool* changed) const {
+    // The files as they are now, loaded in the saved order into a table of
+    // our own: nothing here may touch the game that plays.
+    SceneTable table(m_host);
+    bool differs = false;
+    for (size_t i = 0; i < state.loadedFiles.size(); ++i) {
+        auto text = readWholeFile(state.loadedFiles[i]);
+        if (!text) {
+            if (i == 0) return "the game file " + state.loadedFiles[i] + " cannot be read";
+            continue;  // a chained file that is missing loaded nothing then either
+        }
+        differs = differs || BytesDigest(*text) != state.loadedDigests[i];
+        table.loadText(isEncipheredName(state.loadedFiles[i]) ? DecipherScript(*text) : *text);
+    }
+    if (changed) *changed = differs;
+    if (table.FindScene(state.scene) == 0)
+        return "the game has no scene \"" + state.scene + "\" any more";
+    return std::nullopt;
+}
+
+void Player::restore(SaveState state) { queueRestore({std::move(state), false, 0}); }
+
+void Player::queueRestore(PendingRestore restore) {
+    ++m_generation;  // the game that plays now ends
+    m_pendingStart.reset();
+    m_pendingOpen.reset();
+    if (m_playing > 0) {
+        m_pendingRestore = std::move(restore);
+        return;
+    }
+    restoreNow(std::move(restore));
+}
+
+bool Player::canGoBack() const {
+    const bool backPending = m_pendingRestore && m_pendingRestore->goingBack;
+    return m_back.size() + (backPending ? 1 : 0) >= 2;
+}
+
+bool Player::goBack() {
+    if (!canGoBack()) return false;
+    // A step back not yet taken counts as the scene playing now.
+    if (m_pendingRestore && m_pendingRestore->goingBack) {
+        m_back.push_back({std::move(m_pendingRestore->state), m_pendingRestore->historyLength});
+        m_pendingRestore.reset();
+    }
+    m_back.pop_back();  // the scene playing now
+    BackStep previous = std::move(m_back.back());
+    m_back.pop_back();  // taken again when that scene starts
+    m_history.resize(std::min(previous.historyLength, m_history.size()));
+    queueRestore({std::move(previous.state), true, previous.historyLength});
+    return true;
+}
+
+void Player::restoreNow(PendingRestore restore) {
+    SaveState& s = restore.state;
+    if (m_media) m_media->silence();
+    if (m_host.settings().ReadAloud) m_host.stopSpeaking();
+
+    // The game, loaded the way it was: Setup from the file first opened,
+    // then every chained file in order. Quietly: a load already happened.
+    m_game.path = s.loadedFiles.front();
+    auto first = readWholeFile(s.gamePath);
+    m_game.digest = BytesDigest(first.value_or(std::string()));
+    m_loaded.clear();
+    for (size_t i = 0; i < s.loadedFiles.size(); ++i) {
+        const std::string& file = s.loadedFiles[i];
+        auto text = scriptText(file);
+        if (text) m_table.loadText(*text);
+        m_loaded.emplace_back(file, s.loadedDigests[i]);
+        if (i == 0) ApplySetup(m_host, m_table, m_setup, file);
+        m_game.path = file;
+    }
+    m_game.enciphered = isEncipheredName(m_game.path) ? 1 : 0;
+    m_render->enciphered = m_game.enciphered;
+    m_table.setCurrentSlot(s.currentSlot);
+    if (m_media) m_media->setDirectories(m_setup.soundDir, m_setup.musicDir);
+
+    m_shared = SharedState{};
+    m_shared.LinkTargets = s.linkTargets;
+    m_shared.LinkGo = s.linkGo;
+    m_shared.ChosenOption = s.chosenOption;
+    m_shared.PreviousScene = s.previousScene;
+    m_shared.WalkRight = s.walkRight;
+    m_shared.WalkLeft = s.walkLeft;
+    m_shared.WalkKeyHeld = s.walkKeyHeld;
+    m_shared.ActionKey = s.actionKey;
+    // A clip does not resume in the middle: the scene that names it starts it again.
+    m_shared.LastMedia.clear();
+    m_combat = CombatState{s.enemyDeclaredMax, s.heroMax, s.enemyMax, s.heroPoints,
+                           s.enemyPoints, s.winScene, s.loseScene};
+    m_scene = SceneState{};
+    m_scene.name = s.scene;
+    m_scene.optionTexts = s.optionTexts;
+    m_scene.RandomLinkPrefix = s.randomLinkPrefix;
+    m_scene.RandomLinkCount = s.randomLinkCount;
+    m_scene.PreviousListKey = s.previousListKey;
+    m_scene.previousAnimText = s.previousAnimText;
+    m_scene.previousLayerText = s.previousLayerText;
+    m_scene.previousLayer2Text = s.previousLayer2Text;
+    m_scene.FrameDelay = s.frameDelay;
+    m_scene.musicPath = s.musicPath;
+    m_scene.soundPath = s.soundPath;
+    m_scene.mediaName = s.mediaName;
+    m_walkAnnounced = s.walkAnnounced;
+
+    auto& r = *m_render;
+    if (m_game.enciphered == 1 && !s.previousListKey.empty())
+        SceneRunner(*this, m_generation).reloadLists(s.previousAnimText, s.previousLayerText,
+                                                     s.previousLayer2Text);
+    if (QImage picture = imageOf(s.picturePng, s.pictureFormat); !picture.isNull()) r.Picture1 = picture;
+    if (r.BackBuffer && s.hasBackBuffer) {
+        r.BackBuffer->setPicture(s.backBufferPng.empty() ? r.Picture1
+                                                         : imageOf(s.backBufferPng, s.backBufferFormat));
+        r.BackBuffer->SetTarget(&r.Picture1);
+    }
+    r.DirtyRects.reset();
+    for (const auto& d : s.dirtyRects) r.DirtyRects.add({d[0], d[1], d[2], d[3]});
+    r.FadeState.FadeSwitch = s.fadeSwitch;
+    r.FadeState.FadeAlpha = s.fadeAlpha;
+    r.FadeState.FadeStepLimit = s.fadeStepLimit;
+    r.FadeState.FadeStepCount = s.fadeStepCount;
+    r.LayersActive = s.layersActive;
+    r.AnimFrame = s.animFrame;
+    r.LayerFrame = s.layerFrame;
+    r.Layer2Frame = s.layer2Frame;
+    m_host.pictureChanged();
+
+    for (int c = 0; c < kControlCount; ++c) {
+        m_host.setCaption(static_cast<Control>(c), s.captions[static_cast<size_t>(c)]);
+        m_host.setForeColour(static_cast<Control>(c), s.colours[static_cast<size_t>(c)]);
+    }
+    m_host.setTitle(s.title);
+    m_host.settings().SpriteSpeedBonus = s.spriteSpeedBonus;
+    if (m_media) m_media->restoreSong({s.songPath, s.songOpen, s.songPlaying, s.songFrame});
+
+    if (!restore.goingBack) {
+        m_back.clear();
+        m_history = std::move(s.history);
+    }
+    m_passEntry.reset();
+    m_host.setRandomState(s.randomState);
+    m_resumePasses = s.instantPasses;
+    ++m_generation;
+    m_pendingStart = s.scene;
+}
+
+void SceneRunner::reloadLists(const std::string& anim, const std::string& layer,
+                              const std::string& layer2) {
+    m_scene.animText = anim;
+    m_scene.layerText = layer;
+    m_scene.layer2Text = layer2;
+    parsePictureList(m_scene.anim, anim);
+    parsePictureList(m_scene.layer, layer);
+    parsePictureList(m_scene.layer2, layer2);
+    const std::string name = std::exchange(m_scene.name, {});
+    const std::string previous = std::exchange(m_shared.PreviousScene, "\x01");
+    const std::string key = std::exchange(m_scene.PreviousListKey, "\x01");
+    preloadEncipheredFrames();
+    m_scene.name = name;
+    m_shared.PreviousScene = previous;
+    m_scene.PreviousListKey = key;
+    m_scene.anim.clear();
+    m_scene.layer.clear();
+    m_scene.layer2.clear();
+    m_scene.animText.clear();
+    m_scene.layerText.clear();
+    m_scene.layer2Text.clear();
+}
+
+}  // namespace parvel

@@ -1,0 +1,145 @@
+#include "SaveSlots.h"
+
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "AtomicFile.h"
+
+namespace parvel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kSuffix = ".sav";
+
+// Slot names become file names: letters, digits and "-_." stay, every other
+// byte is "%XX", so any name maps to one file and back.
+std::string slotFileName(std::string_view slot) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : slot) {
+        if (std::isalnum(c) || c == '-' || c == '_' || (c == '.' && !out.empty())) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out + std::string(kSuffix);
+}
+
+std::optional<std::string> slotOfFileName(std::string_view file) {
+    if (file.size() <= kSuffix.size() || file.substr(file.size() - kSuffix.size()) != kSuffix)
+        return std::nullopt;
+    file.remove_suffix(kSuffix.size());
+    std::string out;
+    for (size_t i = 0; i < file.size(); ++i) {
+        if (file[i] != '%') {
+            out += file[i];
+            continue;
+        }
+        if (i + 2 >= file.size()) return std::nullopt;
+        out += static_cast<char>(std::stoi(std::string(file.substr(i + 1, 2)), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
+bool makeFolders(const std::string& folder, std::string* why) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+        if (why) *why = ec.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+SaveSlots::SaveSlots(std::string root) : m_root(root.empty() ? defaultRoot() : std::move(root)) {}
+
+std::string SaveSlots::defaultRoot() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data == '/') return std::string(data) + "/parvel/saves";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/parvel/saves";
+}
+
+std::string SaveSlots::gameKey(const std::string& gamePath) {
+    std::error_code ec;
+    fs::path full = fs::weakly_canonical(fs::absolute(gamePath, ec), ec);
+    if (full.empty()) full = gamePath;
+    const std::string text = full.string();
+    std::string name = full.parent_path().filename().string();
+    std::string safe;
+    for (unsigned char c : name) safe += std::isalnum(c) || c == '-' || c == '_' ? static_cast<char>(c) : '_';
+    if (safe.empty()) safe = "game";
+    if (safe.size() > 40) safe.resize(40);
+    char digest[16];
+    std::snprintf(digest, sizeof digest, "%08lx",
+                  ::crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+    return safe + "-" + digest;
+}
+
+void SaveSlots::setGame(const std::string& gamePath) { m_folder = m_root + "/" + gameKey(gamePath); }
+
+std::string SaveSlots::fileOf(const std::string& slot) const { return m_folder + "/" + slotFileName(slot); }
+
+bool SaveSlots::exists(const std::string& slot) const {
+    std::error_code ec;
+    return !m_folder.empty() && fs::is_regular_file(fileOf(slot), ec);
+}
+
+std::optional<std::string> SaveSlots::readBytes(const std::string& slot) const {
+    if (m_folder.empty()) return std::nullopt;
+    std::ifstream in(fileOf(slot), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool SaveSlots::write(const std::string& slot, const SaveState& state, std::string* why) const {
+    if (m_folder.empty()) {
+        if (why) *why = "no game is open";
+        return false;
+    }
+    if (!makeFolders(m_folder, why)) return false;
+    return writeFileAtomically(fileOf(slot), writeSave(state), why);
+}
+
+std::vector<SaveSlots::Slot> SaveSlots::list() const {
+    std::vector<Slot> out;
+    std::error_code ec;
+    if (m_folder.empty()) return out;
+    for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const auto name = slotOfFileName(it->path().filename().string());
+        if (!name || !it->is_regular_file(ec)) continue;
+        auto bytes = readBytes(*name);
+        if (!bytes) continue;
+        auto read = readSave(*bytes);
+        if (!read.state) continue;
+        const SaveState& s = *read.state;
+        out.push_back({*name, s.scene, s.firstLine,
+                       s.savedAt, s.picturePng});
+    }
+    std::sort(out.begin(), out.end(), [](const Slot& a, const Slot& b) {
+        return a.savedAt != b.savedAt ? a.savedAt > b.savedAt : a.name < b.name;
+    });
+    return out;
+}
+
+}  // namespace parvel
