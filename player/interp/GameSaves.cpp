@@ -21,7 +21,10 @@ std::string problemText(SaveProblem p) {
 }  // namespace
 
 GameSaves::GameSaves(Player& player, std::string root) : m_player(player), m_slots(std::move(root)) {
-    m_player.onSceneStart = [this](const SaveState& s) { autosave(s); };
+    m_player.onSceneStart = [this](const SaveState& s) {
+        autosave(s);
+        if (onChanged) onChanged();
+    };
 }
 
 void GameSaves::setGame(const std::string& gamePath) {
@@ -67,8 +70,8 @@ bool GameSaves::load(const std::string& slot) {
         m_player.host().messageBox("The game has changed since the save " + quoted(slot) +
                                    " was made. It goes on from scene \"" + state.scene +
                                    "\", but may not play on as before.");
-    m_player.restore(std::move(state));
     report("loaded: " + slot);
+    m_player.restore(std::move(state));
     return true;
 }
 

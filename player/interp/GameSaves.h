@@ -4,6 +4,7 @@
 // something is wrong. Every failure leaves the game and every other save as
 // they were.
 
+#include <functional>
 #include <string>
 
 #include "Player.h"
@@ -30,12 +31,16 @@ public:
     bool load(const std::string& slot);
     bool continueGame() { return load(std::string(kAutosaveSlot)); }
     bool back();
+    bool canGoBack() const { return m_player.canGoBack(); }
     // The autosave of the scene playing now (closing the window, restart).
     void saveOnExit();
 
     // The story so far as plain text, oldest first: each scene's text, then
     // "> " and the option chosen after it; scenes apart by a blank line.
     std::string storySoFar() const;
+
+    // After each scene start (Back and Continue may have changed).
+    std::function<void()> onChanged;
 
 private:
     void autosave(const SaveState& state);

@@ -157,6 +157,7 @@ std::optional<SaveState> Player::saveState() const {
                      m_history.begin() + static_cast<std::ptrdiff_t>(
                                              std::min(m_back.back().historyLength, m_history.size())));
     s.savedAt = localTimeNow();
+    s.thumbnailPng = pngOf(m_render->Picture1);
     return s;
 }
 

@@ -116,6 +116,7 @@ void visitFields(V& v, S& s) {
     v.binary("picture", s.picturePng);
     v.number("pictureFormat", s.pictureFormat);
     v.flag("hasBackBuffer", s.hasBackBuffer);
+    v.binary("thumbnail", s.thumbnailPng);
     v.binary("backBuffer", s.backBufferPng);
     v.number("backBufferFormat", s.backBufferFormat);
     v.rects("dirty", s.dirtyRects);

@@ -134,7 +134,7 @@ std::vector<SaveSlots::Slot> SaveSlots::list() const {
         if (!read.state) continue;
         const SaveState& s = *read.state;
         out.push_back({*name, s.scene, s.firstLine,
-                       s.savedAt, s.picturePng});
+                       s.savedAt, s.thumbnailPng.empty() ? s.picturePng : s.thumbnailPng});
     }
     std::sort(out.begin(), out.end(), [](const Slot& a, const Slot& b) {
         return a.savedAt != b.savedAt ? a.savedAt > b.savedAt : a.name < b.name;

@@ -60,6 +60,7 @@ struct SaveState {
     std::string backBufferPng;  // empty: the same as the picture box
     int backBufferFormat = 0;
     bool hasBackBuffer = false;
+    std::string thumbnailPng;  // the picture box when saved; empty: as at the start
     std::vector<std::array<std::int32_t, 4>> dirtyRects;  // left, top, right, bottom (slots 1..)
     std::string fadeSwitch = "FALSE", fadeAlpha;
     std::int16_t fadeStepLimit = 0, fadeStepCount = 0;

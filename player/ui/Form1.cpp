@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "GameSaves.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
@@ -247,6 +249,7 @@ void Form1::startUp() {
     m_settings.PlayMusic = loaded.settings.PlayMusic;
     m_settings.ReadAloud = loaded.settings.ReadAloud;
     addReadAloudItem();
+    addSaveItems();
     syncCheckMarks();
     for (const std::string& key : loaded.badKeys) {
         qCWarning(lcUi) << "Parvel.ini:" << key.c_str() << "is neither True nor False";
@@ -282,6 +285,7 @@ void Form1::fitFrame() {
 
 void Form1::shutDown(bool fromExitCommand) {
     if (m_quitting) return;
+    if (m_core && m_core->saves()) m_core->saves()->saveOnExit();
     if (m_core) m_core->shutdown(fromExitCommand);
     if (!savePlayerSettings(m_settingsFile, m_settings))
         qCWarning(lcUi) << "the settings could not be saved";
@@ -310,13 +314,6 @@ void Form1::quitNow() {
     closeSideWindows();
     hide();
     QCoreApplication::exit(0);
-}
-
-template <class F>
-void Form1::inCore(F f) {
-    ++m_coreDepth;
-    f();
-    --m_coreDepth;
 }
 
 void Form1::Timer1_Timer() {

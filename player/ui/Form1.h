@@ -148,9 +148,19 @@ private:
     // Tells a connected screen reader that `c` changed; free without one.
     void announce(Control c, bool shownOrHidden);
     void addReadAloudItem();
+    // File menu: Continue, Save..., Load..., quick save and load, Back,
+    // Story so far... (in SaveMenu.cpp).
+    void addSaveItems();
+    void updateSaveItems();
+    void saveToSlot(const std::string& slot);
+    void loadSlot(const std::string& slot);
     // Runs a core call, counted so Timer1 never starts MainLoop inside one.
     template <class F>
-    void inCore(F f);
+    void inCore(F f) {
+        ++m_coreDepth;
+        f();
+        --m_coreDepth;
+    }
 
     static std::size_t idx(Control c) { return static_cast<std::size_t>(c); }
 
@@ -186,6 +196,10 @@ private:
     QAction* m_nrml = nullptr;
     QAction* m_fast = nullptr;
     QAction* m_rdAloud = nullptr;
+    QAction* m_continue = nullptr;
+    QAction* m_back = nullptr;
+    QAction* m_saveAs = nullptr;
+    QAction* m_loadFrom = nullptr;
 
     int m_ring = 0;
     bool m_keyboardPlay = false;  // the keyboard has moved the focus ring

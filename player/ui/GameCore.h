@@ -10,6 +10,10 @@
 #include "GameScript.h"
 #include "SceneTable.h"
 
+namespace parvel {
+class GameSaves;
+}
+
 namespace parvel::ui {
 
 class GameCore {
@@ -33,6 +37,8 @@ public:
     // the core keeps none.
     virtual const GameScript* game() const { return nullptr; }
     virtual SceneTable* scenes() { return nullptr; }
+    // Saves, Back and the story so far; null when the core keeps none.
+    virtual GameSaves* saves() { return nullptr; }
 };
 
 }  // namespace parvel::ui

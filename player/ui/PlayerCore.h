@@ -4,17 +4,21 @@
 #include <memory>
 
 #include "GameCore.h"
+#include "GameSaves.h"
 #include "Player.h"
 
 namespace parvel::ui {
 
 class PlayerCore : public GameCore {
 public:
-    PlayerCore(Host& host, MediaSystem* media) : m_player(host, media) {}
+    PlayerCore(Host& host, MediaSystem* media) : m_player(host, media), m_saves(m_player) {}
 
     void startUp() override { m_player.startUp(); }
     void MainLoop() override { m_player.MainLoop(); }
-    void openGame(const std::string& path) override { m_player.openGame(path); }
+    void openGame(const std::string& path) override {
+        m_saves.setGame(path);
+        m_player.openGame(path);
+    }
     void click() override { m_player.click(); }
     void keyDown(int keyCode) override { m_player.keyDown(keyCode); }
     void keyUp(int keyCode) override { m_player.keyUp(keyCode); }
@@ -25,11 +29,13 @@ public:
     std::string gamePath() const override { return m_player.gameScript().path; }
     const GameScript* game() const override { return &m_player.gameScript(); }
     SceneTable* scenes() override { return &m_player.sceneTable(); }
+    GameSaves* saves() override { return &m_saves; }
 
     Player& player() { return m_player; }
 
 private:
     Player m_player;
+    GameSaves m_saves;
 };
 
 }  // namespace parvel::ui

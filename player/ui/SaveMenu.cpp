@@ -1,0 +1,78 @@
+// The File menu's saves: Continue, Save..., Load..., quick save and load,
+// Back and the story so far.
+
+#include <QAction>
+#include <QMenu>
+
+#include "Form1.h"
+#include "GameSaves.h"
+#include "SaveSlotsWindow.h"
+#include "TextCodec.h"
+
+namespace parvel::ui {
+
+void Form1::addSaveItems() {
+    if (m_continue || !m_core || !m_core->saves()) return;
+    GameSaves& saves = *m_core->saves();
+    QAction* before = m_Fle->actions().value(1);  // after Open
+    auto add = [&](const char* name, const QString& caption, const QKeySequence& keys, auto handler) {
+        auto* a = new QAction(caption, m_Fle);
+        a->setObjectName(name);
+        a->setShortcut(keys);
+        m_Fle->insertAction(before, a);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    m_continue = add("cntinue", tr("Co&ntinue"), QKeySequence(Qt::CTRL | Qt::Key_R), [this] {
+        loadSlot(std::string(kAutosaveSlot));
+    });
+    m_saveAs = add("saveAs", tr("&Save..."), {}, [this] {
+        SaveSlotsWindow w(SaveSlotsWindow::Mode::Save, m_core->saves()->saveSlots().list(), this);
+        if (w.exec() == QDialog::Accepted) saveToSlot(w.chosenSlot());
+        activateWindow();
+    });
+    m_loadFrom = add("loadFrom", tr("&Load..."), {}, [this] {
+        SaveSlotsWindow w(SaveSlotsWindow::Mode::Load, m_core->saves()->saveSlots().list(), this);
+        if (w.exec() == QDialog::Accepted) loadSlot(w.chosenSlot());
+        activateWindow();
+    });
+    add("quickSave", tr("&Quick Save"), QKeySequence(Qt::Key_F5), [this] { saveToSlot(std::string(kQuickSlot)); });
+    add("quickLoad", tr("Quick Loa&d"), QKeySequence(Qt::Key_F9), [this] { loadSlot(std::string(kQuickSlot)); });
+    m_back = add("back", tr("&Back"), QKeySequence(Qt::Key_Backspace), [this] {
+        if (!m_quitting) inCore([&] { m_core->saves()->back(); });
+        updateSaveItems();
+    });
+    add("story", tr("Story so &far..."), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
+        StoryWindow w(QString::fromStdString(cp1252ToUtf8(m_core->saves()->storySoFar())), this);
+        w.exec();
+        activateWindow();
+    });
+    m_Fle->insertSeparator(before);
+    saves.onChanged = [this] { updateSaveItems(); };
+    connect(m_Fle, &QMenu::aboutToShow, this, [this] { updateSaveItems(); });
+    updateSaveItems();
+}
+
+void Form1::updateSaveItems() {
+    if (!m_continue || !m_core || !m_core->saves()) return;
+    GameSaves& saves = *m_core->saves();
+    const bool open = !m_core->gamePath().empty();
+    m_continue->setEnabled(open && saves.hasAutosave());
+    m_saveAs->setEnabled(open);
+    m_loadFrom->setEnabled(open);
+    m_back->setEnabled(saves.canGoBack());
+}
+
+void Form1::saveToSlot(const std::string& slot) {
+    if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return;
+    inCore([&] { m_core->saves()->save(slot); });
+    updateSaveItems();
+}
+
+void Form1::loadSlot(const std::string& slot) {
+    if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return;
+    inCore([&] { m_core->saves()->load(slot); });
+    updateSaveItems();
+}
+
+}  // namespace parvel::ui

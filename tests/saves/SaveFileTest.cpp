@@ -1,0 +1,119 @@
+// The save file format and the slot folder: what survives a round trip,
+// and what a cut, garbled, newer or foreign file reads as.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "SaveFile.h"
+#include "SaveSlots.h"
+
+namespace fs = std::filesystem;
+using namespace parvel;
+
+namespace {
+
+SaveState sample() {
+    SaveState s;
+    s.gamePath = "/games/castle/Gamefile.txt";
+    s.gameDigest = "1A2B3C4D";
+    s.loadedFiles = {s.gamePath, "/games/castle/Part2.txt"};
+    s.loadedDigests = {"1A2B3C4D", "00FF00FF"};
+    s.scene = "Hall \xE9t\xE9";  // Windows-1252 bytes stay bytes
+    s.linkTargets[3] = "Cellar";
+    s.optionTexts[1] = "Go %down% the\r\nstairs";
+    s.randomLinkCount = "";
+    s.heroPoints = -7;
+    s.enemyMax = 2147483647;
+    s.picturePng = std::string("\x89PNG\0\x01\xFF", 7);
+    s.dirtyRects = {{0, 0, 280, 500}, {-3, 4, 5, 6}};
+    s.captions[0] = "Line one\rLine two";
+    s.colours[10] = 0xFFFFFF;
+    s.songFrame = 123456789012;
+    s.songOpen = s.songPlaying = true;
+    s.randomState = "5489 1 2 3";
+    s.history = {{"First\rtext", "(a) Left"}, {"Second", ""}};
+    return s;
+}
+
+}  // namespace
+
+TEST(SaveFile, EveryValueSurvivesTheRoundTrip) {
+    const SaveState s = sample();
+    const std::string bytes = writeSave(s);
+    EXPECT_EQ(bytes.rfind("Parvel save 1\n", 0), 0u);
+    EXPECT_NE(bytes.find("\noptionText1=Go %25down%25 the%0D%0Astairs\n"), std::string::npos);
+    auto read = readSave(bytes);
+    ASSERT_TRUE(read.state);
+    const SaveState& r = *read.state;
+    EXPECT_EQ(writeSave(r), bytes);  // nothing lost or added
+    EXPECT_EQ(r.scene, s.scene);
+    EXPECT_EQ(r.optionTexts[1], s.optionTexts[1]);
+    EXPECT_EQ(r.picturePng, s.picturePng);
+    EXPECT_EQ(r.dirtyRects, s.dirtyRects);
+    EXPECT_EQ(r.songFrame, s.songFrame);
+    EXPECT_EQ(r.randomLinkCount, std::optional<std::string>(""));
+    ASSERT_EQ(r.history.size(), 2u);
+    EXPECT_EQ(r.history[0].chosen, "(a) Left");
+    EXPECT_FALSE(readSave(writeSave(SaveState{})).state);  // no game, no scene: not playable
+}
+
+TEST(SaveFile, CutGarbledNewerAndForeignFilesAreRecognised) {
+    const std::string bytes = writeSave(sample());
+    for (size_t cut : {size_t{0}, size_t{5}, size_t{20}, bytes.size() / 2, bytes.size() - 1}) {
+        auto r = readSave(bytes.substr(0, cut));
+        EXPECT_FALSE(r.state) << cut;
+        EXPECT_EQ(r.error.problem, cut < 12 ? SaveProblem::NotASave : SaveProblem::Damaged) << cut;
+    }
+    std::string flipped = bytes;
+    flipped[bytes.size() / 2] ^= 0x20;
+    EXPECT_EQ(readSave(flipped).error.problem, SaveProblem::Damaged);
+    std::string newer = bytes;
+    newer.replace(0, 13, "Parvel save 2");
+    EXPECT_EQ(readSave(newer).error.problem, SaveProblem::NewerVersion);
+    EXPECT_EQ(readSave("[Setup]\r\n@firstscene = A\r\n").error.problem, SaveProblem::NotASave);
+}
+
+TEST(SaveSlots, GameKeysKeepGamesApartAndSlotNamesMapToFiles) {
+    EXPECT_EQ(SaveSlots::gameKey("/a/castle/Gamefile.txt"), SaveSlots::gameKey("/a/castle/../castle/Gamefile.txt"));
+    EXPECT_NE(SaveSlots::gameKey("/a/castle/Gamefile.txt"), SaveSlots::gameKey("/b/castle/Gamefile.txt"));
+    EXPECT_EQ(SaveSlots::gameKey("/a/castle/Gamefile.txt").rfind("castle-", 0), 0u);
+    SaveSlots slots("/saves");
+    slots.setGame("/a/castle/Gamefile.txt");
+    EXPECT_EQ(fs::path(slots.fileOf("my slot/1")).filename(), "my%20slot%2F1.sav");
+    EXPECT_EQ(fs::path(slots.fileOf("..")).filename(), "%2E..sav");
+}
+
+TEST(SaveSlots, AWriteThatFailsLeavesTheOldSaveAsItWas) {
+    const fs::path root = fs::temp_directory_path() / ("parvel-slots-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    SaveSlots slots(root.string());
+    slots.setGame("/a/castle/Gamefile.txt");
+    SaveState s = sample();
+    ASSERT_TRUE(slots.write("one", s));
+    const std::string before = *slots.readBytes("one");
+
+    // A file-size limit stands in for a full disk: the write stops short.
+    s.picturePng.assign(200000, 'x');
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string why;
+    const bool written = slots.write("one", s, &why);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(why, "File too large");
+    EXPECT_EQ(*slots.readBytes("one"), before);
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(slots.folder())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);  // no temporary file left behind
+    ASSERT_EQ(slots.list().size(), 1u);
+    EXPECT_EQ(slots.list()[0].name, "one");
+    fs::remove_all(root);
+}
