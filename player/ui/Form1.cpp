@@ -13,15 +13,15 @@
 #include <cmath>
 #include <limits>
 
+#include "AboutWindow.h"
 #include "Controls.h"
-#include "Form2.h"
-#include "Form3.h"
-#include "Form4.h"
 #include "KeyMap.h"
+#include "NewGamesWindow.h"
 #include "Paths.h"
 #include "Speaker.h"
 #include "TextCodec.h"
 #include "UiLog.h"
+#include "UnusedFilesWindow.h"
 
 namespace parvel::ui {
 
