@@ -15,6 +15,7 @@
 
 #include "AboutWindow.h"
 #include "Controls.h"
+#include "GameLibrary.h"
 #include "KeyMap.h"
 #include "NewGamesWindow.h"
 #include "Paths.h"
@@ -246,6 +247,10 @@ void Form1::startUp() {
     m_settings.PlayMusic = loaded.settings.PlayMusic;
     m_settings.ReadAloud = loaded.settings.ReadAloud;
     addReadAloudItem();
+    m_library = new GameLibrary(
+        *this, [this] { return folderOf(m_settingsFile.path()); },
+        [this](const QString& file) { openChosenFile(file); });
+    m_library->addTo(m_Fle, findChild<QAction*>("CheckFiles"));
     syncCheckMarks();
     for (const std::string& key : loaded.badKeys) {
         qCWarning(lcUi) << "Parvel.ini:" << key.c_str() << "is neither True nor False";
@@ -295,6 +300,7 @@ void Form1::closeSideWindows() {
     if (m_form2) m_form2->close();
     if (m_form3) m_form3->close();
     if (m_form4) m_form4->close();
+    if (m_library) m_library->closeWindows();
 }
 
 void Form1::closeEvent(QCloseEvent* e) {
@@ -385,6 +391,9 @@ void Form1::openChosenFile(const QString& path) {
     // game fails to load.
     m_settingsFile.write("LstDir", folderOf(full));
     if (m_core) inCore([&] { m_core->openGame(full); });
+    const std::string_view shown = m_title, prefix = "Parvel - ";
+    if (m_library && !m_quitting)
+        m_library->played(full, fromBytes(shown.starts_with(prefix) ? shown.substr(prefix.size()) : ""));
 }
 
 void Form1::CheckFiles_Click() {
