@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -304,7 +305,8 @@ bool GameShelfWindow::eventFilter(QObject* watched, QEvent* e) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_PageDown || key == Qt::Key_PageUp) {
             m_view->setFocus();
-            if (!m_view->currentIndex().isValid()) m_view->setCurrentIndex(m_filter->index(0, 0));
+            // The first step down lands on the first game, not past it.
+            if (!m_view->selectionModel()->hasSelection()) m_view->setCurrentIndex(m_filter->index(0, 0));
             else QCoreApplication::sendEvent(m_view, e);
             return true;
         }
