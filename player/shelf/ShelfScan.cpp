@@ -54,6 +54,17 @@ Result<QImage> decodePicture(Host& host, const GameScript& game, const std::stri
     return failure("picture cannot be read");
 }
 
+// A scene's background: its @image, else the first frame of its background
+// animation (an @anim list: "name(repeats), name, ...").
+std::string backgroundOf(SceneTable& table, const std::string& scene) {
+    std::string image(vb::Trim(table.GetDirective(scene, "@image")));
+    if (!image.empty()) return image;
+    const std::string anim = table.GetDirective(scene, "@anim");
+    std::string_view first = std::string_view(anim).substr(0, anim.find(','));
+    first = first.substr(0, first.find('('));
+    return std::string(vb::Trim(first));
+}
+
 bool stillValid(const ShelfGame& g) {
     const auto game = stampOf(g.gameFile);
     if (!game || !(*game == g.gameStamp)) return false;
@@ -83,11 +94,10 @@ Result<ShelfGame> readShelfGame(const std::string& gameFile) {
 
     // The title screen shows no picture; the Title scene may still name
     // one, else the first scene's is what the game opens on.
-    std::string image(vb::Trim(table->GetDirective("Title", "@image")));
+    std::string image = backgroundOf(*table, "Title");
     if (image.empty()) {
         const std::string first(vb::Trim(table->GetDirective("Setup", "@firstscene")));
-        if (!first.empty() && table->FindScene(first) != 0)
-            image = vb::Trim(table->GetDirective(first, "@image"));
+        if (!first.empty() && table->FindScene(first) != 0) image = backgroundOf(*table, first);
     }
     if (image.empty()) return out;
     const std::string path = setup.imageDir + cp1252ToUtf8(image);

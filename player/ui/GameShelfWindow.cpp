@@ -1,5 +1,6 @@
 #include "GameShelfWindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -108,6 +109,13 @@ GameShelfWindow::GameShelfWindow(Hooks hooks, QWidget* parent)
     m_search->setPlaceholderText(QStringLiteral("Search by name"));
     m_search->setAccessibleName(QStringLiteral("Search"));
     m_search->setClearButtonEnabled(true);
+    auto* find = new QAction(this);
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, m_search, [this] {
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
+    addAction(find);
     connect(m_search, &QLineEdit::textChanged, m_filter, &QSortFilterProxyModel::setFilterFixedString);
 
     m_view = new QTreeView(this);
@@ -121,8 +129,10 @@ GameShelfWindow::GameShelfWindow(Hooks hooks, QWidget* parent)
     m_view->sortByColumn(ShelfModel::Name, Qt::AscendingOrder);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->header()->setSectionResizeMode(ShelfModel::Name, QHeaderView::Stretch);
+    m_view->setTextElideMode(Qt::ElideMiddle);  // folders differ at their ends
     m_view->header()->setStretchLastSection(false);
+    m_view->header()->setSectionResizeMode(ShelfModel::Folder, QHeaderView::Stretch);
+    m_view->setColumnWidth(ShelfModel::Name, 300);
     // Activation is double-click or Enter in every style we run under.
     connect(m_view, &QTreeView::activated, this, &GameShelfWindow::openRow);
     // The search box hands Enter and the arrows to the list, so typing a name
@@ -137,11 +147,11 @@ GameShelfWindow::GameShelfWindow(Hooks hooks, QWidget* parent)
     m_folders->setObjectName("folders");
     m_folders->setAccessibleName(QStringLiteral("Folders"));
     m_folders->setMaximumHeight(80);
-    m_add = new QPushButton(QStringLiteral("Add folder…"), this);
+    m_add = new QPushButton(QStringLiteral("&Add folder…"), this);
     m_add->setObjectName("addFolder");
-    m_remove = new QPushButton(QStringLiteral("Remove"), this);
+    m_remove = new QPushButton(QStringLiteral("&Remove"), this);
     m_remove->setObjectName("removeFolder");
-    m_rescan = new QPushButton(QStringLiteral("Rescan"), this);
+    m_rescan = new QPushButton(QStringLiteral("R&escan"), this);
     m_rescan->setObjectName("rescan");
     connect(m_add, &QPushButton::clicked, this, &GameShelfWindow::addFolder_Click);
     connect(m_remove, &QPushButton::clicked, this, &GameShelfWindow::removeFolder_Click);

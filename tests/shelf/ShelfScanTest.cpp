@@ -118,10 +118,14 @@ TEST(ShelfScan, ThumbnailIsTheFirstScenesPictureDecodedAsThePlayerDoes) {
     EXPECT_TRUE(byName(r, "Deep Game")->thumbnail.isNull());
 }
 
-TEST(ShelfScan, TitleScenePictureComesFirstAndAForeignPictureShowsNothing) {
+TEST(ShelfScan, TitlePictureFirstThenAnAnimationsFirstFrameAndAForeignPictureShowsNothing) {
     ShelfTree t("title");
     t.write("g/Gamefile.txt", parvel::testing::crlf("[Title]\n@name=Own\n@image=t.bmp\n"));
     t.write("g/t.bmp", solidBmp(100, 100, 0x00FF00));
+    // A background animation's first frame stands for its picture.
+    t.write("a/Gamefile.txt", parvel::testing::crlf(
+        "[Setup]\n@firstscene=Dusk\n[Title]\n@name=Animated\n[Dusk]\n@anim= d1.bmp(2), d2.bmp\n"));
+    t.write("a/d1.bmp", solidBmp(10, 10, 0x123456));
     ShelfTree source("foreign");
     source.game("g", "Tampered", "p.bmp");
     source.write("g/pics/p.bmp", solidBmp(200, 115, 0x0000FF));
@@ -134,10 +138,12 @@ TEST(ShelfScan, TitleScenePictureComesFirstAndAForeignPictureShowsNothing) {
     fs::copy_file(source.path("other/GameFile.Cgm"), t.path("c/GameFile.Cgm"),
                   fs::copy_options::overwrite_existing);
     const ScanReport r = scanShelf({t.root.string()});
-    ASSERT_EQ(names(r), (std::vector<std::string>{"Own", "Tampered"}));
-    EXPECT_EQ(r.games[0].thumbnail.size(), QSize(46, 46));
-    EXPECT_EQ(r.games[0].thumbnail.pixel(0, 0), qRgb(0, 255, 0));
-    EXPECT_TRUE(r.games[1].thumbnail.isNull());
+    ASSERT_EQ(names(r), (std::vector<std::string>{"Animated", "Own", "Tampered"}));
+    EXPECT_EQ(r.games[0].picture, t.path("a/d1.bmp"));
+    EXPECT_EQ(r.games[0].thumbnail.pixel(0, 0), qRgb(0x12, 0x34, 0x56));
+    EXPECT_EQ(r.games[1].thumbnail.size(), QSize(46, 46));
+    EXPECT_EQ(r.games[1].thumbnail.pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_TRUE(r.games[2].thumbnail.isNull());
 }
 
 TEST(ShelfScan, UnchangedGamesComeFromTheCacheChangedOnesAreReadAgain) {
