@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <set>
 #include <unordered_map>
 #include <utility>
@@ -78,7 +79,9 @@ Result<ShelfGame> readShelfGame(const std::string& gameFile) {
     if (!stamp || ::access(gameFile.c_str(), R_OK) != 0) return failure("game file cannot be read");
     if (stamp->size > kMaxGameFileBytes) return failure("game file larger than 16 MiB");
 
-    HeadlessHost host;
+    // Its own random numbers name the plain copies of enciphered pictures:
+    // a fixed seed would ask for the names the player's copies may hold.
+    HeadlessHost host(std::random_device{}());
     GameScript game;
     auto table = std::make_unique<SceneTable>(host);
     GameSetup setup;
