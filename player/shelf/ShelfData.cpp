@@ -13,18 +13,22 @@ namespace parvel::shelf {
 std::optional<FileStamp> stampOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return FileStamp{static_cast<std::int64_t>(st.st_size),
-                     static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+    return FileStamp{
+        static_cast<std::int64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 std::string gameFolderOf(const std::string& gameFile) {
     const auto slash = gameFile.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : gameFile.substr(0, std::max<size_t>(slash, 1));
+    return slash == std::string::npos ? std::string(".")
+                                      : gameFile.substr(0, std::max<size_t>(slash, 1));
 }
 
 namespace {
 
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 std::string toUtf8(const QJsonValue& v) { return v.toString().toStdString(); }
 
 // 64-bit numbers as text: JSON numbers are doubles.
@@ -68,7 +72,8 @@ QByteArray shelfToJson(const ShelfState& state) {
                                  {"picture", fromUtf8(g.picture)},
                                  {"pictureStamp", stampJson(g.pictureStamp)},
                                  {"thumbnail", pngBase64(g.thumbnail)}});
-    return QJsonDocument(QJsonObject{{"folders", folders}, {"games", games}, {"skipped", state.skipped}})
+    return QJsonDocument(
+               QJsonObject{{"folders", folders}, {"games", games}, {"skipped", state.skipped}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -99,7 +104,8 @@ void RecentGames::remove(const std::string& gameFile) {
 }
 
 std::vector<RecentGame> RecentGames::menu() const {
-    return {m_games.begin(), m_games.begin() + std::min<std::ptrdiff_t>(kMenuLength, std::ssize(m_games))};
+    return {m_games.begin(),
+            m_games.begin() + std::min<std::ptrdiff_t>(kMenuLength, std::ssize(m_games))};
 }
 
 std::optional<std::int64_t> RecentGames::lastPlayed(const std::string& gameFile) const {
@@ -111,7 +117,8 @@ std::optional<std::int64_t> RecentGames::lastPlayed(const std::string& gameFile)
 QByteArray RecentGames::toJson() const {
     QJsonArray games;
     for (const auto& g : m_games)
-        games.append(QJsonObject{{"file", fromUtf8(g.gameFile)}, {"name", g.name}, {"played", bigNumber(g.playedMs)}});
+        games.append(QJsonObject{
+            {"file", fromUtf8(g.gameFile)}, {"name", g.name}, {"played", bigNumber(g.playedMs)}});
     return QJsonDocument(QJsonObject{{"recent", games}}).toJson(QJsonDocument::Indented);
 }
 

@@ -32,7 +32,7 @@ struct ShelfGame {
     QString name;          // the Title scene's @name; the folder's name when it has none
     QImage thumbnail;      // scaled down; null when the game has no picture
     FileStamp gameStamp;
-    std::string picture;   // the file the thumbnail came from; empty when none
+    std::string picture;  // the file the thumbnail came from; empty when none
     FileStamp pictureStamp;
 };
 

@@ -48,9 +48,11 @@ Result<QImage> decodePicture(Host& host, const GameScript& game, const std::stri
             std::filesystem::remove(p->path, ec);
             return image;
         }
-        case Form::Memory: return render::decodeBmp(p->plain);
+        case Form::Memory:
+            return render::decodeBmp(p->plain);
         case Form::Source:
-        case Form::Checked: break;
+        case Form::Checked:
+            break;
     }
     return failure("picture cannot be read");
 }
@@ -92,7 +94,8 @@ Result<ShelfGame> readShelfGame(const std::string& gameFile) {
     ShelfGame out;
     out.gameFile = gameFile;
     out.gameStamp = *stamp;
-    out.name = QString::fromStdString(cp1252ToUtf8(vb::Trim(table->GetDirective("Title", "@name"))));
+    out.name =
+        QString::fromStdString(cp1252ToUtf8(vb::Trim(table->GetDirective("Title", "@name"))));
     if (out.name.isEmpty()) out.name = folderName(gameFile);
 
     // The title screen shows no picture; the Title scene may still name
@@ -109,9 +112,11 @@ Result<ShelfGame> readShelfGame(const std::string& gameFile) {
     if (out.pictureStamp.size < 0) return out;
     Result<QImage> picture = decodePicture(host, game, path);
     if (picture && !picture->isNull())
-        out.thumbnail = picture->scaled(kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        out.thumbnail =
+            picture->scaled(kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     else if (!picture)
-        qCDebug(lcShelf) << "no thumbnail for" << gameFile.c_str() << picture.error().description.c_str();
+        qCDebug(lcShelf) << "no thumbnail for" << gameFile.c_str()
+                         << picture.error().description.c_str();
     return out;
 }
 
@@ -125,7 +130,9 @@ ScanReport scanShelf(const std::vector<std::string>& roots, const ScanControl& c
     };
     std::vector<Pending> stack;
     for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back({*it, false});
-    auto cancelled = [&] { return control.cancel && control.cancel->load(std::memory_order_relaxed); };
+    auto cancelled = [&] {
+        return control.cancel && control.cancel->load(std::memory_order_relaxed);
+    };
 
     while (!stack.empty()) {
         if (cancelled()) {
@@ -144,7 +151,8 @@ ScanReport scanShelf(const std::vector<std::string>& roots, const ScanControl& c
         if (!seen.emplace(st.st_dev, st.st_ino).second) {
             // Reached again through a link (a loop, or a second way in);
             // the same folder added twice is not worth counting.
-            if (at.viaLink) report.skipped.push_back({at.folder, "link to a folder already scanned"});
+            if (at.viaLink)
+                report.skipped.push_back({at.folder, "link to a folder already scanned"});
             continue;
         }
         ++report.folders;
@@ -163,16 +171,21 @@ ScanReport scanShelf(const std::vector<std::string>& roots, const ScanControl& c
                 link = type == DT_LNK ||
                        (::fstatat(::dirfd(dir.get()), name, &self, AT_SYMLINK_NOFOLLOW) == 0 &&
                         S_ISLNK(self.st_mode));
-                type = S_ISDIR(target.st_mode) ? DT_DIR : S_ISREG(target.st_mode) ? DT_REG : DT_UNKNOWN;
+                type = S_ISDIR(target.st_mode)   ? DT_DIR
+                       : S_ISREG(target.st_mode) ? DT_REG
+                                                 : DT_UNKNOWN;
             }
-            if (type == DT_DIR) below.push_back({base + name, link});
-            else if (type == DT_REG && isGameFileName(name)) hasGame = true;
+            if (type == DT_DIR)
+                below.push_back({base + name, link});
+            else if (type == DT_REG && isGameFileName(name))
+                hasGame = true;
         }
         dir.reset();
         if (hasGame)
             if (auto file = findGameFile(at.folder)) gameFiles.push_back(std::move(*file));
         // Depth first in name order, so the walk is the same on every disk.
-        std::sort(below.begin(), below.end(), [](const Pending& a, const Pending& b) { return a.folder > b.folder; });
+        std::sort(below.begin(), below.end(),
+                  [](const Pending& a, const Pending& b) { return a.folder > b.folder; });
         for (auto& p : below) stack.push_back(std::move(p));
         if (control.progress && (report.folders % 64 == 0 || hasGame))
             control.progress(report.folders, static_cast<int>(gameFiles.size()));
@@ -193,7 +206,8 @@ ScanReport scanShelf(const std::vector<std::string>& roots, const ScanControl& c
         } else {
             report.skipped.push_back({file, game.error().description});
         }
-        if (control.progress) control.progress(report.folders, static_cast<int>(report.games.size()));
+        if (control.progress)
+            control.progress(report.folders, static_cast<int>(report.games.size()));
     }
     std::sort(report.games.begin(), report.games.end(), [](const ShelfGame& a, const ShelfGame& b) {
         const int byName = a.name.compare(b.name, Qt::CaseInsensitive);

@@ -392,8 +392,8 @@ void Form1::openChosenFile(const QString& path) {
     m_settingsFile.write("LstDir", folderOf(full));
     if (m_core) inCore([&] { m_core->openGame(full); });
     const std::string_view shown = m_title, prefix = "Parvel - ";
-    if (m_library && !m_quitting)
-        m_library->played(full, fromBytes(shown.starts_with(prefix) ? shown.substr(prefix.size()) : ""));
+    const std::string_view name = shown.starts_with(prefix) ? shown.substr(prefix.size()) : "";
+    if (m_library && !m_quitting) m_library->played(full, fromBytes(name));
 }
 
 void Form1::CheckFiles_Click() {

@@ -20,15 +20,22 @@ namespace parvel::ui {
 
 namespace {
 
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-QString menuText(const QString& name) { return QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+QString menuText(const QString& name) {
+    return QString(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 
 }  // namespace
 
 GameLibrary::GameLibrary(QWidget& window, std::function<std::string()> settingsFolder,
                          std::function<void(const QString&)> open)
-    : QObject(&window), m_window(window), m_settingsFolder(std::move(settingsFolder)), m_open(std::move(open)) {}
+    : QObject(&window),
+      m_window(window),
+      m_settingsFolder(std::move(settingsFolder)),
+      m_open(std::move(open)) {}
 
 GameLibrary::~GameLibrary() = default;
 
@@ -74,7 +81,8 @@ shelf::RecentGames& GameLibrary::recent() {
 
 void GameLibrary::saveRecent() {
     const QByteArray json = recent().toJson();
-    if (!writeFileAtomically(filePath(shelf::kRecentFileName), std::string_view(json.constData(), json.size())))
+    if (!writeFileAtomically(filePath(shelf::kRecentFileName),
+                             std::string_view(json.constData(), json.size())))
         qCWarning(lcUi) << "the recent games could not be saved in" << m_settingsFolder().c_str();
 }
 
@@ -92,8 +100,11 @@ void GameLibrary::fillRecentMenu() {
     for (const auto& g : games) {
         ++n;
         const QString path = fromUtf8(g.gameFile);
-        const QString name = g.name.isEmpty() ? QFileInfo(fromUtf8(shelf::gameFolderOf(g.gameFile))).fileName() : g.name;
-        QString text = n <= 9 ? QStringLiteral("&%1 %2").arg(n).arg(menuText(name)) : menuText(name);
+        const QString name = g.name.isEmpty()
+                                 ? QFileInfo(fromUtf8(shelf::gameFolderOf(g.gameFile))).fileName()
+                                 : g.name;
+        QString text =
+            n <= 9 ? QStringLiteral("&%1 %2").arg(n).arg(menuText(name)) : menuText(name);
         if (n <= 9) text += QStringLiteral("\tCtrl+%1").arg(n);
         QAction* a = m_recentMenu->addAction(text);
         a->setToolTip(path);
@@ -104,7 +115,8 @@ void GameLibrary::fillRecentMenu() {
         }
         connect(a, &QAction::triggered, this, [this, path] { m_open(path); });
     }
-    if (games.empty()) m_recentMenu->addAction(QStringLiteral("No recent games"))->setEnabled(false);
+    if (games.empty())
+        m_recentMenu->addAction(QStringLiteral("No recent games"))->setEnabled(false);
     m_recentMenu->addSeparator();
     QAction* prune = m_recentMenu->addAction(QStringLiteral("&Remove Missing Games"));
     prune->setObjectName("removeMissing");
@@ -138,8 +150,10 @@ void GameLibrary::showShelf() {
         };
         hooks.save = [this](const shelf::ShelfState& state) {
             const QByteArray json = shelf::shelfToJson(state);
-            if (!writeFileAtomically(filePath(shelf::kShelfFileName), std::string_view(json.constData(), json.size())))
-                qCWarning(lcUi) << "the game shelf could not be saved in" << m_settingsFolder().c_str();
+            if (!writeFileAtomically(filePath(shelf::kShelfFileName),
+                                     std::string_view(json.constData(), json.size())))
+                qCWarning(lcUi) << "the game shelf could not be saved in"
+                                << m_settingsFolder().c_str();
         };
         hooks.lastPlayed = [this](const std::string& file) { return recent().lastPlayed(file); };
         hooks.open = [this](const QString& file) {
@@ -185,8 +199,10 @@ bool GameLibrary::eventFilter(QObject* watched, QEvent* e) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(e);
-            if (gameOf(drag->mimeData()).isEmpty()) drag->ignore();
-            else drag->acceptProposedAction();
+            if (gameOf(drag->mimeData()).isEmpty())
+                drag->ignore();
+            else
+                drag->acceptProposedAction();
             return true;
         }
         case QEvent::Drop: {
@@ -198,10 +214,12 @@ bool GameLibrary::eventFilter(QObject* watched, QEvent* e) {
             }
             drop->acceptProposedAction();
             // Loading runs event loops: let the drag end first.
-            QMetaObject::invokeMethod(this, [this, game] { m_open(game); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, game] { m_open(game); }, Qt::QueuedConnection);
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

@@ -27,7 +27,9 @@ namespace parvel::ui {
 
 namespace {
 
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // How many reasons the status line's tooltip lists before "…".
 constexpr int kReasonsShown = 30;
@@ -50,7 +52,9 @@ void ShelfModel::refreshTimes() {
 int ShelfModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_games.size());
 }
-int ShelfModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int ShelfModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant ShelfModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
@@ -59,7 +63,8 @@ QVariant ShelfModel::data(const QModelIndex& index, int role) const {
     switch (index.column()) {
         case Name:
             if (role == Qt::DisplayRole || role == kSortRole) return g.name;
-            if (role == Qt::DecorationRole && !g.thumbnail.isNull()) return QPixmap::fromImage(g.thumbnail);
+            if (role == Qt::DecorationRole && !g.thumbnail.isNull())
+                return QPixmap::fromImage(g.thumbnail);
             if (role == Qt::ToolTipRole) return fromUtf8(g.gameFile);
             break;
         case Folder:
@@ -73,7 +78,8 @@ QVariant ShelfModel::data(const QModelIndex& index, int role) const {
             if (!when) return QString();
             return QLocale().toString(QDateTime::fromMSecsSinceEpoch(*when), QLocale::ShortFormat);
         }
-        default: break;
+        default:
+            break;
     }
     return {};
 }
@@ -81,10 +87,14 @@ QVariant ShelfModel::data(const QModelIndex& index, int role) const {
 QVariant ShelfModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-        case Name: return QStringLiteral("Name");
-        case Folder: return QStringLiteral("Folder");
-        case LastPlayed: return QStringLiteral("Last Played");
-        default: return {};
+        case Name:
+            return QStringLiteral("Name");
+        case Folder:
+            return QStringLiteral("Folder");
+        case LastPlayed:
+            return QStringLiteral("Last Played");
+        default:
+            return {};
     }
 }
 
@@ -116,7 +126,8 @@ GameShelfWindow::GameShelfWindow(Hooks hooks, QWidget* parent)
         m_search->selectAll();
     });
     addAction(find);
-    connect(m_search, &QLineEdit::textChanged, m_filter, &QSortFilterProxyModel::setFilterFixedString);
+    connect(m_search, &QLineEdit::textChanged, m_filter,
+            &QSortFilterProxyModel::setFilterFixedString);
 
     m_view = new QTreeView(this);
     m_view->setObjectName("games");
@@ -255,7 +266,8 @@ void GameShelfWindow::removeFolder_Click() {
 
 void GameShelfWindow::addFolder(const QString& folder) {
     const std::string path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()).toStdString();
-    if (std::find(m_state.folders.begin(), m_state.folders.end(), path) != m_state.folders.end()) return;
+    if (std::find(m_state.folders.begin(), m_state.folders.end(), path) != m_state.folders.end())
+        return;
     m_state.folders.push_back(path);
     showFolders();
     saveState();
@@ -298,7 +310,8 @@ void GameShelfWindow::rescan() {
         auto report = std::make_shared<shelf::ScanReport>(shelf::scanShelf(roots, control));
         // Queued to the window's thread; the window joins this thread before
         // it goes, so it is still there when this runs.
-        QMetaObject::invokeMethod(this, [this, report] { finishScan(report); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, report] { finishScan(report); }, Qt::QueuedConnection);
     });
 }
 
@@ -313,11 +326,14 @@ void GameShelfWindow::showProgress() {
 bool GameShelfWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == m_search && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_PageDown || key == Qt::Key_PageUp) {
+        if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_PageDown ||
+            key == Qt::Key_PageUp) {
             m_view->setFocus();
             // The first step down lands on the first game, not past it.
-            if (!m_view->selectionModel()->hasSelection()) m_view->setCurrentIndex(m_filter->index(0, 0));
-            else QCoreApplication::sendEvent(m_view, e);
+            if (!m_view->selectionModel()->hasSelection())
+                m_view->setCurrentIndex(m_filter->index(0, 0));
+            else
+                QCoreApplication::sendEvent(m_view, e);
             return true;
         }
     }

@@ -61,7 +61,7 @@ class GameShelfWindow : public QWidget {
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<shelf::ShelfState()> load;            // the cache file
+        std::function<shelf::ShelfState()> load;             // the cache file
         std::function<void(const shelf::ShelfState&)> save;  // written atomically
         ShelfModel::LastPlayedFn lastPlayed;
         std::function<void(const QString& gameFile)> open;

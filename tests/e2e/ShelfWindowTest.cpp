@@ -17,7 +17,8 @@ namespace {
 void writeGame(const fs::path& folder, const std::string& name) {
     fs::create_directories(folder);
     std::ofstream(folder / "Gamefile.txt", std::ios::binary)
-        << "[Setup]\r\n@firstscene=Start\r\n[Title]\r\n@name=" << name << "\r\n[Start]\r\n@desc=Hi.\r\n";
+        << "[Setup]\r\n@firstscene=Start\r\n[Title]\r\n@name=" << name
+        << "\r\n[Start]\r\n@desc=Hi.\r\n";
 }
 
 }  // namespace
@@ -29,7 +30,8 @@ TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
                     "/usr/bin/python3 -c 'import pyatspi' >/dev/null 2>&1") != 0)
         GTEST_SKIP()
             << "needs xvfb-run, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
-    const fs::path dir = fs::temp_directory_path() / ("parvel-e2e-shelf-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("parvel-e2e-shelf-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     // A copy of the program in a folder of its own keeps its settings, recent
     // list and shelf apart from every other run.
@@ -58,7 +60,8 @@ TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
         "/usr/bin/python3 \"$NAMES\" 'Amber Coast' 'Beacon Hill' 'The Lantern Road'; rc=$?\n"
         "if [ $rc = 0 ]; then\n"
         "  xdotool windowfocus --sync $shelf key ctrl+f Down Down Return\n"
-        "  if wait_for '^Parvel - Beacon Hill$'; then echo opened; else rc=1; xdotool search --name Parvel getwindowname %@; fi\n"
+        "  if wait_for '^Parvel - Beacon Hill$'; then echo opened; else rc=1; xdotool search "
+        "--name Parvel getwindowname %@; fi\n"
         "fi\n"
         "kill $p; wait $p; kill $b\n"
         "exit $rc\n";

@@ -51,8 +51,12 @@ TEST(ShelfCacheFile, KeepsFoldersGamesAndThumbnails) {
     QImage thumb(2, 1, QImage::Format_RGB32);
     thumb.setPixel(0, 0, qRgb(1, 2, 3));
     thumb.setPixel(1, 0, qRgb(200, 100, 50));
-    s.games.push_back({"/games/a/Gamefile.txt", QStringLiteral("A"), thumb, {12, 3'000'000'000'000'000'001},
-                       "/games/a/p.bmp", {99, 5}});
+    s.games.push_back({"/games/a/Gamefile.txt",
+                       QStringLiteral("A"),
+                       thumb,
+                       {12, 3'000'000'000'000'000'001},
+                       "/games/a/p.bmp",
+                       {99, 5}});
     s.games.push_back({"/games/b/Gamefile.txt", QStringLiteral("B"), QImage(), {1, 2}, "", {}});
     s.skipped = 3;
     const ShelfState back = shelfFromJson(shelfToJson(s));

@@ -28,7 +28,8 @@ std::vector<std::string> names(const ScanReport& r) {
 
 std::vector<std::string> skipped(const ScanReport& r, const fs::path& root) {
     std::vector<std::string> out;
-    for (const auto& s : r.skipped) out.push_back(s.path.substr(root.string().size() + 1) + ": " + s.why);
+    for (const auto& s : r.skipped)
+        out.push_back(s.path.substr(root.string().size() + 1) + ": " + s.why);
     return out;
 }
 
@@ -123,8 +124,9 @@ TEST(ShelfScan, TitlePictureFirstThenAnAnimationsFirstFrameAndAForeignPictureSho
     t.write("g/Gamefile.txt", parvel::testing::crlf("[Title]\n@name=Own\n@image=t.bmp\n"));
     t.write("g/t.bmp", solidBmp(100, 100, 0x00FF00));
     // A background animation's first frame stands for its picture.
-    t.write("a/Gamefile.txt", parvel::testing::crlf(
-        "[Setup]\n@firstscene=Dusk\n[Title]\n@name=Animated\n[Dusk]\n@anim= d1.bmp(2), d2.bmp\n"));
+    t.write("a/Gamefile.txt",
+            parvel::testing::crlf("[Setup]\n@firstscene=Dusk\n[Title]\n@name=Animated\n[Dusk]\n@"
+                                  "anim= d1.bmp(2), d2.bmp\n"));
     t.write("a/d1.bmp", solidBmp(10, 10, 0x123456));
     ShelfTree source("foreign");
     source.game("g", "Tampered", "p.bmp");
@@ -132,8 +134,9 @@ TEST(ShelfScan, TitlePictureFirstThenAnAnimationsFirstFrameAndAForeignPictureSho
     ASSERT_TRUE(encipherGame(source.path("g"), t.path("c")).ok());
     // The game file changed after its pictures were made: the player would
     // quit on them.
-    source.write("g/Gamefile.txt", parvel::testing::crlf(
-        "[Setup]\n@imagedir=pics\n@firstscene=Start\n[Title]\n@name=Tampered\n[Start]\n@desc=New.\n@image=p.bmp\n"));
+    source.write("g/Gamefile.txt",
+                 parvel::testing::crlf("[Setup]\n@imagedir=pics\n@firstscene=Start\n[Title]\n@name="
+                                       "Tampered\n[Start]\n@desc=New.\n@image=p.bmp\n"));
     ASSERT_TRUE(encipherGame(source.path("g"), source.path("other")).ok());
     fs::copy_file(source.path("other/GameFile.Cgm"), t.path("c/GameFile.Cgm"),
                   fs::copy_options::overwrite_existing);

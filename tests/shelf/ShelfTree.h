@@ -30,7 +30,8 @@ public:
     std::string write(const std::string& relative, const std::string& bytes) {
         const auto p = root / relative;
         std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return p.string();
     }
     // A game named `name` whose first scene shows `picture` (a file in the

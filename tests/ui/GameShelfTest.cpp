@@ -46,10 +46,13 @@ struct Player {
     void start() {
         app();
         QDir(root.path()).mkpath("bin");
-        form = std::make_unique<Form1>(Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<Form1>(
+            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         core.form = form.get();
         form->setCore(&core);
-        form->messageBoxHook = [](std::string_view, MsgButtons, std::string_view) { return MsgAnswer::Ok; };
+        form->messageBoxHook = [](std::string_view, MsgButtons, std::string_view) {
+            return MsgAnswer::Ok;
+        };
         form->startUp();
     }
     void restart() {
@@ -59,7 +62,8 @@ struct Player {
     std::string game(const std::string& folder, const std::string& name) {
         QDir(root.path()).mkpath(QString::fromStdString("games/" + folder));
         const std::string path = dirOf(root) + "games/" + folder + "/Gamefile.txt";
-        writeFile(path, "[Setup]\r\n@firstscene=Start\r\n[Title]\r\n@name=" + name + "\r\n[Start]\r\n");
+        writeFile(path,
+                  "[Setup]\r\n@firstscene=Start\r\n[Title]\r\n@name=" + name + "\r\n[Start]\r\n");
         return path;
     }
     QStringList recentItems() {
@@ -83,7 +87,8 @@ QStringList shownNames(GameShelfWindow& shelf) {
 
 TEST(RecentGames, MenuSurvivesARestartStaysAtTenAndDropsDuplicates) {
     Player p;
-    for (int i = 1; i <= 12; ++i) p.form->openChosenFile(QString::fromStdString(p.game("g" + std::to_string(i), "x")));
+    for (int i = 1; i <= 12; ++i)
+        p.form->openChosenFile(QString::fromStdString(p.game("g" + std::to_string(i), "x")));
     p.form->openChosenFile(QString::fromStdString(p.game("g3", "x")));
     p.restart();
     EXPECT_EQ(p.recentItems(),
@@ -154,7 +159,8 @@ TEST(DroppedGames, AGameFileOrFolderOpensOtherFilesAreRefused) {
     auto drag = [&](const QString& path, bool drop) {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
         QCoreApplication::sendEvent(p.form.get(), &enter);
         if (!drop || !enter.isAccepted()) return enter.isAccepted();
         QDropEvent e(QPointF(100, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
