@@ -16,15 +16,16 @@
 #include <cmath>
 #include <limits>
 
+#include "AboutWindow.h"
 #include "Controls.h"
-#include "Form2.h"
-#include "Form3.h"
-#include "Form4.h"
+#include "GameLibrary.h"
 #include "KeyMap.h"
+#include "NewGamesWindow.h"
 #include "Paths.h"
 #include "Speaker.h"
 #include "TextCodec.h"
 #include "UiLog.h"
+#include "UnusedFilesWindow.h"
 
 namespace parvel::ui {
 
@@ -250,6 +251,10 @@ void Form1::startUp() {
     m_settings.ReadAloud = loaded.settings.ReadAloud;
     addReadAloudItem();
     addSaveItems();
+    m_library = new GameLibrary(
+        *this, [this] { return folderOf(m_settingsFile.path()); },
+        [this](const QString& file) { openChosenFile(file); });
+    m_library->addTo(m_Fle, findChild<QAction*>("CheckFiles"));
     syncCheckMarks();
     for (const std::string& key : loaded.badKeys) {
         qCWarning(lcUi) << "Parvel.ini:" << key.c_str() << "is neither True nor False";
@@ -300,6 +305,7 @@ void Form1::closeSideWindows() {
     if (m_form2) m_form2->close();
     if (m_form3) m_form3->close();
     if (m_form4) m_form4->close();
+    if (m_library) m_library->closeWindows();
 }
 
 void Form1::closeEvent(QCloseEvent* e) {
@@ -383,6 +389,9 @@ void Form1::openChosenFile(const QString& path) {
     // game fails to load.
     m_settingsFile.write("LstDir", folderOf(full));
     if (m_core) inCore([&] { m_core->openGame(full); });
+    const std::string_view shown = m_title, prefix = "Parvel - ";
+    const std::string_view name = shown.starts_with(prefix) ? shown.substr(prefix.size()) : "";
+    if (m_library && !m_quitting) m_library->played(full, fromBytes(name));
 }
 
 void Form1::CheckFiles_Click() {

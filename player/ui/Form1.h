@@ -31,6 +31,7 @@ class PictureBox;
 class VideoArea;
 class Surface;
 class Form2;
+class GameLibrary;
 class Form3;
 class Form4;
 class Speaker;
@@ -68,6 +69,8 @@ public:
     QLabel* label(Control c) const;
     Form3* newGamesWindow() const { return m_form3.get(); }
     Form4* unusedFilesWindow() const { return m_form4.get(); }
+    // Recent games, the game shelf and dropped games; null before start-up.
+    GameLibrary* library() const { return m_library; }
     // The Open dialog, configured as the Open command shows it.
     std::unique_ptr<QFileDialog> makeOpenDialog(const QString& folder);
 
@@ -209,6 +212,7 @@ private:
     // Side windows are top-level windows of their own, owned here.
     std::unique_ptr<Form3> m_form3;
     std::unique_ptr<Form4> m_form4;
+    GameLibrary* m_library = nullptr;  // owned as a child
 };
 
 }  // namespace parvel::ui

@@ -1,4 +1,5 @@
-// parvel [GAMEFILE]: the player window, opening GAMEFILE when given.
+// parvel [--shelf] [GAMEFILE | DIR]: the player window, opening the game
+// when given, the game shelf with --shelf.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,11 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "CommandLine.h"
 #include "Form1.h"
+#include "GameFolder.h"
+#include "GameLibrary.h"
 #include "MediaSystem.h"
 #include "ParvelVersion.h"
 #include "PlayerCore.h"
@@ -76,10 +80,12 @@ bool haveDisplay() {
 }
 
 constexpr char kHelp[] =
-    "Usage: parvel [OPTION]... [GAMEFILE]\n"
+    "Usage: parvel [OPTION]... [GAMEFILE | DIR]\n"
     "Play a Tavishow story game. GAMEFILE is a game's Gamefile.txt or its\n"
-    "enciphered GameFile.Cgm; without it, choose one with File > Open.\n"
+    "enciphered GameFile.Cgm; DIR is a game's folder. Without either, choose a\n"
+    "game with File > Open, File > Recent Games or File > Game Shelf.\n"
     "\n"
+    "      --shelf    open the game shelf: the games found in your folders\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "\n"
@@ -89,12 +95,42 @@ constexpr char kHelp[] =
     "Exit status: 0 when the window closes, 1 when it cannot open, 2 on a\n"
     "usage error. See parvel(6).\n";
 
+// Takes --shelf out of the arguments (before any "--"); true when it was there.
+bool takeShelfOption(int& argc, char** argv) {
+    bool shelf = false;
+    int out = 1;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--") optionsEnd = true;
+        if (!optionsEnd && a == "--shelf") shelf = true;
+        else argv[out++] = argv[i];
+    }
+    argc = out;
+    argv[argc] = nullptr;
+    return shelf;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool shelf = takeShelfOption(argc, argv);
     const parvel::CommandLine line =
         parvel::parseCommandLine(argc, argv, "parvel", kHelp, parvel::versionText(), 1);
     if (line.exitCode) return *line.exitCode;
+    std::string game;
+    if (!line.operands.empty()) {
+        // A folder stands for the game in it; a missing file is the window's
+        // to report, as File > Open would.
+        game = line.operands.front();
+        std::error_code ec;
+        if (std::filesystem::is_directory(game, ec)) game = parvel::shelf::findGameFile(game).value_or("");
+        if (game.empty()) {
+            std::fprintf(stderr, "parvel: %s: no Gamefile.txt or GameFile.Cgm in this folder\n",
+                         line.operands.front().c_str());
+            return 1;
+        }
+    }
     if (!haveDisplay()) {
         std::fprintf(stderr,
                      "parvel: no display found (DISPLAY is not set), so the player window "
@@ -117,9 +153,10 @@ int main(int argc, char** argv) {
     handleSignals(form, *core);
     form.startUp();
     if (form.quitting()) return 0;
-    if (!line.operands.empty()) {
-        const QString game = QString::fromLocal8Bit(line.operands.front());
-        QTimer::singleShot(0, &form, [&form, game] { form.openChosenFile(game); });
+    if (shelf) form.library()->showShelf();
+    if (!game.empty()) {
+        const QString file = QString::fromLocal8Bit(game);
+        QTimer::singleShot(0, &form, [&form, file] { form.openChosenFile(file); });
     }
     const int rc = app.exec();
     form.setCore(nullptr);

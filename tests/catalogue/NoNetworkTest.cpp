@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <cstdlib>
 
-#include "Form3.h"
+#include "NewGamesWindow.h"
 
 using namespace parvel::ui;
 

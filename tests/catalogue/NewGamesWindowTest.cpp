@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "CatalogueTestPages.h"
-#include "Form3.h"
+#include "NewGamesWindow.h"
 #include "PageServer.h"
 #include "QtTestApp.h"
 

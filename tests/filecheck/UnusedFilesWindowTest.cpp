@@ -11,7 +11,7 @@
 #include <QListWidget>
 #include <iostream>
 
-#include "Form4.h"
+#include "UnusedFilesWindow.h"
 #include "GameFolder.h"
 
 using namespace parvel;

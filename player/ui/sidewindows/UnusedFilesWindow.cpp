@@ -1,4 +1,4 @@
-#include "Form4.h"
+#include "UnusedFilesWindow.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>

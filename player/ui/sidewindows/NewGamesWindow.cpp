@@ -1,4 +1,4 @@
-#include "Form3.h"
+#include "NewGamesWindow.h"
 
 #include <QApplication>
 #include <QLabel>

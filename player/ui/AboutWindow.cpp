@@ -1,4 +1,4 @@
-#include "Form2.h"
+#include "AboutWindow.h"
 
 #include <QImage>
 #include <QLabel>

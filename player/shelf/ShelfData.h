@@ -1,0 +1,79 @@
+#pragma once
+// The shelf's records and the two files that keep them in the settings
+// folder: the scanned games with their pictures (the cache a scan starts
+// from) and the recent-games list. Both are JSON; callers write the bytes
+// atomically.
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parvel::shelf {
+
+inline constexpr char kShelfFileName[] = "ParvelShelf.json";
+inline constexpr char kRecentFileName[] = "ParvelRecent.json";
+
+// A file as it was when read: a change of size or time means read it again.
+struct FileStamp {
+    std::int64_t size = -1;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// Nullopt when `path` is no regular file.
+std::optional<FileStamp> stampOf(const std::string& path);
+
+// One game on the shelf. New columns (an autosave, say) are new fields here
+// and in the cache file.
+struct ShelfGame {
+    std::string gameFile;  // absolute, UTF-8
+    QString name;          // the Title scene's @name; the folder's name when it has none
+    QImage thumbnail;      // scaled down; null when the game has no picture
+    FileStamp gameStamp;
+    std::string picture;  // the file the thumbnail came from; empty when none
+    FileStamp pictureStamp;
+};
+
+// The folder a game file is in, without the trailing "/".
+std::string gameFolderOf(const std::string& gameFile);
+
+struct ShelfState {
+    std::vector<std::string> folders;  // as the user added them
+    std::vector<ShelfGame> games;      // as the last scan listed them
+    int skipped = 0;
+};
+QByteArray shelfToJson(const ShelfState& state);
+// Missing, unreadable or garbage text gives an empty shelf.
+ShelfState shelfFromJson(const QByteArray& json);
+
+// The last games opened, newest first, each once; with when each game on the
+// shelf was last played (kept longer than the ten the menu shows).
+struct RecentGame {
+    std::string gameFile;
+    QString name;
+    std::int64_t playedMs = 0;  // since the epoch
+};
+
+class RecentGames {
+public:
+    static constexpr int kMenuLength = 10;
+    static constexpr int kRemembered = 1000;
+
+    // Moves the game to the front (adding it when new).
+    void played(const std::string& gameFile, const QString& name, std::int64_t whenMs);
+    void remove(const std::string& gameFile);
+    // The first kMenuLength games.
+    std::vector<RecentGame> menu() const;
+    // When the game was last opened; nullopt when never (or long ago).
+    std::optional<std::int64_t> lastPlayed(const std::string& gameFile) const;
+
+    QByteArray toJson() const;
+    static RecentGames fromJson(const QByteArray& json);
+
+private:
+    std::vector<RecentGame> m_games;  // newest first
+};
+
+}  // namespace parvel::shelf

@@ -1,0 +1,2 @@
+#include "ShelfLog.h"
+Q_LOGGING_CATEGORY(lcShelf, "parvel.shelf", QtWarningMsg)

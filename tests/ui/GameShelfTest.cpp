@@ -1,0 +1,175 @@
+// The ways to a game besides File > Open: the recent list, the shelf window
+// and dropping a game on the window.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <QUrl>
+
+#include "Form1.h"
+#include "GameLibrary.h"
+#include "GameShelfWindow.h"
+#include "UiTestSupport.h"
+
+using namespace parvel;
+using namespace parvel::ui;
+using namespace parvel::ui::test;
+
+namespace {
+
+// Opening a game shows its title the way OpenGame does: "Parvel - " and the
+// name, here the game's folder name.
+struct TitledCore : FakeCore {
+    Form1* form = nullptr;
+    void openGame(const std::string& p) override {
+        FakeCore::openGame(p);
+        const std::string folder = p.substr(0, p.find_last_of('/'));
+        form->setTitle("Parvel - " + folder.substr(folder.find_last_of('/') + 1));
+    }
+};
+
+struct Player {
+    QTemporaryDir root;
+    TitledCore core;
+    std::unique_ptr<Form1> form;
+
+    Player() { start(); }
+    void start() {
+        app();
+        QDir(root.path()).mkpath("bin");
+        form = std::make_unique<Form1>(
+            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        core.form = form.get();
+        form->setCore(&core);
+        form->messageBoxHook = [](std::string_view, MsgButtons, std::string_view) {
+            return MsgAnswer::Ok;
+        };
+        form->startUp();
+    }
+    void restart() {
+        form.reset();
+        start();
+    }
+    std::string game(const std::string& folder, const std::string& name) {
+        QDir(root.path()).mkpath(QString::fromStdString("games/" + folder));
+        const std::string path = dirOf(root) + "games/" + folder + "/Gamefile.txt";
+        writeFile(path,
+                  "[Setup]\r\n@firstscene=Start\r\n[Title]\r\n@name=" + name + "\r\n[Start]\r\n");
+        return path;
+    }
+    QStringList recentItems() {
+        QMenu* m = form->library()->recentMenu();
+        Q_EMIT m->aboutToShow();
+        QStringList out;
+        for (QAction* a : m->actions())
+            if (!a->isSeparator()) out << a->text() + (a->isEnabled() ? "" : " (grey)");
+        return out;
+    }
+};
+
+QStringList shownNames(GameShelfWindow& shelf) {
+    QStringList out;
+    QAbstractItemModel* m = shelf.view()->model();
+    for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, 0).data().toString();
+    return out;
+}
+
+}  // namespace
+
+TEST(RecentGames, MenuSurvivesARestartStaysAtTenAndDropsDuplicates) {
+    Player p;
+    for (int i = 1; i <= 12; ++i)
+        p.form->openChosenFile(QString::fromStdString(p.game("g" + std::to_string(i), "x")));
+    p.form->openChosenFile(QString::fromStdString(p.game("g3", "x")));
+    p.restart();
+    EXPECT_EQ(p.recentItems(),
+              (QStringList{"&1 g3\tCtrl+1", "&2 g12\tCtrl+2", "&3 g11\tCtrl+3", "&4 g10\tCtrl+4",
+                           "&5 g9\tCtrl+5", "&6 g8\tCtrl+6", "&7 g7\tCtrl+7", "&8 g6\tCtrl+8",
+                           "&9 g5\tCtrl+9", "g4", "&Remove Missing Games (grey)", "&Clear List"}));
+    EXPECT_EQ(p.form->library()->recentMenu()->actions()[0]->toolTip(),
+              QString::fromStdString(dirOf(p.root) + "games/g3/Gamefile.txt"));
+
+    // Ctrl+2 opens the second; a game that has gone is greyed and can go.
+    p.form->findChild<QAction*>("recent2")->trigger();
+    EXPECT_EQ(p.core.calls.back(), "openGame " + dirOf(p.root) + "games/g12/Gamefile.txt");
+    QFile::remove(QString::fromStdString(dirOf(p.root) + "games/g11/Gamefile.txt"));
+    const QStringList items = p.recentItems();
+    EXPECT_EQ(items[2], "&3 g11\tCtrl+3 (grey)");
+    EXPECT_EQ(items[10], "&Remove Missing Games");
+    p.form->findChild<QAction*>("removeMissing")->trigger();
+    EXPECT_EQ(p.recentItems()[2], "&3 g10\tCtrl+3");
+}
+
+TEST(GameShelf, AddedFolderIsListedFilteredAndEnterOpensTheGame) {
+    Player p;
+    p.game("b/Beacon", "Beacon Hill");
+    p.game("a/Amber", "Amber Coast");
+    p.game("a/Lantern", "The Lantern Road");
+    p.form->findChild<QAction*>("gameShelf")->trigger();
+    GameShelfWindow* shelf = p.form->library()->shelfWindow();
+    ASSERT_NE(shelf, nullptr);
+    QSignalSpy done(shelf, &GameShelfWindow::scanFinished);
+    ASSERT_TRUE(done.wait(5000));  // nothing added yet
+    EXPECT_EQ(shelf->status()->text(), "Add a folder that holds games.");
+    shelf->chooseFolderHook = [&] { return p.root.path() + "/games"; };
+    shelf->findChild<QPushButton*>("addFolder")->click();
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_EQ(shownNames(*shelf), (QStringList{"Amber Coast", "Beacon Hill", "The Lantern Road"}));
+    EXPECT_EQ(shelf->status()->text(), "3 games");
+
+    auto* search = shelf->findChild<QLineEdit*>("search");
+    QTest::keyClicks(search, "HILL");
+    EXPECT_EQ(shownNames(*shelf), QStringList{"Beacon Hill"});
+    search->clear();
+    QTest::keyClick(search, Qt::Key_Down);  // into the list, on the first game
+    QTest::keyClick(shelf->view(), Qt::Key_Down);
+    QTest::keyClick(shelf->view(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p.core.calls.back(), "openGame " + dirOf(p.root) + "games/b/Beacon/Gamefile.txt");
+    EXPECT_EQ(p.form->windowTitle(), "Parvel - Beacon");
+    EXPECT_FALSE(shelf->isVisible());
+
+    // After a restart the cached list shows before the scan ends.
+    p.restart();
+    p.form->library()->showShelf();
+    EXPECT_EQ(shownNames(*p.form->library()->shelfWindow()),
+              (QStringList{"Amber Coast", "Beacon Hill", "The Lantern Road"}));
+    QSignalSpy again(p.form->library()->shelfWindow(), &GameShelfWindow::scanFinished);
+    ASSERT_TRUE(again.wait(5000));
+    EXPECT_NE(p.form->library()->shelfWindow()->view()->model()->index(1, 2).data().toString(), "");
+}
+
+TEST(DroppedGames, AGameFileOrFolderOpensOtherFilesAreRefused) {
+    Player p;
+    const std::string game = p.game("Drop", "Dropped");
+    writeFile(dirOf(p.root) + "picture.bmp", "BM");
+    EXPECT_EQ(GameLibrary::droppedGame(p.root.path() + "/games/Drop").toStdString(), game);
+    EXPECT_EQ(GameLibrary::droppedGame(p.root.path() + "/picture.bmp"), QString());
+    EXPECT_EQ(GameLibrary::droppedGame(p.root.path() + "/games"), QString());
+
+    auto drag = [&](const QString& path, bool drop) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(p.form.get(), &enter);
+        if (!drop || !enter.isAccepted()) return enter.isAccepted();
+        QDropEvent e(QPointF(100, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(p.form.get(), &e);
+        return e.isAccepted();
+    };
+    EXPECT_FALSE(drag(p.root.path() + "/picture.bmp", false));
+    EXPECT_TRUE(drag(p.root.path() + "/games/Drop", false));
+    EXPECT_TRUE(drag(p.root.path() + "/games/Drop", true));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p.core.calls.back(), "openGame " + game);
+}
