@@ -1,5 +1,8 @@
 #include "GameShelfWindow.h"
 
+#include "GameSaves.h"
+#include "SaveSlots.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -41,6 +44,12 @@ constexpr int kReasonsShown = 30;
 void ShelfModel::setGames(std::vector<shelf::ShelfGame> games) {
     beginResetModel();
     m_games = std::move(games);
+    m_autosaved.clear();
+    SaveSlots saves;
+    for (const auto& g : m_games) {
+        saves.setGame(g.gameFile);
+        m_autosaved.push_back(saves.exists(std::string(kAutosaveSlot)));
+    }
     endResetModel();
 }
 
@@ -78,6 +87,14 @@ QVariant ShelfModel::data(const QModelIndex& index, int role) const {
             if (!when) return QString();
             return QLocale().toString(QDateTime::fromMSecsSinceEpoch(*when), QLocale::ShortFormat);
         }
+        case Autosave: {
+            const bool saved = static_cast<size_t>(index.row()) < m_autosaved.size() &&
+                               m_autosaved[static_cast<size_t>(index.row())];
+            if (role == kSortRole) return saved;
+            if (role == Qt::DisplayRole) return saved ? QStringLiteral("Yes") : QString();
+            if (role == Qt::ToolTipRole && saved) return QStringLiteral("File > Continue resumes it");
+            break;
+        }
         default:
             break;
     }
@@ -93,6 +110,8 @@ QVariant ShelfModel::headerData(int section, Qt::Orientation o, int role) const 
             return QStringLiteral("Folder");
         case LastPlayed:
             return QStringLiteral("Last Played");
+        case Autosave:
+            return QStringLiteral("Autosave");
         default:
             return {};
     }

@@ -34,7 +34,7 @@ namespace parvel::ui {
 // The games as rows; a column is one enumerator and one case in data().
 class ShelfModel : public QAbstractTableModel {
 public:
-    enum Column { Name, Folder, LastPlayed, ColumnCount };
+    enum Column { Name, Folder, LastPlayed, Autosave, ColumnCount };
     using LastPlayedFn = std::function<std::optional<std::int64_t>(const std::string&)>;
 
     explicit ShelfModel(LastPlayedFn lastPlayed, QObject* parent = nullptr)
@@ -54,6 +54,7 @@ public:
 
 private:
     std::vector<shelf::ShelfGame> m_games;
+    std::vector<bool> m_autosaved;  // by row, looked up when the rows change
     LastPlayedFn m_lastPlayed;
 };
 
