@@ -43,7 +43,7 @@ bool writeFileAtomically(const std::string& file, std::string_view bytes, std::s
         done += static_cast<std::size_t>(n);
     }
     bool ok = done == bytes.size();
-    if (ok && ::fsync(fd) != 0) ok = false, error = errno;
+    if (ok && ::fdatasync(fd) != 0) ok = false, error = errno;  // the data and its size, before the rename
     if (::close(fd) != 0 && ok) ok = false, error = errno;
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false, error = errno;
     if (!ok) {

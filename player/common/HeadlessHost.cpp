@@ -10,9 +10,13 @@ namespace parvel {
 HeadlessHost::HeadlessHost(std::uint32_t seed) : m_rng(seed) {}
 
 std::string HeadlessHost::randomState() const {
-    std::ostringstream out;
-    out << m_rng;
-    return out.str();
+    // Every scene start asks; most scenes draw no number in between.
+    if (m_stateText.empty()) {
+        std::ostringstream out;
+        out << m_rng;
+        m_stateText = out.str();
+    }
+    return m_stateText;
 }
 
 bool HeadlessHost::setRandomState(std::string_view state) {
@@ -20,10 +24,12 @@ bool HeadlessHost::setRandomState(std::string_view state) {
     std::mt19937 rng;
     if (!(in >> rng)) return false;
     m_rng = rng;
+    m_stateText.clear();
     return true;
 }
 
 double HeadlessHost::random() {
+    m_stateText.clear();
     // 24 random bits, like a single-precision generator; the same on every
     // platform for a given seed (unlike the standard distributions).
     return static_cast<double>(m_rng() >> 8) / 16777216.0;

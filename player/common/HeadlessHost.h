@@ -86,6 +86,7 @@ private:
 
     Micros m_now = 0;
     std::mt19937 m_rng;
+    mutable std::string m_stateText;  // of m_rng, empty when it changed since
     std::string m_title;
     PlayerSettings m_settings;
     bool m_quitting = false;

@@ -1,5 +1,7 @@
 #include "GameSaves.h"
 
+#include <cstdlib>
+
 #include "Paths.h"
 #include "TextCodec.h"
 
@@ -22,7 +24,7 @@ std::string problemText(SaveProblem p) {
 
 GameSaves::GameSaves(Player& player, std::string root) : m_player(player), m_slots(std::move(root)) {
     m_player.onSceneStart = [this](const SaveState& s) {
-        autosave(s);
+        if (m_eachScene) autosave(s);
         if (onChanged) onChanged();
     };
 }
@@ -81,6 +83,7 @@ void GameSaves::autosave(const SaveState& state) {
     if (m_gamePath.empty()) return;
     SaveState s = state;
     if (auto full = m_player.saveState()) s.history = std::move(full->history);
+    s.savedAt = localTimeNow();
     std::string why;
     if (m_slots.write(std::string(kAutosaveSlot), s, &why) || m_autosaveFailed) return;
     m_autosaveFailed = true;
@@ -89,8 +92,7 @@ void GameSaves::autosave(const SaveState& state) {
 }
 
 void GameSaves::saveOnExit() {
-    if (m_gamePath.empty()) return;
-    if (auto state = m_player.saveState()) m_slots.write(std::string(kAutosaveSlot), *state);
+    if (auto state = m_player.saveState()) autosave(*state);
 }
 
 std::string GameSaves::storySoFar() const {

@@ -20,6 +20,11 @@ public:
     // `root` empty: the default saves folder.
     GameSaves(Player& player, std::string root = {});
 
+    // The window keeps the autosave at every scene start, so a crash loses
+    // at most the scene playing; a headless run, which can pass thousands of
+    // scenes a second, keeps it when it ends.
+    void setAutosaveEachScene(bool on) { m_eachScene = on; }
+
     // The game whose saves these are (call when a game opens).
     void setGame(const std::string& gamePath);
     SaveSlots& saveSlots() { return m_slots; }
@@ -50,6 +55,7 @@ private:
     SaveSlots m_slots;
     std::string m_gamePath;
     bool m_autosaveFailed = false;  // told once per game
+    bool m_eachScene = true;
 };
 
 }  // namespace parvel

@@ -9,6 +9,7 @@
 // it; the run that is playing ends at its next event-processing point and
 // MainLoop starts the new one.
 
+#include <QImage>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -28,6 +29,9 @@ namespace parvel {
 
 class MediaSystem;
 class PictureCache;
+
+// The local time as saves show it, "YYYY-MM-DD HH:MM:SS".
+std::string localTimeNow();
 
 // The window's video area, as clips name it when they open.
 inline constexpr std::int32_t kVideoAreaHandle = 2;
@@ -134,7 +138,13 @@ private:
     void openNow(const std::string& path);
 
     // Saves.
-    SaveState captureState(int instantPasses) const;
+    SaveState captureState(int instantPasses);
+    struct PngMemo {
+        QImage last;
+        std::string bytes;
+        const std::string& png(const QImage& image);
+    };
+    PngMemo m_pictureMemo, m_backBufferMemo;
     void sceneStarted(SaveState state);
     struct PendingRestore {
         SaveState state;

@@ -162,6 +162,7 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
     player.onEvent = out;
     player.startUp();
     GameSaves saves(player, savesFolder);
+    saves.setAutosaveEachScene(false);
     saves.setGame(gameFile);
 
     auto snapshot = [&] {

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 
 #include "Cipher.h"
@@ -37,6 +38,8 @@ QImage imageOf(const std::string& png, int format) {
     return image.convertToFormat(static_cast<QImage::Format>(format));
 }
 
+}  // namespace
+
 std::string localTimeNow() {
     const std::time_t t = std::time(nullptr);
     std::tm tm{};
@@ -45,6 +48,8 @@ std::string localTimeNow() {
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
     return text;
 }
+
+namespace {
 
 // The script text of a game file as the player reads it.
 std::optional<std::string> scriptText(const std::string& path) {
@@ -61,7 +66,23 @@ std::string stripMarker(std::string text) {
 
 }  // namespace
 
-SaveState Player::captureState(int instantPasses) const {
+// The same bytes in the same layout (cheaper than comparing pixels).
+bool sameImage(const QImage& a, const QImage& b) {
+    return a.format() == b.format() && a.size() == b.size() && a.sizeInBytes() == b.sizeInBytes() &&
+           std::memcmp(a.constBits(), b.constBits(), static_cast<size_t>(a.sizeInBytes())) == 0;
+}
+
+const std::string& Player::PngMemo::png(const QImage& image) {
+    // Most scenes start on the picture the last one ended with, or on one
+    // already seen: compare before compressing again.
+    if (!sameImage(image, last)) {
+        last = image;
+        bytes = pngOf(image);
+    }
+    return bytes;
+}
+
+SaveState Player::captureState(int instantPasses) {
     SaveState s;
     s.gamePath = m_loaded.empty() ? m_game.path : m_loaded.front().first;
     s.gameDigest = m_game.digest;
@@ -103,12 +124,15 @@ SaveState Player::captureState(int instantPasses) const {
     s.walkAnnounced = m_walkAnnounced;
 
     const auto& r = *m_render;
-    s.picturePng = pngOf(r.Picture1);
+    s.picturePng = m_pictureMemo.png(r.Picture1);
     s.pictureFormat = r.Picture1.format();
     s.hasBackBuffer = r.BackBuffer != nullptr;
-    if (r.BackBuffer && r.BackBuffer->image() != r.Picture1) {
-        s.backBufferPng = pngOf(r.BackBuffer->image());
-        s.backBufferFormat = r.BackBuffer->image().format();
+    if (r.BackBuffer) {
+        const QImage& back = r.BackBuffer->image();
+        if (!sameImage(back, r.Picture1)) {
+            s.backBufferPng = m_backBufferMemo.png(back);
+            s.backBufferFormat = back.format();
+        }
     }
     for (size_t i = 1; i < r.DirtyRects.size(); ++i) {
         const auto& d = r.DirtyRects[i];
@@ -137,7 +161,6 @@ SaveState Player::captureState(int instantPasses) const {
         s.songFrame = song.frame;
     }
     s.randomState = m_host.randomState();
-    s.savedAt = localTimeNow();
     if (const int slot = m_table.FindScene(m_scene.name); slot > 0)
         if (auto text = m_table.readDirective(slot, m_scene.name, "@description"))
             s.firstLine = firstTextLine(ReplaceLineBreaks(*text));

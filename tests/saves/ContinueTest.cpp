@@ -247,8 +247,8 @@ TEST_F(Saves, AnUnwritableSavesFolderIsToldOnceAndPlayGoesOn) {
     }
     parvel::SaveSlots slots((dir / "saves").string());
     slots.setGame((dir / "game" / "Gamefile.txt").string());
-    EXPECT_EQ(msgs, (Lines{"msgbox: Cannot keep the autosave in " + slots.folder() +
-                               ": Not a directory. Play goes on without it.",
-                           "msgbox: Cannot save \"mine\": Not a directory."}));
+    EXPECT_EQ(msgs, (Lines{"msgbox: Cannot save \"mine\": Not a directory.",
+                           "msgbox: Cannot keep the autosave in " + slots.folder() +
+                               ": Not a directory. Play goes on without it."}));
     EXPECT_EQ(scenes, (Lines{"scene: Start", "scene: East", "scene: Start"}));
 }
