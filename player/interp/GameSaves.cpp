@@ -1,6 +1,7 @@
 #include "GameSaves.h"
 
-#include <cstdlib>
+#include <filesystem>
+#include <utility>
 
 #include "Paths.h"
 #include "TextCodec.h"
@@ -31,6 +32,7 @@ GameSaves::GameSaves(Player& player, std::string root) : m_player(player), m_slo
 
 void GameSaves::setGame(const std::string& gamePath) {
     m_gamePath = gamePath;
+    m_freshStart = true;
     m_slots.setGame(gamePath);
     m_autosaveFailed = false;
 }
@@ -73,6 +75,7 @@ bool GameSaves::load(const std::string& slot) {
                                    " was made. It goes on from scene \"" + state.scene +
                                    "\", but may not play on as before.");
     report("loaded: " + slot);
+    m_freshStart = false;
     m_player.restore(std::move(state));
     return true;
 }
@@ -81,6 +84,13 @@ bool GameSaves::back() { return m_player.goBack(); }
 
 void GameSaves::autosave(const SaveState& state) {
     if (m_gamePath.empty()) return;
+    if (std::exchange(m_freshStart, false) && hasAutosave()) {
+        // A click on the title screen instead of Continue must not cost
+        // the game that was saved.
+        std::error_code ec;
+        std::filesystem::rename(m_slots.fileOf(std::string(kAutosaveSlot)),
+                                m_slots.fileOf(std::string(kPreviousAutosaveSlot)), ec);
+    }
     SaveState s = state;
     if (auto full = m_player.saveState()) s.history = std::move(full->history);
     s.savedAt = localTimeNow();

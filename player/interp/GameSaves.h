@@ -14,6 +14,8 @@ namespace parvel {
 
 inline constexpr std::string_view kAutosaveSlot = "autosave";
 inline constexpr std::string_view kQuickSlot = "quick";
+// Starting the game afresh keeps the autosave it replaces under this name.
+inline constexpr std::string_view kPreviousAutosaveSlot = "previous-autosave";
 
 class GameSaves {
 public:
@@ -56,6 +58,7 @@ private:
     std::string m_gamePath;
     bool m_autosaveFailed = false;  // told once per game
     bool m_eachScene = true;
+    bool m_freshStart = true;  // no save loaded since the game opened
 };
 
 }  // namespace parvel

@@ -185,6 +185,11 @@ TEST_F(Saves, RestartAutosavesAndContinueLandsWhereYouLeft) {
     EXPECT_NE(at, out.end());
     // Back from Start returns to East as it was: its story ends there again.
     EXPECT_NE(std::search(at + 1, out.end(), story.begin(), story.end()), out.end());
+
+    // Starting afresh from the title keeps the autosave it replaces.
+    play(game, {"open", "click", "wait 1"});
+    const Lines kept = play(game, {"open", "load previous-autosave", "wait 1", "snapshot"});
+    EXPECT_NE(std::find(kept.begin(), kept.end(), "scene: East"), kept.end());
 }
 
 TEST_F(Saves, BadSavesSayWhyAndChangeNothing) {
