@@ -35,6 +35,7 @@ void GameSaves::setGame(const std::string& gamePath) {
     m_freshStart = true;
     m_slots.setGame(gamePath);
     m_autosaveFailed = false;
+    if (onChanged) onChanged();
 }
 
 void GameSaves::report(const std::string& line) {

@@ -30,6 +30,7 @@ public:
     // The game whose saves these are (call when a game opens).
     void setGame(const std::string& gamePath);
     SaveSlots& saveSlots() { return m_slots; }
+    bool hasGame() const { return !m_gamePath.empty(); }
     bool hasAutosave() const { return m_slots.exists(std::string(kAutosaveSlot)); }
 
     // Each reports "saved: NAME" / "loaded: NAME" through the player's
@@ -46,7 +47,7 @@ public:
     // "> " and the option chosen after it; scenes apart by a blank line.
     std::string storySoFar() const;
 
-    // After each scene start (Back and Continue may have changed).
+    // After a game opens and each scene start (Back and Continue may have changed).
     std::function<void()> onChanged;
 
 private:

@@ -56,7 +56,7 @@ void Form1::addSaveItems() {
 void Form1::updateSaveItems() {
     if (!m_continue || !m_core || !m_core->saves()) return;
     GameSaves& saves = *m_core->saves();
-    const bool open = !m_core->gamePath().empty();
+    const bool open = saves.hasGame();
     m_continue->setEnabled(open && saves.hasAutosave());
     m_saveAs->setEnabled(open);
     m_loadFrom->setEnabled(open);
