@@ -1,0 +1,3 @@
+if(TARGET parvel_saves)
+  parvel_add_fuzz(save LIBS parvel_saves)
+endif()
