@@ -46,6 +46,7 @@ void Player::openNow(const std::string& path) {
     m_shared.AwaitingStart = false;
     OpenGame(m_host, m_game, m_table, m_setup, path);
     m_loaded = {{path, m_game.digest}};
+    noteClips();
     m_back.clear();
     m_history.clear();
     m_passEntry.reset();

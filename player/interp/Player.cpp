@@ -5,6 +5,7 @@
 #include "Paths.h"
 #include "PictureCache.h"
 #include "SceneRunner.h"
+#include "Vb.h"
 
 namespace parvel {
 
@@ -30,6 +31,12 @@ void Player::Render() {
     const bool queued = m_render->DirtyRects.last() > 0;
     render::Render(*m_render, m_host);
     if (queued) m_host.pictureChanged();
+}
+
+void Player::noteClips() {
+    m_namesClips = false;
+    for (int slot = 1; slot <= SceneTable::kSlots && !m_namesClips; ++slot)
+        m_namesClips = vb::UCase(m_table.text(slot)).find("@MEDIA") != std::string::npos;
 }
 
 bool Player::superseded(int generation) const {

@@ -165,6 +165,8 @@ private:
     std::vector<std::pair<std::string, std::string>> m_loaded;  // game files and digests, in load order
     std::optional<PendingRestore> m_pendingRestore;
     std::optional<int> m_resumePasses;  // the next run resumes a saved pass
+    bool m_namesClips = false;  // some scene of the loaded files has @media
+    void noteClips();
 
     std::optional<std::string> m_pendingStart;
     std::optional<std::string> m_pendingOpen;

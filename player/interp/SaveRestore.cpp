@@ -271,6 +271,7 @@ void Player::restoreNow(PendingRestore restore) {
     m_game.enciphered = isEncipheredName(m_game.path) ? 1 : 0;
     m_render->enciphered = m_game.enciphered;
     m_table.setCurrentSlot(std::clamp(s.currentSlot, 0, SceneTable::kSlots));  // a save is input
+    noteClips();
     if (m_media) m_media->setDirectories(m_setup.soundDir, m_setup.musicDir);
 
     m_shared = SharedState{};

@@ -1,5 +1,9 @@
 #include "MediaSystem.h"
 
+#include <atomic>
+
+#include "MediaModules.h"
+
 #include "MediaLog.h"
 #include "MusicSynth.h"
 #include "Paths.h"
@@ -10,7 +14,8 @@ namespace parvel {
 
 std::vector<std::string> MediaOptions::defaultSoundFontList() { return defaultSoundFonts(); }
 
-MediaSystem::MediaSystem(Host& host, MediaOptions options) : m_host(host) {
+MediaSystem::MediaSystem(Host& host, MediaOptions options)
+    : m_host(host), m_realTime(options.useAudioDevice) {
     m_mixer = std::make_unique<Mixer>([&host] { return host.now(); }, options.useAudioDevice);
     m_synth = std::make_unique<MusicSynth>(std::move(options.soundFont),
                                            std::move(options.soundFontSearch));
@@ -19,6 +24,7 @@ MediaSystem::MediaSystem(Host& host, MediaOptions options) : m_host(host) {
 }
 
 MediaSystem::~MediaSystem() {
+    if (m_videoLoader.joinable()) m_videoLoader.join();
     // Devices and voices leave the mixer before it closes.
     m_commands.reset();
     m_effect.reset();
@@ -105,6 +111,13 @@ Micros MediaSystem::soundEffectEnd() {
 void MediaSystem::settleVideo(int timeoutMs) {
     m_mixer->advance();
     m_commands->settleVideo(timeoutMs);
+}
+
+void MediaSystem::prepareVideo() {
+    // A virtual clock does not wait for the loading.
+    static std::atomic<bool> started{false};
+    if (!m_realTime || started.exchange(true)) return;
+    m_videoLoader = std::thread([] { videoBackend(); });
 }
 
 void MediaSystem::shutdown() {

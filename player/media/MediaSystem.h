@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "Host.h"
@@ -99,6 +100,11 @@ public:
     // no logged command (a saved game is about to take over).
     void silence();
 
+    // Loads the video module on a thread of its own, so a game that names
+    // clips has it ready by its first clip (loading takes about a tenth of
+    // a second). Once per process; later calls do nothing.
+    void prepareVideo();
+
     // Closes every device and cuts off the sound effect (program exit).
     void shutdown();
 
@@ -129,6 +135,8 @@ private:
     std::string m_musicDirectory;
     std::string m_musicPath;
     bool m_quiet = false;  // commands sent while restoring go unlogged
+    std::thread m_videoLoader;
+    bool m_realTime;  // playing through the audio output, not a virtual clock
 };
 
 }  // namespace parvel
