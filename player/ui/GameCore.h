@@ -33,6 +33,10 @@ public:
     // the core keeps none.
     virtual const GameScript* game() const { return nullptr; }
     virtual SceneTable* scenes() { return nullptr; }
+    // The volume settings changed: the output follows at once.
+    virtual void volumeChanged() {}
+    // A soundfont for the next song; empty when it loaded, else why not.
+    virtual std::string switchSoundFont(const std::string&) { return "there is no music output"; }
 };
 
 }  // namespace parvel::ui

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "GameCore.h"
+#include "MediaSystem.h"
 #include "Player.h"
 
 namespace parvel::ui {
@@ -25,6 +26,13 @@ public:
     std::string gamePath() const override { return m_player.gameScript().path; }
     const GameScript* game() const override { return &m_player.gameScript(); }
     SceneTable* scenes() override { return &m_player.sceneTable(); }
+    void volumeChanged() override {
+        if (MediaSystem* media = m_player.media()) media->applyVolume();
+    }
+    std::string switchSoundFont(const std::string& path) override {
+        MediaSystem* media = m_player.media();
+        return media ? media->switchSoundFont(path) : GameCore::switchSoundFont(path);
+    }
 
     Player& player() { return m_player; }
 
