@@ -267,6 +267,7 @@ void Form1::startUp() {
     fitFrame();
     QTimer::singleShot(0, this, [this] { fitFrame(); });
     applyViewSettings();
+    startGamepad();
     m_picture1->setFocus(Qt::OtherFocusReason);
     if (m_core) inCore([&] { m_core->startUp(); });
     m_timer1.start();

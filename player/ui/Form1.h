@@ -35,6 +35,7 @@ class Form3;
 class Form4;
 class Speaker;
 class VolumeWindow;
+class Gamepad;
 
 // Designed geometry, in pixels.
 inline constexpr int kFormWidth = 280;
@@ -81,6 +82,7 @@ public:
     // The client area at 1x, which every zoom multiplies.
     QSize designContent() const { return m_designContent; }
     VolumeWindow* volumeWindow() const { return m_volumeWindow; }
+    Gamepad* gamepad() const { return m_gamepad; }
     // Chooses the soundfont for the next song; the message when it fails.
     QString chooseSoundFont(const QString& path);
     // Replaces the soundfont file dialog (tests): the chosen path, or empty.
@@ -173,6 +175,7 @@ private:
     // The Options items for size and sound, and Help > Controls.
     void addViewItems();
     void applyViewSettings();
+    void startGamepad();
     void saveViewSettings();
     // Places `w` at `design` (1x geometry) times the zoom.
     void place(QWidget* w, const QRect& design);
@@ -227,6 +230,7 @@ private:
     QAction* m_fullScreenItem = nullptr;
     QAction* m_muteItem = nullptr;
     VolumeWindow* m_volumeWindow = nullptr;
+    Gamepad* m_gamepad = nullptr;
 
     int m_ring = 0;
     bool m_keyboardPlay = false;  // the keyboard has moved the focus ring

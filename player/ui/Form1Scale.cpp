@@ -1,5 +1,5 @@
-// The main window at any size: zoom, full screen, and the Options items for
-// volume and the soundfont.
+// The main window at any size (zoom, full screen), the Options items for
+// volume and the soundfont, and game controllers.
 
 #include <QActionGroup>
 #include <QFileDialog>
@@ -11,6 +11,7 @@
 
 #include "Controls.h"
 #include "Form1.h"
+#include "Gamepad.h"
 #include "TextCodec.h"
 #include "VolumeWindow.h"
 #include "WindowScale.h"
@@ -25,7 +26,10 @@ constexpr char kControlsText[] =
     "Ctrl takes a hot spot that needs an action; Tab, Up and Down move the focus "
     "ring, Enter or Space chooses.\r\n"
     "Window: Ctrl+= and Ctrl+- zoom in and out, Ctrl+0 goes back to 1x; "
-    "F11 turns full screen on and off, Esc leaves it; Ctrl+M mutes.";
+    "F11 turns full screen on and off, Esc leaves it; Ctrl+M mutes.\r\n"
+    "Game controller: A B X Y and the left and right shoulder buttons choose options 1 to 6; "
+    "the D-pad or left stick walks left and right and moves the focus ring up and down; "
+    "either trigger acts as Ctrl; Start starts the title screen.";
 
 std::string messageBytes(const QString& text) {
     const std::string utf8 = text.toStdString();
@@ -217,6 +221,17 @@ QString Form1::chooseSoundFont(const QString& path) {
                                 .arg(path, QString::fromStdString(why));
     messageBox(messageBytes(message));
     return message;
+}
+
+void Form1::startGamepad() {
+    if (m_gamepad) return;
+    m_gamepad = new Gamepad(this);
+    m_gamepad->key = [this](int qtKey, bool down) {
+        if (m_quitting) return;
+        down ? Picture1_KeyDown(qtKey) : Picture1_KeyUp(qtKey);
+    };
+    m_gamepad->click = [this] { Form_MouseDown(); };
+    m_gamepad->start();
 }
 
 void Form1::controls_Click() {

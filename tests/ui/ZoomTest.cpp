@@ -12,6 +12,9 @@
 
 #include "Controls.h"
 #include "Form1.h"
+#include "Gamepad.h"
+#include "PadBackend.h"
+#include "PadInput.h"
 #include "UiTestSupport.h"
 #include "VolumeWindow.h"
 #include "WindowScale.h"
@@ -185,6 +188,39 @@ TEST(Form1Volume, SoundFontThatFailsSaysWhyAndKeepsTheKey) {
     EXPECT_EQ(w.messages[0], "Cannot use the soundfont /tmp/broken.sf2: there is no music output. "
                              "Music keeps the soundfont it had.");
     EXPECT_EQ(w.form->settingsFile().read("SoundFont"), "/old.sf2");
+}
+
+TEST(Form1Gamepad, VirtualControllerChoosesWalksAndStarts) {
+    Window w;
+    Gamepad* pad = w.form->gamepad();
+    ASSERT_NE(pad, nullptr);
+    ASSERT_TRUE(pad->activate());
+    PadBackend* b = pad->backend();
+    EXPECT_FALSE(pad->polling());  // nothing attached: nothing read
+    if (!b->attachVirtual()) GTEST_SKIP() << "SDL cannot make a virtual controller here";
+    pad->poll();
+    EXPECT_EQ(b->controllers(), 1);
+    EXPECT_TRUE(pad->polling());
+    w.core.calls.clear();
+    auto press = [&](PadButton button, bool down) {
+        b->setVirtualButton(static_cast<int>(button), down);
+        pad->poll();
+    };
+    press(PadButton::Start, true);
+    press(PadButton::Start, false);
+    press(PadButton::X, true);
+    press(PadButton::X, false);
+    press(PadButton::DpadLeft, true);
+    press(PadButton::DpadLeft, false);
+    b->setVirtualAxis(static_cast<int>(PadAxis::LeftX), 32767);
+    pad->poll();
+    b->setVirtualAxis(static_cast<int>(PadAxis::LeftX), 0);
+    pad->poll();
+    b->setVirtualAxis(static_cast<int>(PadAxis::TriggerRight), 32767);
+    pad->poll();
+    EXPECT_EQ(w.core.calls, (std::vector<std::string>{"click", "keyDown 68", "keyUp 68", "keyDown 37",
+                                                      "keyUp 37", "keyDown 39", "keyUp 39",
+                                                      "keyDown 17"}));
 }
 
 }  // namespace
