@@ -55,7 +55,7 @@ struct ZoomRun {
 // Plays title click, hover over option 1, click on it, at k times the
 // designed positions (the menu bar, about 20 pixels, above them).
 ZoomRun play(const std::string& name, const std::string& options, int k, const std::string& screen,
-         QPoint offset = {}) {
+             QPoint offset = {}, const std::string& env = "") {
     ZoomRun r;
     r.dir = fs::temp_directory_path() / ("parvel-e2e-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(r.dir);
@@ -88,7 +88,7 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
            "kill -USR1 $p; sleep 0.5\n"
            "kill $p; wait $p\n";
     int status = -1;
-    const auto out = runUnderXvfb("D=" + quoted(r.dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
+    const auto out = runUnderXvfb(env + " D=" + quoted(r.dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
                                       " GAME=" + quoted(game) + " GRAB=" + quoted(GRAB_SCREEN_EXE),
                                   "", (r.dir / "drive.sh").string(), &status, screen);
     EXPECT_EQ(status, 0) << [&] {
@@ -128,6 +128,18 @@ TEST_P(ZoomedWindow, PictureIsAnExactEnlargementAndTheMouseChoosesAsAt1x) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TwoAndThree, ZoomedWindow, ::testing::Values(2, 3));
+
+TEST(HiDpiWindow, PictureIsDrawnPixelForPixelIntoDevicePixels) {
+    if (!onPath("xvfb-run") || !onPath("xdotool") || !onPath("xwininfo"))
+        GTEST_SKIP() << "needs xvfb-run, xdotool and xwininfo";
+    ZoomRun r = play("hidpi", "--zoom=1", 2, "1000x1700x24", {}, "QT_SCALE_FACTOR=2");
+    expectHoverAndChoice(r);
+    ASSERT_FALSE(r.screen.isNull());
+    const auto at = findEnlarged(r.screen, r.replay, 2, 80, 120);
+    ASSERT_TRUE(at.has_value()) << "the picture is not sharp at device pixel ratio 2";
+    EXPECT_EQ(at->x(), 80);
+    if (!HasFailure()) fs::remove_all(r.dir);
+}
 
 TEST(FullScreenWindow, ContentAt2xCentredOnBlack) {
     if (!onPath("xvfb-run") || !onPath("xdotool") || !onPath("xwininfo"))
