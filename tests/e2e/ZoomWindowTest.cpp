@@ -75,9 +75,8 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
            "[ -n \"$w\" ] && break; sleep 0.1; done\n"
            "[ -n \"$w\" ] || { kill $p; exit 3; }\n"
            "sleep 2.5\n"
-           "ox=$(xwininfo -id $w | awk '/Absolute upper-left X/ {print $4}')\n"
-           "oy=$(xwininfo -id $w | awk '/Absolute upper-left Y/ {print $4}')\n"
-           "m() { xdotool mousemove $((ox + $1)) $((oy + $2)); }\n"
+           "eval \"$(xdotool getwindowgeometry --shell $w)\"\n"
+           "m() { xdotool mousemove $((X + $1)) $((Y + $2)); }\n"
            "m " << pos(120, 220) << "; xdotool click 1\n"
            "sleep 1.5\n"
            "m " << pos(60, 270) << "; sleep 0.2; m " << pos(61, 271) << "; sleep 0.5\n"
@@ -114,8 +113,7 @@ void expectHoverAndChoice(const ZoomRun& r) {
 class ZoomedWindow : public ::testing::TestWithParam<int> {};
 
 TEST_P(ZoomedWindow, PictureIsAnExactEnlargementAndTheMouseChoosesAsAt1x) {
-    if (!onPath("xvfb-run") || !onPath("xdotool") || !onPath("xwininfo"))
-        GTEST_SKIP() << "needs xvfb-run, xdotool and xwininfo";
+    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
     const int k = GetParam();
     ZoomRun r = play("zoom" + std::to_string(k), "--zoom=" + std::to_string(k), k, "1000x1700x24");
     expectHoverAndChoice(r);
@@ -130,8 +128,7 @@ TEST_P(ZoomedWindow, PictureIsAnExactEnlargementAndTheMouseChoosesAsAt1x) {
 INSTANTIATE_TEST_SUITE_P(TwoAndThree, ZoomedWindow, ::testing::Values(2, 3));
 
 TEST(HiDpiWindow, PictureIsDrawnPixelForPixelIntoDevicePixels) {
-    if (!onPath("xvfb-run") || !onPath("xdotool") || !onPath("xwininfo"))
-        GTEST_SKIP() << "needs xvfb-run, xdotool and xwininfo";
+    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
     ZoomRun r = play("hidpi", "--zoom=1", 2, "1000x1700x24", {}, "QT_SCALE_FACTOR=2");
     expectHoverAndChoice(r);
     ASSERT_FALSE(r.screen.isNull());
@@ -142,8 +139,7 @@ TEST(HiDpiWindow, PictureIsDrawnPixelForPixelIntoDevicePixels) {
 }
 
 TEST(FullScreenWindow, ContentAt2xCentredOnBlack) {
-    if (!onPath("xvfb-run") || !onPath("xdotool") || !onPath("xwininfo"))
-        GTEST_SKIP() << "needs xvfb-run, xdotool and xwininfo";
+    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
     // The positions the script clicks assume the content's top left corner;
     // in full screen it is centred, so the script is told where.
     ZoomRun r = play("fullscreen", "--full-screen --zoom=1", 2, "1280x1024x24", {360, 22});

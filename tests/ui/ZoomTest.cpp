@@ -221,6 +221,12 @@ TEST(Form1Gamepad, VirtualControllerChoosesWalksAndStarts) {
     EXPECT_EQ(w.core.calls, (std::vector<std::string>{"click", "keyDown 68", "keyUp 68", "keyDown 37",
                                                       "keyUp 37", "keyDown 39", "keyUp 39",
                                                       "keyDown 17"}));
+    // Help > Controls says what the controller does.
+    w.action("controls")->trigger();
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_NE(w.messages[0].find("Game controller: A B X Y and the left and right shoulder buttons "
+                                 "choose options 1 to 6"),
+              std::string::npos);
 }
 
 }  // namespace
