@@ -501,7 +501,6 @@ void Form1::Label2_Click() { Form_MouseDown(); }
 void Form1::Picture1_Click() { Form_MouseDown(); }
 
 void Form1::Picture1_KeyDown(int qtKey) {
-    if (qtKey == Qt::Key_Escape && m_fullScreen) return setFullScreen(false);
     if (!m_quitting && m_core) inCore([&] { m_core->keyDown(playerKeyCode(qtKey)); });
     if (qtKey == Qt::Key_Up || qtKey == Qt::Key_Down) moveRing(qtKey == Qt::Key_Up ? -1 : 1);
 }

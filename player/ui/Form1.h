@@ -19,6 +19,7 @@ class QFileDialog;
 class QLabel;
 class QAction;
 class QMenu;
+class QShortcut;
 
 namespace parvel {
 class VideoSink;
@@ -228,6 +229,7 @@ private:
     QSize m_designContent;
     std::array<QAction*, 4> m_zoomItems{};
     QAction* m_fullScreenItem = nullptr;
+    QShortcut* m_leaveFullScreen = nullptr;
     QAction* m_muteItem = nullptr;
     VolumeWindow* m_volumeWindow = nullptr;
     Gamepad* m_gamepad = nullptr;

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 
 #include "Controls.h"
 #include "Form1.h"
@@ -68,6 +69,14 @@ void Form1::addViewItems() {
     m_fullScreenItem = action(m_opns, "fullScreen", QStringLiteral("Full screen"), [this] { fullScreen_Click(); });
     m_fullScreenItem->setCheckable(true);
     m_fullScreenItem->setShortcut(QKeySequence(Qt::Key_F11));
+    // Esc leaves full screen from wherever the focus is; otherwise it stays
+    // a key the game gets.
+    m_leaveFullScreen = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_leaveFullScreen->setEnabled(false);
+    connect(m_leaveFullScreen, &QShortcut::activated, this, [this] {
+        if (m_iniFullScreen >= 0) m_iniFullScreen = 0;
+        setFullScreen(false);
+    });
     m_opns->addSeparator();
     action(m_opns, "volume", QStringLiteral("Volume..."), [this] { volume_Click(); });
     m_muteItem = action(m_opns, "mute", QStringLiteral("Mute"), [this] { mute_Click(); });
@@ -120,6 +129,7 @@ void Form1::setZoom(int zoom) {
 void Form1::setFullScreen(bool on) {
     m_fullScreen = on;
     if (m_fullScreenItem) m_fullScreenItem->setChecked(on);
+    if (m_leaveFullScreen) m_leaveFullScreen->setEnabled(on);
     if (on) {
         showFullScreen();
         // Without a window manager nobody else makes the window that big.

@@ -150,6 +150,28 @@ TEST(Form1Zoom, MenuItemsKeysAndTheIniKey) {
     EXPECT_EQ(kept.form->settingsFile().read("Zoom"), "4");
 }
 
+TEST(Form1Zoom, FullScreenCentresTheContentAndEscLeavesIt) {
+    Window w;
+    w.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+    w.action("fullScreen")->trigger();
+    ASSERT_TRUE(w.form->fullScreenMode());
+    const QSize area = w.form->centralWidget()->size();
+    const int k = largestZoomInside(w.form->designContent(), area);
+    const QSize design = w.form->designContent();
+    const QPoint origin((area.width() - design.width() * k) / 2, (area.height() - design.height() * k) / 2);
+    EXPECT_EQ(w.form->findChild<QWidget*>("Picture1")->geometry(),
+              QRect(origin + QPoint(40 * k, 0), QSize(200, 115) * k));
+    QTest::keyClick(w.form->findChild<QWidget*>("Picture1"), Qt::Key_Escape);
+    EXPECT_FALSE(w.form->fullScreenMode());
+    EXPECT_FALSE(w.action("fullScreen")->isChecked());
+    EXPECT_EQ(w.form->findChild<QWidget*>("Picture1")->geometry(), QRect(40, 0, 200, 115));
+    // Esc went to the window, not the game.
+    EXPECT_EQ(std::count(w.core.calls.begin(), w.core.calls.end(), "keyDown 27"), 0);
+    w.form->close();
+    EXPECT_EQ(w.form->settingsFile().read("FullScreen"), "False");
+}
+
 TEST(Form1Volume, SlidersApplyLiveAndAreSavedGarbledReadsFull) {
     Window w("[Parvel]\r\nMasterVolume=loud\r\nX=y\r\n");
     EXPECT_EQ(w.form->settings().MasterVolume, 100);
