@@ -212,6 +212,21 @@ TEST(Form1Volume, SoundFontThatFailsSaysWhyAndKeepsTheKey) {
     EXPECT_EQ(w.form->settingsFile().read("SoundFont"), "/old.sf2");
 }
 
+TEST(Form1Gamepad, ModuleLoadsOnlyOnceAJoystickDeviceAppears) {
+    app();
+    QTemporaryDir input;
+    Gamepad pad;
+    pad.start(input.path());
+    EXPECT_EQ(pad.backend(), nullptr);  // no joystick: no SDL, nothing polled
+    EXPECT_FALSE(pad.polling());
+    writeFile(dirOf(input) + "event3", "");
+    QTest::qWait(100);
+    EXPECT_EQ(pad.backend(), nullptr);  // a keyboard or mouse is no reason
+    writeFile(dirOf(input) + "js0", "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pad.backend() != nullptr; }, 2000));
+    EXPECT_TRUE(pad.polling());  // looking for the new controller for a while
+}
+
 TEST(Form1Gamepad, VirtualControllerChoosesWalksAndStarts) {
     Window w;
     Gamepad* pad = w.form->gamepad();
