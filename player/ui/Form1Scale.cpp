@@ -14,6 +14,7 @@
 #include "Form1.h"
 #include "Gamepad.h"
 #include "TextCodec.h"
+#include "UiLog.h"
 #include "VolumeWindow.h"
 #include "WindowScale.h"
 
@@ -113,7 +114,7 @@ void Form1::saveViewSettings() {
     std::vector<std::pair<std::string, std::string>> keys;
     if (m_iniZoom > 0) keys.emplace_back("Zoom", std::to_string(m_iniZoom));
     if (m_iniFullScreen >= 0) keys.emplace_back("FullScreen", iniWord(m_iniFullScreen == 1));
-    if (!keys.empty() && !m_settingsFile.write(keys)) qWarning("the window size could not be saved");
+    if (!keys.empty() && !m_settingsFile.write(keys)) qCWarning(lcUi) << "the window size could not be saved";
 }
 
 void Form1::setZoom(int zoom) {
