@@ -7,11 +7,23 @@ namespace parvel {
 
 namespace {
 
-constexpr std::string_view kButtonNames[kPadButtonCount] = {
-    "a", "b", "x", "y", "back", "guide", "start", "leftstick", "rightstick", "leftshoulder",
-    "rightshoulder", "dpup", "dpdown", "dpleft", "dpright"};
-constexpr std::string_view kAxisNames[kPadAxisCount] = {"leftx", "lefty", "rightx", "righty",
-                                                        "lefttrigger", "righttrigger"};
+constexpr std::string_view kButtonNames[kPadButtonCount] = {"a",
+                                                            "b",
+                                                            "x",
+                                                            "y",
+                                                            "back",
+                                                            "guide",
+                                                            "start",
+                                                            "leftstick",
+                                                            "rightstick",
+                                                            "leftshoulder",
+                                                            "rightshoulder",
+                                                            "dpup",
+                                                            "dpdown",
+                                                            "dpleft",
+                                                            "dpright"};
+constexpr std::string_view kAxisNames[kPadAxisCount] = {"leftx",  "lefty",       "rightx",
+                                                        "righty", "lefttrigger", "righttrigger"};
 constexpr int kOptionKeys[6] = {key::A, key::S, key::D, key::F, key::G, key::Z};
 constexpr int kUp = 38, kDown = 40;
 // Half way out counts as pushed; the stick must come back past a quarter to
@@ -36,11 +48,16 @@ std::optional<PadAxis> padAxisNamed(std::string_view name) {
 
 unsigned& PadMapper::holders(int code) {
     switch (code) {
-        case key::Left: return m_left;
-        case key::Right: return m_right;
-        case kUp: return m_up;
-        case kDown: return m_down;
-        default: return m_ctrl;
+        case key::Left:
+            return m_left;
+        case key::Right:
+            return m_right;
+        case kUp:
+            return m_up;
+        case kDown:
+            return m_down;
+        default:
+            return m_ctrl;
     }
 }
 
@@ -56,22 +73,35 @@ void PadMapper::button(PadButton b, bool down) {
     if (i < 0 || i >= kPadButtonCount || m_buttons[i] == down) return;
     m_buttons[i] = down;
     switch (b) {
-        case PadButton::A: case PadButton::B: case PadButton::X: case PadButton::Y:
-        case PadButton::LeftShoulder: case PadButton::RightShoulder: {
+        case PadButton::A:
+        case PadButton::B:
+        case PadButton::X:
+        case PadButton::Y:
+        case PadButton::LeftShoulder:
+        case PadButton::RightShoulder: {
             const int option = b == PadButton::LeftShoulder    ? 5
                                : b == PadButton::RightShoulder ? 6
                                                                : i + 1;
             if (key) key(kOptionKeys[option - 1], down);
             break;
         }
-        case PadButton::DpadLeft: hold(key::Left, Dpad, down); break;
-        case PadButton::DpadRight: hold(key::Right, Dpad, down); break;
-        case PadButton::DpadUp: hold(kUp, Dpad, down); break;
-        case PadButton::DpadDown: hold(kDown, Dpad, down); break;
+        case PadButton::DpadLeft:
+            hold(key::Left, Dpad, down);
+            break;
+        case PadButton::DpadRight:
+            hold(key::Right, Dpad, down);
+            break;
+        case PadButton::DpadUp:
+            hold(kUp, Dpad, down);
+            break;
+        case PadButton::DpadDown:
+            hold(kDown, Dpad, down);
+            break;
         case PadButton::Start:
             if (down && click) click();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -83,15 +113,20 @@ void PadMapper::stick(int negativeCode, int positiveCode, int value) {
 
 void PadMapper::axis(PadAxis a, int value) {
     switch (a) {
-        case PadAxis::LeftX: stick(key::Left, key::Right, value); break;
-        case PadAxis::LeftY: stick(kUp, kDown, value); break;
+        case PadAxis::LeftX:
+            stick(key::Left, key::Right, value);
+            break;
+        case PadAxis::LeftY:
+            stick(kUp, kDown, value);
+            break;
         case PadAxis::TriggerLeft:
         case PadAxis::TriggerRight: {
             const Source s = a == PadAxis::TriggerLeft ? LeftTrigger : RightTrigger;
             hold(key::Ctrl, s, (m_ctrl & s) ? value > kRelease : value >= kPress);
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

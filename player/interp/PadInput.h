@@ -17,8 +17,21 @@ namespace parvel {
 
 // SDL's numbering of the standard controller's buttons and axes.
 enum class PadButton {
-    A, B, X, Y, Back, Guide, Start, LeftStick, RightStick, LeftShoulder, RightShoulder,
-    DpadUp, DpadDown, DpadLeft, DpadRight
+    A,
+    B,
+    X,
+    Y,
+    Back,
+    Guide,
+    Start,
+    LeftStick,
+    RightStick,
+    LeftShoulder,
+    RightShoulder,
+    DpadUp,
+    DpadDown,
+    DpadLeft,
+    DpadRight
 };
 enum class PadAxis { LeftX, LeftY, RightX, RightY, TriggerLeft, TriggerRight };
 inline constexpr int kPadButtonCount = 15;

@@ -63,11 +63,15 @@ void Form1::addViewItems() {
     // Ctrl with a key the game does not read: Ctrl alone takes hot spots.
     m_zoomItems[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     zoom->addSeparator();
-    action(zoom, "zoomIn", QStringLiteral("Bigger"), [this] { zoom_Click(std::min(m_zoom + 1, kMaxZoom)); })
-        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-    action(zoom, "zoomOut", QStringLiteral("Smaller"), [this] { zoom_Click(std::max(m_zoom - 1, kMinZoom)); })
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    m_fullScreenItem = action(m_opns, "fullScreen", QStringLiteral("Full screen"), [this] { fullScreen_Click(); });
+    action(zoom, "zoomIn", QStringLiteral("Bigger"),
+           [this] { zoom_Click(std::min(m_zoom + 1, kMaxZoom)); })
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    action(zoom, "zoomOut", QStringLiteral("Smaller"), [this] {
+        zoom_Click(std::max(m_zoom - 1, kMinZoom));
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    m_fullScreenItem =
+        action(m_opns, "fullScreen", QStringLiteral("Full screen"), [this] { fullScreen_Click(); });
     m_fullScreenItem->setCheckable(true);
     m_fullScreenItem->setShortcut(QKeySequence(Qt::Key_F11));
     // Esc leaves full screen from wherever the focus is; otherwise it stays
@@ -114,7 +118,8 @@ void Form1::saveViewSettings() {
     std::vector<std::pair<std::string, std::string>> keys;
     if (m_iniZoom > 0) keys.emplace_back("Zoom", std::to_string(m_iniZoom));
     if (m_iniFullScreen >= 0) keys.emplace_back("FullScreen", iniWord(m_iniFullScreen == 1));
-    if (!keys.empty() && !m_settingsFile.write(keys)) qCWarning(lcUi) << "the window size could not be saved";
+    if (!keys.empty() && !m_settingsFile.write(keys))
+        qCWarning(lcUi) << "the window size could not be saved";
 }
 
 void Form1::setZoom(int zoom) {
@@ -166,7 +171,8 @@ void Form1::layoutContent() {
     } else {
         m_shownZoom = m_zoom;
         m_origin = QPoint();
-        m_surface->setContent(m_zoom, m_zoom == 1 ? QRect() : QRect(QPoint(), m_designContent * m_zoom));
+        m_surface->setContent(m_zoom,
+                              m_zoom == 1 ? QRect() : QRect(QPoint(), m_designContent * m_zoom));
     }
     m_picture1->zoom = m_shownZoom;
     m_picture2->zoom = m_shownZoom;
@@ -196,7 +202,8 @@ void Form1::volume_Click() {
             if (m_core) m_core->volumeChanged();
         };
     }
-    m_volumeWindow->setValues(m_settings.MasterVolume, m_settings.MusicVolume, m_settings.SoundVolume);
+    m_volumeWindow->setValues(m_settings.MasterVolume, m_settings.MusicVolume,
+                              m_settings.SoundVolume);
     m_volumeWindow->show();
     m_volumeWindow->raise();
     m_volumeWindow->activateWindow();
@@ -228,8 +235,9 @@ QString Form1::chooseSoundFont(const QString& path) {
         m_settingsFile.write("SoundFont", path.toStdString());
         return {};
     }
-    const QString message = QStringLiteral("Cannot use the soundfont %1: %2. Music keeps the soundfont it had.")
-                                .arg(path, QString::fromStdString(why));
+    const QString message =
+        QStringLiteral("Cannot use the soundfont %1: %2. Music keeps the soundfont it had.")
+            .arg(path, QString::fromStdString(why));
     messageBox(messageBytes(message));
     return message;
 }

@@ -13,12 +13,18 @@ namespace {
 
 int qtKeyFor(int code) {
     switch (code) {
-        case key::Left: return Qt::Key_Left;
-        case key::Right: return Qt::Key_Right;
-        case key::Ctrl: return Qt::Key_Control;
-        case 38: return Qt::Key_Up;
-        case 40: return Qt::Key_Down;
-        default: return code;  // letters: the same numbers as Qt's keys
+        case key::Left:
+            return Qt::Key_Left;
+        case key::Right:
+            return Qt::Key_Right;
+        case key::Ctrl:
+            return Qt::Key_Control;
+        case 38:
+            return Qt::Key_Up;
+        case 40:
+            return Qt::Key_Down;
+        default:
+            return code;  // letters: the same numbers as Qt's keys
     }
 }
 
@@ -38,8 +44,10 @@ Gamepad::Gamepad(QObject* parent) : QObject(parent) {
     // for a few seconds after the folder changes.
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         m_watchUntil = QDeadlineTimer(3000);
-        if (m_backend) poll();
-        else if (joystickPresent()) activate();
+        if (m_backend)
+            poll();
+        else if (joystickPresent())
+            activate();
     });
 }
 
@@ -59,9 +67,10 @@ bool Gamepad::joystickPresent() const {
 bool Gamepad::activate() {
     if (m_tried) return m_backend != nullptr;
     m_tried = true;
-    const ModuleEntry m = loadModuleEntry(moduleFolders(PARVEL_BUILD_MODULE_DIR), "libparvel_pad.so",
-                                          "parvelPadBackend");
-    PadBackend* backend = m.entry ? reinterpret_cast<ParvelPadBackendFn>(m.entry)(kPadModuleAbi) : nullptr;
+    const ModuleEntry m = loadModuleEntry(moduleFolders(PARVEL_BUILD_MODULE_DIR),
+                                          "libparvel_pad.so", "parvelPadBackend");
+    PadBackend* backend =
+        m.entry ? reinterpret_cast<ParvelPadBackendFn>(m.entry)(kPadModuleAbi) : nullptr;
     std::string why = m.entry ? (backend ? "" : "of another version") : m.why;
     if (backend && !backend->start(why)) backend = nullptr;
     if (!backend) {
@@ -79,13 +88,19 @@ void Gamepad::poll() {
     m_backend->poll(events);
     for (const PadEvent& e : events) {
         switch (e.kind) {
-            case PadEvent::Added: qCInfo(lcUi) << "game controller attached"; break;
+            case PadEvent::Added:
+                qCInfo(lcUi) << "game controller attached";
+                break;
             case PadEvent::Removed:
                 qCInfo(lcUi) << "game controller detached";
                 if (m_backend->controllers() == 0) m_mapper.releaseAll();
                 break;
-            case PadEvent::Button: m_mapper.button(static_cast<PadButton>(e.code), e.value != 0); break;
-            case PadEvent::Axis: m_mapper.axis(static_cast<PadAxis>(e.code), e.value); break;
+            case PadEvent::Button:
+                m_mapper.button(static_cast<PadButton>(e.code), e.value != 0);
+                break;
+            case PadEvent::Axis:
+                m_mapper.axis(static_cast<PadAxis>(e.code), e.value);
+                break;
         }
     }
     schedule();

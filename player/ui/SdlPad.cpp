@@ -37,7 +37,8 @@ public:
         SDL_GameControllerUpdate();
         SDL_PumpEvents();
         SDL_Event e;
-        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERDEVICEREMAPPED) > 0) {
+        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION,
+                              SDL_CONTROLLERDEVICEREMAPPED) > 0) {
             switch (e.type) {
                 case SDL_CONTROLLERDEVICEADDED:
                     if (SDL_GameController* c = SDL_GameControllerOpen(e.cdevice.which)) {
@@ -54,12 +55,14 @@ public:
                     break;
                 case SDL_CONTROLLERBUTTONDOWN:
                 case SDL_CONTROLLERBUTTONUP:
-                    out.push_back({PadEvent::Button, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN});
+                    out.push_back(
+                        {PadEvent::Button, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN});
                     break;
                 case SDL_CONTROLLERAXISMOTION:
                     out.push_back({PadEvent::Axis, e.caxis.axis, e.caxis.value});
                     break;
-                default: break;
+                default:
+                    break;
             }
         }
         // Joystick-level and other events are not ours to keep.
@@ -70,15 +73,17 @@ public:
 
     bool attachVirtual() override {
         if (!m_started || m_virtual >= 0) return m_virtual >= 0;
-        m_virtual = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
-                                              SDL_CONTROLLER_BUTTON_MAX, 0);
+        m_virtual =
+            SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                      SDL_CONTROLLER_BUTTON_MAX, 0);
         if (m_virtual < 0) return false;
         m_joystick = SDL_JoystickOpen(m_virtual);
         return m_joystick != nullptr;
     }
 
     void setVirtualButton(int button, bool down) override {
-        if (m_joystick) SDL_JoystickSetVirtualButton(m_joystick, button, down ? SDL_PRESSED : SDL_RELEASED);
+        if (m_joystick)
+            SDL_JoystickSetVirtualButton(m_joystick, button, down ? SDL_PRESSED : SDL_RELEASED);
     }
 
     void setVirtualAxis(int axis, int value) override {
@@ -95,7 +100,8 @@ private:
 }  // namespace
 }  // namespace parvel::ui
 
-extern "C" __attribute__((visibility("default"))) parvel::ui::PadBackend* parvelPadBackend(int abi) {
+extern "C" __attribute__((visibility("default"))) parvel::ui::PadBackend* parvelPadBackend(
+    int abi) {
     if (abi != parvel::ui::kPadModuleAbi) return nullptr;
     static parvel::ui::SdlPad backend;
     return &backend;

@@ -70,16 +70,22 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
     };
     std::ofstream(r.dir / "drive.sh")
         << "export XDG_CONFIG_HOME=\"$D/config\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
-           "\"$PARVEL\" " << options << " \"$GAME\" & p=$!\n"
+           "\"$PARVEL\" "
+        << options
+        << " \"$GAME\" & p=$!\n"
            "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
            "[ -n \"$w\" ] && break; sleep 0.1; done\n"
            "[ -n \"$w\" ] || { kill $p; exit 3; }\n"
            "sleep 2.5\n"
            "eval \"$(xdotool getwindowgeometry --shell $w)\"\n"
            "m() { xdotool mousemove $((X + $1)) $((Y + $2)); }\n"
-           "m " << pos(120, 220) << "; xdotool click 1\n"
+           "m "
+        << pos(120, 220)
+        << "; xdotool click 1\n"
            "sleep 1.5\n"
-           "m " << pos(60, 270) << "; sleep 0.2; m " << pos(61, 271) << "; sleep 0.5\n"
+           "m "
+        << pos(60, 270) << "; sleep 0.2; m " << pos(61, 271)
+        << "; sleep 0.5\n"
            "kill -USR1 $p; sleep 0.5; mv \"$D/state.txt\" \"$D/hovered.txt\"\n"
            "xdotool click 1\n"
            "sleep 1.5\n"
@@ -87,9 +93,10 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
            "kill -USR1 $p; sleep 0.5\n"
            "kill $p; wait $p\n";
     int status = -1;
-    const auto out = runUnderXvfb(env + " D=" + quoted(r.dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
-                                      " GAME=" + quoted(game) + " GRAB=" + quoted(GRAB_SCREEN_EXE),
-                                  "", (r.dir / "drive.sh").string(), &status, screen);
+    const auto out =
+        runUnderXvfb(env + " D=" + quoted(r.dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
+                         " GAME=" + quoted(game) + " GRAB=" + quoted(GRAB_SCREEN_EXE),
+                     "", (r.dir / "drive.sh").string(), &status, screen);
     EXPECT_EQ(status, 0) << [&] {
         std::string s;
         for (const auto& l : out) s += l + "\n";

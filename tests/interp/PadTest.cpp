@@ -24,16 +24,23 @@ TEST(ParseReplay, ReadsPadCommands) {
 TEST(PadMapper, ButtonsAreTheOptionKeysAndSticksHoldTheArrows) {
     PadMapper m;
     std::vector<std::string> got;
-    m.key = [&](int code, bool down) { got.push_back((down ? "down " : "up ") + std::to_string(code)); };
+    m.key = [&](int code, bool down) {
+        got.push_back((down ? "down " : "up ") + std::to_string(code));
+    };
     m.click = [&] { got.push_back("click"); };
-    const PadButton options[] = {PadButton::A, PadButton::B, PadButton::X, PadButton::Y,
-                                 PadButton::LeftShoulder, PadButton::RightShoulder};
+    const PadButton options[] = {PadButton::A,
+                                 PadButton::B,
+                                 PadButton::X,
+                                 PadButton::Y,
+                                 PadButton::LeftShoulder,
+                                 PadButton::RightShoulder};
     for (PadButton b : options) {
         m.button(b, true);
         m.button(b, false);
     }
-    EXPECT_EQ(got, (std::vector<std::string>{"down 65", "up 65", "down 83", "up 83", "down 68", "up 68",
-                                             "down 70", "up 70", "down 71", "up 71", "down 90", "up 90"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"down 65", "up 65", "down 83", "up 83", "down 68",
+                                             "up 68", "down 70", "up 70", "down 71", "up 71",
+                                             "down 90", "up 90"}));
     got.clear();
     m.button(PadButton::DpadLeft, true);
     m.axis(PadAxis::LeftX, -20000);  // held by both: one press
@@ -57,7 +64,8 @@ TEST_F(PadReplay, StartStartsButtonsChooseAndTheStickWalks) {
     const auto game = writeGame(
         "[Setup]\n@firstscene = Walk\n[Walk]\n@description = A road.\n"
         "@X = 100\n@Y = 56\n@xmove = 10\n@animspeed = 1\n"
-        "@standingsprite = 2.man\n@walkingsprite = 3.man\n@hotspots = 64(\"A trapdoor\",M,Y,Cellar)\n"
+        "@standingsprite = 2.man\n@walkingsprite = 3.man\n@hotspots = 64(\"A "
+        "trapdoor\",M,Y,Cellar)\n"
         "@option2 = Stay\n@Link2 = Other\n[Other]\n@description = Elsewhere.\n[Cellar]\n"
         "@description = Down here.\n");
     // Exactly as the held arrow keys walk.
@@ -67,8 +75,9 @@ TEST_F(PadReplay, StartStartsButtonsChooseAndTheStickWalks) {
     lines = play(game, "open\npad start\nwait 0.5\npadaxis leftx -32000\nwait 2\nsnapshot\n");
     EXPECT_EQ(field(snapshot(lines, 0), "sprite"), "on 80 56");
 
-    lines = play(game, "open\npad start\nwait 0.5\npadaxis righttrigger 32767\n"
-                       "padaxis leftx -32000\nwait 6\nsnapshot\n");
+    lines = play(game,
+                 "open\npad start\nwait 0.5\npadaxis righttrigger 32767\n"
+                 "padaxis leftx -32000\nwait 6\nsnapshot\n");
     EXPECT_EQ(field(snapshot(lines, 0), "scene"), "Cellar");
 
     lines = play(game, "open\npad start\nwait 0.5\npad b\nwait 1\nsnapshot\n");

@@ -41,7 +41,8 @@ struct Window {
         app();
         QDir(root.path()).mkpath("bin");
         if (!iniText.empty()) writeFile(ini(), iniText);
-        form = std::make_unique<Form1>(Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<Form1>(
+            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         form->setCore(&core);
         form->messageBoxHook = [this](std::string_view text, MsgButtons, std::string_view) {
             messages.emplace_back(text);
@@ -60,7 +61,8 @@ TEST(WindowScale, EnlargedPixelsAreExactBlocks) {
     const QImage big = enlarged(src, 3);
     ASSERT_EQ(big.size(), QSize(9, 6));
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 9; ++x) ASSERT_EQ(big.pixel(x, y), src.pixel(x / 3, y / 3)) << x << "," << y;
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(big.pixel(x, y), src.pixel(x / 3, y / 3)) << x << "," << y;
     const QImage hidpi = toDevicePixels(src, 2, 2.0);  // zoom 2 on a 2x screen
     EXPECT_EQ(hidpi.size(), QSize(12, 8));
     EXPECT_EQ(hidpi.devicePixelRatio(), 2.0);
@@ -82,10 +84,12 @@ TEST(WindowScale, FirstStartPicksTheLargestZoomWithinNinetyPercent) {
 TEST(Form1Zoom, TwiceTheGeometryAndFontWithTheDesignedLineBreaks) {
     Window w;
     ASSERT_EQ(w.form->zoom(), 1);  // the offscreen screen is too small for 2x
-    const std::string text = "The lantern swings in the wind and its light runs over the wet "
-                             "stones of the road, far into the fog where the gate must be.";
+    const std::string text =
+        "The lantern swings in the wind and its light runs over the wet "
+        "stones of the road, far into the fog where the gate must be.";
     w.form->setCaption(Control::Label2, text);
-    w.form->setCaption(Control::Label3, "(a) Take the lantern and walk in through the gate at once");
+    w.form->setCaption(Control::Label3,
+                       "(a) Take the lantern and walk in through the gate at once");
     QLabel* l2 = w.label("Label2");
     const QFont font1 = l2->font();
     const int height1 = l2->heightForWidth(275);
@@ -141,7 +145,8 @@ TEST(Form1Zoom, MenuItemsKeysAndTheIniKey) {
     EXPECT_EQ(w.form->findChild<QWidget*>("Picture1")->geometry(), QRect(80, 0, 400, 230));
     w.form->close();
     EXPECT_EQ(readFile(w.ini()),
-              "[Parvel]\r\nZoom=2\r\nOther=1\r\nShowErrors=False\r\nPlaySounds=True\r\nPlayMusic=True\r\n");
+              "[Parvel]\r\nZoom=2\r\nOther=1\r\nShowErrors=False\r\nPlaySounds=True\r\nPlayMusic="
+              "True\r\n");
 
     Window garbled("[Parvel]\r\nZoom=7\r\n");
     EXPECT_EQ(garbled.form->zoom(), fittingZoom({280, 500}, screen));
@@ -159,7 +164,8 @@ TEST(Form1Zoom, FullScreenCentresTheContentAndEscLeavesIt) {
     const QSize area = w.form->centralWidget()->size();
     const int k = largestZoomInside(w.form->designContent(), area);
     const QSize design = w.form->designContent();
-    const QPoint origin((area.width() - design.width() * k) / 2, (area.height() - design.height() * k) / 2);
+    const QPoint origin((area.width() - design.width() * k) / 2,
+                        (area.height() - design.height() * k) / 2);
     EXPECT_EQ(w.form->findChild<QWidget*>("Picture1")->geometry(),
               QRect(origin + QPoint(40 * k, 0), QSize(200, 115) * k));
     QTest::keyClick(w.form->findChild<QWidget*>("Picture1"), Qt::Key_Escape);
@@ -207,8 +213,9 @@ TEST(Form1Volume, SoundFontThatFailsSaysWhyAndKeepsTheKey) {
     w.form->soundFontDialogHook = [] { return QStringLiteral("/tmp/broken.sf2"); };
     w.action("soundFont")->trigger();
     ASSERT_EQ(w.messages.size(), 1u);
-    EXPECT_EQ(w.messages[0], "Cannot use the soundfont /tmp/broken.sf2: there is no music output. "
-                             "Music keeps the soundfont it had.");
+    EXPECT_EQ(w.messages[0],
+              "Cannot use the soundfont /tmp/broken.sf2: there is no music output. "
+              "Music keeps the soundfont it had.");
     EXPECT_EQ(w.form->settingsFile().read("SoundFont"), "/old.sf2");
 }
 
@@ -255,9 +262,9 @@ TEST(Form1Gamepad, VirtualControllerChoosesWalksAndStarts) {
     pad->poll();
     b->setVirtualAxis(static_cast<int>(PadAxis::TriggerRight), 32767);
     pad->poll();
-    EXPECT_EQ(w.core.calls, (std::vector<std::string>{"click", "keyDown 68", "keyUp 68", "keyDown 37",
-                                                      "keyUp 37", "keyDown 39", "keyUp 39",
-                                                      "keyDown 17"}));
+    EXPECT_EQ(w.core.calls,
+              (std::vector<std::string>{"click", "keyDown 68", "keyUp 68", "keyDown 37", "keyUp 37",
+                                        "keyDown 39", "keyUp 39", "keyDown 17"}));
     // Help > Controls says what the controller does.
     w.action("controls")->trigger();
     ASSERT_EQ(w.messages.size(), 1u);

@@ -31,7 +31,8 @@ VolumeWindow::VolumeWindow(QWidget* parent) : QDialog(parent) {
         m_values[static_cast<std::size_t>(i)] = value;
         connect(slider, &QSlider::valueChanged, this, [this, value](int v) {
             value->setText(QString::number(v) + QStringLiteral(" %"));
-            if (!m_setting && onChange) onChange(this->value(Master), this->value(Music), this->value(Sounds));
+            if (!m_setting && onChange)
+                onChange(this->value(Master), this->value(Music), this->value(Sounds));
         });
     }
 }
