@@ -5,7 +5,8 @@
 #   scripts/measure.sh [BUILD_DIR]     (default build-hard; needs parvel built)
 # Needs xvfb-run, xdotool and xwininfo. CPU is sampled over SAMPLE seconds
 # (default 10). RUNS picks the runs (default "empty big anim demo bare";
-# "bare" is the reference Qt window, bench/bare_window.cpp, when built).
+# "bare" is the reference Qt window, bench/bare_window.cpp, when built; a
+# run name ending in "_2x", e.g. "demo_2x", runs the player at zoom 2).
 # Also: the shared objects mapped at the title screen and the threads then
 # running, and the time each media module takes to load on first use.
 set -euo pipefail
@@ -100,8 +101,14 @@ busy() {  # % of one core over SAMPLE seconds
     local a b; a=$(cpu); sleep "$SAMPLE"; b=$(cpu)
     awk -v d=$((b - a)) -v t="$tck" -v s="$SAMPLE" 'BEGIN {printf "%.2f", 100 * d / t / s}'
 }
+zoom=()
+case $what in
+    bare) ;;
+    *_2x) zoom=(--zoom=2) ;;
+    *) zoom=(--zoom=1) ;;  # never the zoom a first start picks for the screen
+esac
 t0=$(ms)
-"$parvel" ${game:+"$game"} >/dev/null 2>"$work/$what.log" &
+"$parvel" "${zoom[@]}" ${game:+"$game"} >/dev/null 2>"$work/$what.log" &
 pid=$!
 win=""
 for _ in $(seq 1 1000); do
@@ -119,7 +126,7 @@ echo "$what.title_ffmpeg_fluidsynth_network_mapped: $(maps | grep -c -E 'libavco
 echo "$what.title_threads: $(ls /proc/$pid/task | wc -l)"
 echo "$what.title_audio_threads: $(cat /proc/$pid/task/*/comm | grep -c SDLAudio)"
 echo "$what.title_idle_cpu_percent: $(busy)"
-if [ "$what" = anim ] || [ "$what" = demo ]; then
+if [ "${what%_2x}" = anim ] || [ "${what%_2x}" = demo ]; then
     eval "$(xdotool getwindowgeometry --shell "$win")"
     xdotool mousemove --window "$win" $((WIDTH / 2)) 120 click 1
     sleep 3
@@ -145,14 +152,14 @@ kill -0 $pid 2>/dev/null && { echo "$what.note: parvel ignored SIGTERM"; kill -9
 wait $pid 2>/dev/null || true
 SH
 
-run() { xvfb-run -a -s "-screen 0 640x800x24" bash "$work/one.sh" "$@" "$work"; }
+run() { xvfb-run -a -s "-screen 0 1280x1100x24" bash "$work/one.sh" "$@" "$work"; }
 for i in $(seq 1 "$repeat"); do
     for r in $runs; do
         case $r in
-            empty) run "$parvel" "" empty ;;
+            empty | empty_2x) run "$parvel" "" "$r" ;;
             big) run "$parvel" "$work/big/Gamefile.txt" big ;;
-            anim) run "$parvel" "$work/anim/Gamefile.txt" anim ;;
-            demo) [ -n "$demo" ] && run "$parvel" "$PWD/$demo" demo ;;
+            anim | anim_2x) run "$parvel" "$work/anim/Gamefile.txt" "$r" ;;
+            demo | demo_2x) [ -n "$demo" ] && run "$parvel" "$PWD/$demo" "$r" ;;
             bare) [ -x "$bare" ] && run "$bare" "" bare ;;
         esac
     done

@@ -22,6 +22,11 @@ struct PlayerSettings {
     bool PlayMusic = true;
     int SpriteSpeedBonus = 0;  // 0, 2 or 5
     bool ReadAloud = false;
+    // Percent, 0 to 100; at 100 the samples are untouched.
+    int MasterVolume = 100;
+    int MusicVolume = 100;
+    int SoundVolume = 100;
+    bool Mute = false;
 };
 
 enum class MsgButtons { Ok, YesNo };

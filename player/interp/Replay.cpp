@@ -12,6 +12,7 @@
 #include "GameSaves.h"
 #include "HeadlessHost.h"
 #include "MediaSystem.h"
+#include "PadInput.h"
 #include "Player.h"
 #include "Vb.h"
 
@@ -92,6 +93,19 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
             if (!code) return fail("unknown key '" + std::string(w[1]) + "'");
             s.kind = cmd == "key" ? K::Key : cmd == "keydown" ? K::KeyDown : K::KeyUp;
             s.number = *code;
+        } else if ((cmd == "pad" || cmd == "paddown" || cmd == "padup") && argCount(1)) {
+            auto b = padButtonNamed(w[1]);
+            if (!b) return fail("unknown pad button '" + std::string(w[1]) + "'");
+            s.kind = cmd == "pad" ? K::Pad : cmd == "paddown" ? K::PadDown : K::PadUp;
+            s.number = static_cast<int>(*b);
+        } else if (cmd == "padaxis" && argCount(2)) {
+            auto a = padAxisNamed(w[1]);
+            if (!a) return fail("unknown pad axis '" + std::string(w[1]) + "'");
+            auto v = vb::CLng(w[2]);
+            if (!v || *v < -32768 || *v > 32767) return fail("pad axis value must be -32768 to 32767");
+            s.kind = K::PadAxis;
+            s.number = static_cast<int>(*a);
+            s.value = static_cast<int>(*v);
         } else if (cmd == "wait" && argCount(1)) {
             auto secs = vb::CDbl(w[1]);
             if (!secs || *secs < 0 || *secs > 1e7) return fail("wait needs seconds (0 or more)");
@@ -165,6 +179,10 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
     saves.setAutosaveEachScene(false);
     saves.setGame(gameFile);
 
+    PadMapper pad;
+    pad.key = [&](int code, bool down) { down ? player.keyDown(code) : player.keyUp(code); };
+    pad.click = [&] { player.click(); };
+
     auto snapshot = [&] {
         for (const auto& line : snapshotLines(player)) out(line);
     };
@@ -206,6 +224,13 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                     host.queueAnswer(step.text == "yes" ? MsgAnswer::Yes : MsgAnswer::No);
                     break;
                 case K::Snapshot: snapshot(); break;
+                case K::Pad:
+                    pad.button(static_cast<PadButton>(step.number), true);
+                    pad.button(static_cast<PadButton>(step.number), false);
+                    break;
+                case K::PadDown: pad.button(static_cast<PadButton>(step.number), true); break;
+                case K::PadUp: pad.button(static_cast<PadButton>(step.number), false); break;
+                case K::PadAxis: pad.axis(static_cast<PadAxis>(step.number), step.value); break;
                 case K::Picture:
                     if (auto s = render::savePicture(player.render().Picture1, step.text); !s && err)
                         err("cannot write picture " + step.text + ": " + s.error().description);

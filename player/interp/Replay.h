@@ -6,6 +6,7 @@
 //   open | click | option N | hover N | key K | keydown K | keyup K
 //   wait S | menu NAME | answer yes|no | snapshot | picture FILE
 //   save NAME | load NAME | continue | back | history | restart
+//   pad B | paddown B | padup B | padaxis AXIS VALUE
 // where K is a letter, "left", "right" or "ctrl", S virtual seconds, and
 // NAME one of sounds, music, errors, speed0, speed2, speed5 (the speeds,
 // like the window's menu, only while a sprite scene plays; otherwise the
@@ -31,10 +32,11 @@ namespace parvel {
 struct ReplayStep {
     enum class Kind {
         Open, Click, Option, Hover, Key, KeyDown, KeyUp, Wait, Menu, Answer, Snapshot, Picture,
-        Save, Load, Continue, Back, History, Restart
+        Save, Load, Continue, Back, History, Restart, Pad, PadDown, PadUp, PadAxis
     };
     Kind kind = Kind::Click;
-    int number = 0;          // option and hover number, key code
+    int number = 0;          // option and hover number, key code, pad button or axis
+    int value = 0;           // pad axis position
     double seconds = 0;      // wait
     std::string text;        // menu name, answer, picture file, save slot
 };

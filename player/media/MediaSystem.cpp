@@ -1,5 +1,6 @@
 #include "MediaSystem.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "MediaModules.h"
@@ -37,6 +38,17 @@ void MediaSystem::setDirectories(std::string soundDirectory, std::string musicDi
 }
 
 void MediaSystem::setSoundFont(std::string path) { m_synth->setSoundFont(std::move(path)); }
+
+std::string MediaSystem::switchSoundFont(const std::string& path) {
+    return m_synth->switchSoundFont(path);
+}
+
+void MediaSystem::applyVolume() {
+    const PlayerSettings& s = m_host.settings();
+    const auto part = [](int percent) { return std::clamp(percent, 0, 100) / 100.0f; };
+    const float master = s.Mute ? 0.0f : part(s.MasterVolume);
+    m_mixer->setGains(master * part(s.SoundVolume), master * part(s.MusicVolume));
+}
 
 void MediaSystem::setVideoSink(std::int32_t parentHandle, VideoSink* sink) {
     m_commands->setVideoSink(parentHandle, sink);

@@ -58,6 +58,11 @@ public:
     // The game's sound and music folders, each ending in "\" (script text).
     void setDirectories(std::string soundDirectory, std::string musicDirectory);
     void setSoundFont(std::string path);
+    // Loads a soundfont for the songs that start from now on; empty when it
+    // loaded, else why not (the one in use stays).
+    std::string switchSoundFont(const std::string& path);
+    // The host's volume settings (master, music, sounds, mute) to the mixer.
+    void applyVolume();
     MultiSoundQueue& multiSoundQueue() { return m_queue; }
     const std::string& rememberedMusicPath() const { return m_musicPath; }
 

@@ -101,12 +101,28 @@ Micros Mixer::timeOfFrame(std::int64_t frame) const {
 void Mixer::mixLocked(float* out, int frames, bool audible) {
     const std::int64_t at = m_frames.load(std::memory_order_relaxed);
     if (audible) std::fill(out, out + static_cast<size_t>(frames) * kMixChannels, 0.0f);
-    for (auto* s : m_sources) s->mix(audible ? out : nullptr, frames, at, audible);
+    const std::size_t samples = static_cast<std::size_t>(frames) * kMixChannels;
+    for (auto* s : m_sources) {
+        const float g = gain(s->group());
+        // At full volume the samples go straight in, exactly as they were.
+        if (!audible || g == 1.0f) {
+            s->mix(audible ? out : nullptr, frames, at, audible);
+            continue;
+        }
+        m_gainScratch.assign(samples, 0.0f);
+        s->mix(m_gainScratch.data(), frames, at, true);
+        for (std::size_t i = 0; i < samples; ++i) out[i] += g * m_gainScratch[i];
+    }
     if (audible) {
         for (int i = 0; i < frames * kMixChannels; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
         if (m_capture) m_capture(out, frames);
     }
     m_frames.store(at + frames, std::memory_order_release);
+}
+
+void Mixer::setGains(float sound, float music) {
+    m_soundGain = std::clamp(sound, 0.0f, 1.0f);
+    m_musicGain = std::clamp(music, 0.0f, 1.0f);
 }
 
 void Mixer::render(float* out, int frames) {

@@ -30,6 +30,9 @@ namespace parvel {
 inline constexpr int kMixRate = 44100;
 inline constexpr int kMixChannels = 2;  // interleaved float stereo
 
+// Which volume slider a voice follows.
+enum class MixGroup { Sound, Music };
+
 // A voice of the mixer. mix() runs with the mixer locked, on the audio
 // thread or on whichever thread advances the clock.
 class MixSource {
@@ -45,6 +48,7 @@ public:
     // Whether the source plays (or counts time), so the output must run.
     // Called locked.
     virtual bool active() const { return false; }
+    virtual MixGroup group() const { return MixGroup::Sound; }
 };
 
 class Mixer {
@@ -86,6 +90,10 @@ public:
     // Whether sources need to make sound at all (a device or a capture).
     bool audible() const { return m_deviceMode.load() || m_hasCapture.load(); }
 
+    // Volume of each group, 0 to 1 (1: samples pass untouched). Live.
+    void setGains(float sound, float music);
+    float gain(MixGroup g) const { return (g == MixGroup::Music ? m_musicGain : m_soundGain).load(); }
+
     // Mixes `frames` frames into `out` and moves the clock on by as many.
     void render(float* out, int frames);
 
@@ -117,6 +125,9 @@ private:
     Capture m_capture;
     std::atomic<bool> m_hasCapture{false};
     std::vector<float> m_scratch;
+    std::atomic<float> m_soundGain{1.0f};
+    std::atomic<float> m_musicGain{1.0f};
+    std::vector<float> m_gainScratch;
     std::mutex m_waitMutex;
     std::condition_variable m_waitCv;
 };

@@ -29,8 +29,21 @@ MusicSynth::MusicSynth(std::string soundFont, std::vector<std::string> search)
 
 MusicSynth::~MusicSynth() = default;
 
-MusicBackend* MusicSynth::synth() {
-    if (m_tried) return m_backend.get();
+std::string MusicSynth::switchSoundFont(const std::string& soundFont) {
+    if (!isFile(soundFont)) return "the file is not there";
+    std::shared_ptr<MusicBackend> backend = newMusicBackend();
+    if (!backend) return "the music module could not be loaded";
+    const std::string inUse = backend->load({soundFont}, kMixRate);
+    if (inUse.empty()) return "it is not a soundfont the synthesiser can read";
+    m_soundFont = soundFont;
+    m_backend = std::move(backend);
+    m_inUse = inUse;
+    m_tried = true;
+    return {};
+}
+
+std::shared_ptr<MusicBackend> MusicSynth::synth() {
+    if (m_tried) return m_backend;
     m_tried = true;
     std::vector<std::string> candidates;
     if (!m_soundFont.empty()) {
@@ -49,7 +62,7 @@ MusicBackend* MusicSynth::synth() {
     if (!m_backend) return nullptr;
     m_inUse = m_backend->load(candidates, kMixRate);
     if (m_inUse.empty()) m_backend.reset();
-    return m_backend.get();
+    return m_backend;
 }
 
 MusicVoice::MusicVoice(Mixer& mixer, MusicSynth& synth, std::string midi, std::int64_t lengthFrames)
@@ -62,17 +75,19 @@ MusicVoice::~MusicVoice() {
     m_mixer.removeSource(this);
     auto g = m_mixer.lock();
     m_song.reset();
+    m_backend.reset();
 }
 
 void MusicVoice::play() {
     // Loading the soundfont takes a while: never with the mixer locked.
-    MusicBackend* backend = m_mixer.audible() ? m_synth.synth() : nullptr;
+    std::shared_ptr<MusicBackend> backend = m_mixer.audible() ? m_synth.synth() : nullptr;
     {
         auto g = m_mixer.lock();
         if (m_pos >= m_length) return;  // at the end: stays stopped
         m_playing = true;
         if (backend && !m_song) {
             m_song = backend->newSong(m_midi, m_defaultPrograms);
+            if (m_song) m_backend = backend;
             // Resume where the song was stopped.
             if (m_song && m_pos > 0 && m_length > 0) m_song->seek(m_pos, m_length);
         }

@@ -26,11 +26,15 @@ public:
 
     // Takes effect at the next load; a loaded synthesiser is kept.
     void setSoundFont(std::string soundFont) { m_soundFont = std::move(soundFont); }
+    // Loads `soundFont` now for the songs that start from here on (one that
+    // plays keeps its own); empty when it loaded, else what went wrong, and
+    // the soundfont in use stays.
+    std::string switchSoundFont(const std::string& soundFont);
     // The synthesiser with its soundfont, loaded on first use (the GM font is
     // large: only its presets are read, samples as instruments are chosen).
     // Null when no soundfont or no music module can be loaded; that is
     // remembered.
-    MusicBackend* synth();
+    std::shared_ptr<MusicBackend> synth();
     const std::string& soundFontInUse() const { return m_inUse; }
 
 private:
@@ -38,7 +42,7 @@ private:
     std::vector<std::string> m_search;
     bool m_tried = false;
     std::string m_inUse;
-    std::unique_ptr<MusicBackend> m_backend;
+    std::shared_ptr<MusicBackend> m_backend;
 };
 
 // One song of the sequencer. Its position counts mixer frames while it
@@ -59,6 +63,7 @@ public:
 
     void mix(float* out, int frames, std::int64_t at, bool audible) override;
     bool active() const override { return m_playing; }
+    MixGroup group() const override { return MixGroup::Music; }
 
 private:
     Mixer& m_mixer;
@@ -68,7 +73,8 @@ private:
     std::uint16_t m_defaultPrograms = 0;
     std::int64_t m_pos = 0;
     bool m_playing = false;
-    std::unique_ptr<SongSynth> m_song;  // set once the synthesiser has the song
+    std::shared_ptr<MusicBackend> m_backend;  // the synthesiser the song was given to
+    std::unique_ptr<SongSynth> m_song;        // set once the synthesiser has the song
 };
 
 }  // namespace parvel

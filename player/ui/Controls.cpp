@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <vector>
 
+#include "WindowScale.h"
+
 namespace parvel::ui {
 
 ControlLabel::ControlLabel(QWidget* parent) : QLabel(parent) {
@@ -14,6 +16,7 @@ ControlLabel::ControlLabel(QWidget* parent) : QLabel(parent) {
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMouseTracking(true);
+    m_designFont = font();
 }
 
 void ControlLabel::setFocusRing(bool on) {
@@ -22,14 +25,47 @@ void ControlLabel::setFocusRing(bool on) {
     update();
 }
 
+void ControlLabel::setCaption(const QString& text) {
+    m_caption = text;
+    showCaption();
+}
+
+void ControlLabel::setDesignFont(const QFont& font) {
+    m_designFont = font;
+    setFont(zoomedFont(font, m_zoom));
+    if (m_zoom > 1) showCaption();
+}
+
+void ControlLabel::setZoom(int zoom, int designWidth) {
+    if (zoom == m_zoom && designWidth == m_designWidth) return;
+    m_zoom = zoom;
+    m_designWidth = designWidth;
+    setFont(zoomedFont(m_designFont, zoom));
+    showCaption();
+}
+
+void ControlLabel::showCaption() {
+    if (m_zoom <= 1) {
+        setWordWrap(true);
+        setText(m_caption);
+        return;
+    }
+    // Font sizes do not scale exactly with hinting, so wrapping at the
+    // zoomed size could break elsewhere: the lines are the designed ones.
+    setWordWrap(false);
+    setText(wrappedLines(m_caption, m_designFont, m_designWidth).join(QLatin1Char('\n')));
+}
+
 void ControlLabel::paintEvent(QPaintEvent* e) {
     QLabel::paintEvent(e);
     if (!m_focusRing) return;
     QPainter p(this);
     QPen pen(palette().color(QPalette::WindowText));
     pen.setStyle(Qt::DotLine);
+    if (m_zoom > 1) pen.setWidth(m_zoom);
     p.setPen(pen);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    const int inset = m_zoom > 1 ? m_zoom / 2 : 0;
+    p.drawRect(rect().adjusted(inset, inset, -1 - inset, -1 - inset));
 }
 
 void ControlLabel::mousePressEvent(QMouseEvent* e) {
@@ -75,7 +111,10 @@ void PictureBox::paintEvent(QPaintEvent* e) {
         return;
     }
     p.fillRect(rect(), Qt::black);
-    p.drawImage(0, 0, *image);
+    if (zoom == 1 && devicePixelRatioF() == 1.0)
+        p.drawImage(0, 0, *image);
+    else
+        p.drawImage(0, 0, toDevicePixels(*image, zoom, devicePixelRatioF()));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* e) {
@@ -130,8 +169,17 @@ void VideoArea::videoClosed() {
 void VideoArea::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
-    if (!m_frame.isNull())
+    if (m_frame.isNull()) return;
+    const qreal ratio = devicePixelRatioF();
+    if (zoom == 1 && ratio == 1.0) {
         p.drawImage(rect(), m_frame);
+        return;
+    }
+    // Straight into device pixels: never through the painter's smoothing.
+    QImage frame = m_frame.scaled(QSize(qRound(width() * ratio), qRound(height() * ratio)),
+                                  Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    frame.setDevicePixelRatio(ratio);
+    p.drawImage(0, 0, frame);
 }
 
 Surface::Surface(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
@@ -146,10 +194,26 @@ void Surface::setPicture(const QImage& picture) {
     update();
 }
 
+void Surface::setContent(int zoom, const QRect& content) {
+    m_zoom = zoom;
+    m_content = content;
+    update();
+}
+
 void Surface::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.fillRect(e->rect(), m_background);
-    if (!m_picture.isNull()) p.drawImage(0, 0, m_picture);
+    const qreal ratio = devicePixelRatioF();
+    if (m_content.isNull() && m_zoom == 1 && ratio == 1.0) {
+        p.fillRect(e->rect(), m_background);
+        if (!m_picture.isNull()) p.drawImage(0, 0, m_picture);
+        return;
+    }
+    const QRect content = m_content.isNull() ? rect() : m_content;
+    p.fillRect(e->rect(), Qt::black);
+    p.fillRect(content & e->rect(), m_background);
+    if (m_picture.isNull()) return;
+    p.setClipRect(content);
+    p.drawImage(content.topLeft(), toDevicePixels(m_picture, m_zoom, ratio));
 }
 
 void Surface::mousePressEvent(QMouseEvent* e) {
@@ -168,7 +232,7 @@ public:
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name)
-            return label()->accessibleText ? label()->accessibleText() : label()->text();
+            return label()->accessibleText ? label()->accessibleText() : label()->caption();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {

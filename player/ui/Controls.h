@@ -32,6 +32,16 @@ public:
     void setFocusRing(bool on);
     bool focusRing() const { return m_focusRing; }
 
+    // The text as the game wrote it; at a zoom above 1 the label shows it
+    // in the lines it has at the designed size.
+    void setCaption(const QString& text);
+    const QString& caption() const { return m_caption; }
+    // The font at the designed size; the label shows it zoomed.
+    void setDesignFont(const QFont& font);
+    const QFont& designFont() const { return m_designFont; }
+    // `designWidth` is the label's width at 1x.
+    void setZoom(int zoom, int designWidth);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -39,8 +49,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
+    void showCaption();
+
     bool m_pressed = false;
     bool m_focusRing = false;
+    QString m_caption;
+    QFont m_designFont;
+    int m_zoom = 1;
+    int m_designWidth = 0;
 };
 
 // Describes the window's labels and picture to assistive technology. Qt
@@ -56,6 +72,7 @@ public:
     std::function<void(int qtKey)> onKeyDown;  // repeats while held
     std::function<void(int qtKey)> onKeyUp;    // once, at the real release
     std::function<void(bool back)> onTab;      // Tab / Shift+Tab
+    int zoom = 1;
 
 protected:
     bool event(QEvent* e) override;
@@ -77,6 +94,7 @@ public:
     void showFrame(const QImage& frame);
     void clearFrame();
     const QImage& frame() const { return m_frame; }
+    int zoom = 1;
 
     void videoFrame(const QImage& frame, std::int32_t frameNumber) override;
     void videoClosed() override;
@@ -97,6 +115,9 @@ public:
     const QColor& background() const { return m_background; }
     void setPicture(const QImage& picture);
     const QImage& picture() const { return m_picture; }
+    // Where the window's content sits at `zoom`; black around it (full screen).
+    void setContent(int zoom, const QRect& content);
+    const QRect& content() const { return m_content; }
     std::function<void()> onMouseDown;  // any button
 
 protected:
@@ -106,6 +127,8 @@ protected:
 private:
     QColor m_background{0, 0, 0};
     QImage m_picture;
+    int m_zoom = 1;
+    QRect m_content;  // null: all of the surface
 };
 
 }  // namespace parvel::ui

@@ -169,7 +169,7 @@ void Form1::buildControls() {
     for (const Placement& p : kPlacements) {
         auto* l = new ControlLabel(m_surface);
         l->setObjectName(p.name);
-        l->setGeometry(p.geometry);
+        place(l, p.geometry);
         m_labels[idx(p.control)] = l;
         setForeColour(p.control, kDefaultTextColour);
     }
@@ -184,7 +184,7 @@ void Form1::buildControls() {
     // name, options as buttons named by their text (without the key prefix
     // or the hover marker), the points as "Hero 15 of 20".
     m_labels[idx(Control::Label2)]->accessibleText = [this] {
-        const QString text = m_labels[idx(Control::Label2)]->text();
+        const QString text = m_labels[idx(Control::Label2)]->caption();
         const bool title = m_labels[idx(Control::Label2)]->alignment() & Qt::AlignHCenter;
         return title ? text.section(QLatin1Char('\n'), 0, 0) : text;
     };
@@ -214,13 +214,13 @@ void Form1::buildControls() {
     points(Control::HPherol, Control::maxHerol, "Hero");
     points(Control::eneHPl, Control::enemAxl, "Enemy");
     setLabelFont("MS Sans Serif", 8);
-    QFont hpFont = m_labels[idx(Control::Label2)]->font();
+    QFont hpFont = m_labels[idx(Control::Label2)]->designFont();
     for (Control c : {Control::HPherol, Control::maxHerol, Control::eneHPl, Control::enemAxl})
-        m_labels[idx(c)]->setFont(hpFont);
+        m_labels[idx(c)]->setDesignFont(hpFont);
 
     m_picture1 = new PictureBox(m_surface);
     m_picture1->setObjectName("Picture1");
-    m_picture1->setGeometry(40, 0, 200, 115);
+    place(m_picture1, {40, 0, 200, 115});
     m_picture1->source = [this]() -> const QImage* { return m_core ? m_core->picture() : nullptr; };
     m_picture1->onClick = [this] { Picture1_Click(); };
     m_picture1->onKeyDown = [this](int k) { Picture1_KeyDown(k); };
@@ -230,7 +230,7 @@ void Form1::buildControls() {
 
     m_picture2 = new VideoArea(m_surface);
     m_picture2->setObjectName("Picture2");
-    m_picture2->setGeometry(40, 0, 198, 115);
+    place(m_picture2, {40, 0, 198, 115});
     m_picture2->hide();
 }
 
@@ -249,6 +249,12 @@ void Form1::startUp() {
     m_settings.PlaySounds = loaded.settings.PlaySounds;
     m_settings.PlayMusic = loaded.settings.PlayMusic;
     m_settings.ReadAloud = loaded.settings.ReadAloud;
+    m_settings.MasterVolume = loaded.settings.MasterVolume;
+    m_settings.MusicVolume = loaded.settings.MusicVolume;
+    m_settings.SoundVolume = loaded.settings.SoundVolume;
+    m_settings.Mute = loaded.settings.Mute;
+    if (m_core) m_core->volumeChanged();
+    addViewItems();
     addReadAloudItem();
     addSaveItems();
     m_library = new GameLibrary(
@@ -269,6 +275,8 @@ void Form1::startUp() {
     show();
     fitFrame();
     QTimer::singleShot(0, this, [this] { fitFrame(); });
+    applyViewSettings();
+    startGamepad();
     m_picture1->setFocus(Qt::OtherFocusReason);
     if (m_core) inCore([&] { m_core->startUp(); });
     m_timer1.start();
@@ -282,9 +290,21 @@ void Form1::placeWindow() {
 void Form1::fitFrame() {
     // The designed size is the outer one, frame included; window managers
     // tell the frame only once the window is shown, sometimes a bit later.
+    if (m_fullScreen) return;
     const QSize frame = frameGeometry().size() - size();
+    const int bar = menuBar()->isVisible() ? menuBar()->height() : 0;
+    m_designContent = QSize(kFormWidth - std::max(0, frame.width()),
+                            kFormHeight - std::max(0, frame.height()) - bar);
+    if (m_zoom > 1) {
+        resize(m_designContent.width() * m_zoom, m_designContent.height() * m_zoom + bar);
+        layoutContent();
+        return;
+    }
     if (frame.width() > 0 || frame.height() > 0)
         resize(kFormWidth - frame.width(), kFormHeight - frame.height());
+    const bool scaled = m_shownZoom != 1 || !m_origin.isNull();
+    if (scaled && frame.width() <= 0 && frame.height() <= 0) resize(kFormWidth, kFormHeight);
+    if (scaled) layoutContent();
     move(0, 0);
 }
 
@@ -294,6 +314,7 @@ void Form1::shutDown(bool fromExitCommand) {
     if (m_core) m_core->shutdown(fromExitCommand);
     if (!savePlayerSettings(m_settingsFile, m_settings))
         qCWarning(lcUi) << "the settings could not be saved";
+    saveViewSettings();
     m_quitting = true;
     m_timer1.stop();
     closeSideWindows();
@@ -624,7 +645,7 @@ void Form1::setTitle(std::string_view text) {
 void Form1::setCaption(Control c, std::string_view text) {
     const bool shownBefore = !m_captions[idx(c)].empty();
     m_captions[idx(c)] = std::string(text);
-    m_labels[idx(c)]->setText(captionText(text));
+    m_labels[idx(c)]->setCaption(captionText(text));
     announce(c, shownBefore != !text.empty());
     if (c >= optionLabel(1) && c <= optionLabel(6)) followOptions();
 }
@@ -662,13 +683,15 @@ void Form1::setLabelFont(std::string_view family, double points) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points > 0 ? points : 8.0);
     for (int c = idx(Control::Label2); c <= static_cast<int>(idx(Control::Label8)); ++c)
-        m_labels[c]->setFont(font);
+        m_labels[c]->setDesignFont(font);
 }
 
 void Form1::setDescriptionLayout(bool centred, int height) {
     QLabel* l = m_labels[idx(Control::Label2)];
     l->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-    l->resize(l->width(), height);
+    QRect design = l->property("designGeometry").toRect();
+    design.setHeight(height);
+    place(l, design);
 }
 
 void Form1::setWindowBackground(Colour colour) { m_surface->setBackground(toQColor(colour)); }

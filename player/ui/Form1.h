@@ -19,6 +19,7 @@ class QFileDialog;
 class QLabel;
 class QAction;
 class QMenu;
+class QShortcut;
 
 namespace parvel {
 class VideoSink;
@@ -35,6 +36,8 @@ class GameLibrary;
 class Form3;
 class Form4;
 class Speaker;
+class VolumeWindow;
+class Gamepad;
 
 // Designed geometry, in pixels.
 inline constexpr int kFormWidth = 280;
@@ -45,6 +48,9 @@ class Form1 : public QMainWindow, public Host {
 public:
     struct Options {
         SettingsLocation settings = defaultSettingsLocation();
+        // From the command line, for this run only (0 / unset: Parvel.ini).
+        int zoom = 0;
+        bool fullScreen = false;
     };
     Form1();
     explicit Form1(Options options);
@@ -71,6 +77,20 @@ public:
     Form4* unusedFilesWindow() const { return m_form4.get(); }
     // Recent games, the game shelf and dropped games; null before start-up.
     GameLibrary* library() const { return m_library; }
+
+    // Playing at any size (WindowScale.cpp).
+    int zoom() const { return m_zoom; }
+    void setZoom(int zoom);
+    void setFullScreen(bool on);
+    bool fullScreenMode() const { return m_fullScreen; }
+    // The client area at 1x, which every zoom multiplies.
+    QSize designContent() const { return m_designContent; }
+    VolumeWindow* volumeWindow() const { return m_volumeWindow; }
+    Gamepad* gamepad() const { return m_gamepad; }
+    // Chooses the soundfont for the next song; the message when it fails.
+    QString chooseSoundFont(const QString& path);
+    // Replaces the soundfont file dialog (tests): the chosen path, or empty.
+    std::function<QString()> soundFontDialogHook;
     // The Open dialog, configured as the Open command shows it.
     std::unique_ptr<QFileDialog> makeOpenDialog(const QString& folder);
 
@@ -112,6 +132,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     // One handler per control event, named after control and event.
@@ -127,6 +148,12 @@ private:
     void chckNG_Click();
     void about_Click();
     void rdAloud_Click();
+    void zoom_Click(int zoom);
+    void fullScreen_Click();
+    void volume_Click();
+    void mute_Click();
+    void soundFont_Click();
+    void controls_Click();
     void Timer1_Timer();
     void Form_MouseDown();
     void Label2_Click();
@@ -157,6 +184,14 @@ private:
     void updateSaveItems();
     void saveToSlot(const std::string& slot);
     void loadSlot(const std::string& slot);
+    // The Options items for size and sound, and Help > Controls.
+    void addViewItems();
+    void applyViewSettings();
+    void startGamepad();
+    void saveViewSettings();
+    // Places `w` at `design` (1x geometry) times the zoom.
+    void place(QWidget* w, const QRect& design);
+    void layoutContent();
     // Runs a core call, counted so Timer1 never starts MainLoop inside one.
     template <class F>
     void inCore(F f) {
@@ -203,6 +238,20 @@ private:
     QAction* m_back = nullptr;
     QAction* m_saveAs = nullptr;
     QAction* m_loadFrom = nullptr;
+
+    int m_zoom = 1;
+    int m_shownZoom = 1;   // the zoom on screen (full screen picks its own)
+    QPoint m_origin;       // where the content starts (centred in full screen)
+    int m_iniZoom = 0;     // what "Zoom" gets at exit; 0: left out
+    bool m_fullScreen = false;
+    int m_iniFullScreen = -1;  // likewise "FullScreen"; -1: left out
+    QSize m_designContent;
+    std::array<QAction*, 4> m_zoomItems{};
+    QAction* m_fullScreenItem = nullptr;
+    QShortcut* m_leaveFullScreen = nullptr;
+    QAction* m_muteItem = nullptr;
+    VolumeWindow* m_volumeWindow = nullptr;
+    Gamepad* m_gamepad = nullptr;
 
     int m_ring = 0;
     bool m_keyboardPlay = false;  // the keyboard has moved the focus ring

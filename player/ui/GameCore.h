@@ -39,6 +39,10 @@ public:
     virtual SceneTable* scenes() { return nullptr; }
     // Saves, Back and the story so far; null when the core keeps none.
     virtual GameSaves* saves() { return nullptr; }
+    // The volume settings changed: the output follows at once.
+    virtual void volumeChanged() {}
+    // A soundfont for the next song; empty when it loaded, else why not.
+    virtual std::string switchSoundFont(const std::string&) { return "there is no music output"; }
 };
 
 }  // namespace parvel::ui

@@ -5,6 +5,7 @@
 
 #include "GameCore.h"
 #include "GameSaves.h"
+#include "MediaSystem.h"
 #include "Player.h"
 
 namespace parvel::ui {
@@ -30,6 +31,13 @@ public:
     const GameScript* game() const override { return &m_player.gameScript(); }
     SceneTable* scenes() override { return &m_player.sceneTable(); }
     GameSaves* saves() override { return &m_saves; }
+    void volumeChanged() override {
+        if (MediaSystem* media = m_player.media()) media->applyVolume();
+    }
+    std::string switchSoundFont(const std::string& path) override {
+        MediaSystem* media = m_player.media();
+        return media ? media->switchSoundFont(path) : GameCore::switchSoundFont(path);
+    }
 
     Player& player() { return m_player; }
 

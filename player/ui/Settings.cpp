@@ -135,6 +135,29 @@ LoadedSettings loadPlayerSettings(const SettingsFile& file) {
     // A key of our own, newer than the others: a value that is no flag leaves
     // Read Aloud off rather than stopping the start-up with a question.
     if (auto v = iniFlag(file.read("ReadAloud"))) out.settings.ReadAloud = *v;
+    out.settings.MasterVolume = iniPercent(file.read("MasterVolume"));
+    out.settings.MusicVolume = iniPercent(file.read("MusicVolume"));
+    out.settings.SoundVolume = iniPercent(file.read("SoundVolume"));
+    if (auto v = iniFlag(file.read("Mute"))) out.settings.Mute = *v;
+    return out;
+}
+
+int iniPercent(std::string_view text) {
+    const std::string_view t = vb::Trim(text);
+    if (t.empty() || t.size() > 3) return 100;
+    int value = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9') return 100;
+        value = value * 10 + (c - '0');
+    }
+    return value <= 100 ? value : 100;
+}
+
+ViewSettings loadViewSettings(const SettingsFile& file) {
+    ViewSettings out;
+    const std::string_view zoom = vb::Trim(file.read("Zoom"));
+    if (zoom.size() == 1 && zoom[0] >= '1' && zoom[0] <= '4') out.Zoom = zoom[0] - '0';
+    if (auto v = iniFlag(file.read("FullScreen"))) out.FullScreen = *v;
     return out;
 }
 
@@ -147,6 +170,13 @@ bool savePlayerSettings(SettingsFile& file, const PlayerSettings& s) {
     // stays as it was.
     if (s.ReadAloud || !vb::Trim(file.read("ReadAloud")).empty())
         keys.emplace_back("ReadAloud", iniWord(s.ReadAloud));
+    // Likewise the volumes, once one is off full, and the mute once used.
+    const std::pair<const char*, int> volumes[] = {
+        {"MasterVolume", s.MasterVolume}, {"MusicVolume", s.MusicVolume}, {"SoundVolume", s.SoundVolume}};
+    for (const auto& [key, value] : volumes)
+        if (value != 100 || !vb::Trim(file.read(key)).empty())
+            keys.emplace_back(key, std::to_string(value));
+    if (s.Mute || !vb::Trim(file.read("Mute")).empty()) keys.emplace_back("Mute", iniWord(s.Mute));
     return file.write(keys);
 }
 

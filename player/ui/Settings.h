@@ -72,6 +72,17 @@ struct LoadedSettings {
 LoadedSettings loadPlayerSettings(const SettingsFile& file);
 bool savePlayerSettings(SettingsFile& file, const PlayerSettings& settings);
 
+// A volume key: a whole number 0 to 100; anything else reads as 100.
+int iniPercent(std::string_view text);
+
+// The window's size: `Zoom` 1 to 4 (0 when missing or no such factor: the
+// first start picks one) and `FullScreen`.
+struct ViewSettings {
+    int Zoom = 0;
+    bool FullScreen = false;
+};
+ViewSettings loadViewSettings(const SettingsFile& file);
+
 // The open dialog's starting folder: "LstDir", or the program folder when
 // it is empty or names no folder.
 std::string lastFolder(const SettingsFile& file);

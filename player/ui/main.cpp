@@ -85,9 +85,11 @@ constexpr char kHelp[] =
     "enciphered GameFile.Cgm; DIR is a game's folder. Without either, choose a\n"
     "game with File > Open, File > Recent Games or File > Game Shelf.\n"
     "\n"
-    "      --shelf    open the game shelf: the games found in your folders\n"
-    "  -h, --help     show this help and exit\n"
-    "      --version  show the version and exit\n"
+    "      --shelf        open the game shelf: the games found in your folders\n"
+    "      --zoom=N       show the window N times its size (1 to 4), this run only\n"
+    "      --full-screen  start in full screen, this run only\n"
+    "  -h, --help         show this help and exit\n"
+    "      --version      show the version and exit\n"
     "\n"
     "Qt's own options (-platform NAME, -style NAME, ...) are passed to Qt.\n"
     "Settings live in Parvel.ini beside the program when that folder is\n"
@@ -111,10 +113,46 @@ bool takeShelfOption(int& argc, char** argv) {
     return shelf;
 }
 
+// Takes the window-size options out of argv; false (after saying why) on a
+// bad zoom.
+bool takeSizeOptions(int& argc, char** argv, parvel::ui::Form1::Options& options) {
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--") {
+            while (i < argc) argv[out++] = argv[i++];
+            break;
+        }
+        std::string zoom;
+        if (a.rfind("--zoom=", 0) == 0) {
+            zoom = a.substr(7);
+        } else if (a == "--zoom" && i + 1 < argc) {
+            zoom = argv[++i];
+        } else if (a == "--full-screen") {
+            options.fullScreen = true;
+            continue;
+        } else {
+            argv[out++] = argv[i];
+            continue;
+        }
+        if (zoom.size() != 1 || zoom[0] < '1' || zoom[0] > '4') {
+            std::fprintf(stderr, "parvel: invalid zoom '%s' (1 to 4)\nTry 'parvel --help' for more information.\n",
+                         zoom.c_str());
+            return false;
+        }
+        options.zoom = zoom[0] - '0';
+    }
+    argc = out;
+    argv[argc] = nullptr;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool shelf = takeShelfOption(argc, argv);
+    parvel::ui::Form1::Options formOptions;
+    if (!takeSizeOptions(argc, argv, formOptions)) return 2;
     const parvel::CommandLine line =
         parvel::parseCommandLine(argc, argv, "parvel", kHelp, parvel::versionText(), 1);
     if (line.exitCode) return *line.exitCode;
@@ -143,7 +181,7 @@ int main(int argc, char** argv) {
 
     // Built in this order and torn down in reverse: the media's threads
     // stop before the window that shows their frames goes away.
-    parvel::ui::Form1 form;
+    parvel::ui::Form1 form(formOptions);
     parvel::MediaOptions mediaOptions;
     mediaOptions.soundFont = form.settingsFile().read("SoundFont");
     auto media = std::make_unique<parvel::MediaSystem>(form, mediaOptions);

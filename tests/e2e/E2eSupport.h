@@ -62,11 +62,12 @@ inline std::string startDemoWindow(const std::string& alsoKill = "") {
 // Parallel xvfb-run -a can race for a display number; the player then never
 // shows (exit 3) and the run is tried again.
 inline std::vector<std::string> runUnderXvfb(const std::string& env, const std::string& wrapper,
-                                             const std::string& script, int* status) {
+                                             const std::string& script, int* status,
+                                             const std::string& screen = "400x600x24") {
     std::vector<std::string> out;
     for (int attempt = 0; attempt < 3; ++attempt) {
         out = runLines(env + " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy xvfb-run -a -s "
-                             "'-screen 0 400x600x24' " +
+                             "'-screen 0 " + screen + "' " +
                            wrapper + "sh " + quoted(script) + " 2>&1",
                        status);
         if (*status != 3) break;

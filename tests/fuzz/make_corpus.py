@@ -80,6 +80,8 @@ def replays():
     put("replay", "huge_wait.txt", "wait 1e300\n")
     put("replay", "hex_and_junk.txt", "option &H2\nwait 1e3x\n")
     put("replay", "menu_case.txt", "MENU Music\nAnswer YES\n")
+    put("replay", "pad.txt", "open\npad START\npaddown dpleft\npadaxis lefttrigger 32767\n"
+        "padaxis leftx -32768\npadup dpleft\npad leftshoulder\npadaxis righty 40000\n")
     put("replay", "comment_only.txt", "   # nothing\n\t\n")
 
 

@@ -1,0 +1,261 @@
+// The main window at any size (zoom, full screen), the Options items for
+// volume and the soundfont, and game controllers.
+
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+
+#include "Controls.h"
+#include "Form1.h"
+#include "Gamepad.h"
+#include "TextCodec.h"
+#include "UiLog.h"
+#include "VolumeWindow.h"
+#include "WindowScale.h"
+
+namespace parvel::ui {
+
+namespace {
+
+constexpr char kControlsText[] =
+    "Mouse: click the title screen to start; click an option to choose it.\r\n"
+    "Keys: A S D F G Z choose options 1 to 6; Left and Right walk the sprite; "
+    "Ctrl takes a hot spot that needs an action; Tab, Up and Down move the focus "
+    "ring, Enter or Space chooses.\r\n"
+    "Window: Ctrl+= and Ctrl+- zoom in and out, Ctrl+0 goes back to 1x; "
+    "F11 turns full screen on and off, Esc leaves it; Ctrl+M mutes.\r\n"
+    "Game controller: A B X Y and the left and right shoulder buttons choose options 1 to 6; "
+    "the D-pad or left stick walks left and right and moves the focus ring up and down; "
+    "either trigger acts as Ctrl; Start starts the title screen.";
+
+std::string messageBytes(const QString& text) {
+    const std::string utf8 = text.toStdString();
+    return utf8ToCp1252(utf8).value_or(utf8);
+}
+
+}  // namespace
+
+void Form1::addViewItems() {
+    if (m_muteItem) return;
+    auto action = [this](QMenu* m, const char* name, const QString& caption, auto handler) {
+        QAction* a = m->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    m_opns->addSeparator();
+    QMenu* zoom = m_opns->addMenu(QStringLiteral("Zoom"));
+    zoom->setObjectName("zoomMenu");
+    auto* group = new QActionGroup(this);
+    for (int k = kMinZoom; k <= kMaxZoom; ++k) {
+        const QByteArray name = "zoom" + QByteArray::number(k);
+        QAction* a = action(zoom, name.constData(), QString::number(k) + QChar(0x00D7),
+                            [this, k] { zoom_Click(k); });
+        a->setCheckable(true);
+        a->setActionGroup(group);
+        m_zoomItems[static_cast<std::size_t>(k - 1)] = a;
+    }
+    // Ctrl with a key the game does not read: Ctrl alone takes hot spots.
+    m_zoomItems[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    zoom->addSeparator();
+    action(zoom, "zoomIn", QStringLiteral("Bigger"),
+           [this] { zoom_Click(std::min(m_zoom + 1, kMaxZoom)); })
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    action(zoom, "zoomOut", QStringLiteral("Smaller"), [this] {
+        zoom_Click(std::max(m_zoom - 1, kMinZoom));
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    m_fullScreenItem =
+        action(m_opns, "fullScreen", QStringLiteral("Full screen"), [this] { fullScreen_Click(); });
+    m_fullScreenItem->setCheckable(true);
+    m_fullScreenItem->setShortcut(QKeySequence(Qt::Key_F11));
+    // Esc leaves full screen from wherever the focus is; otherwise it stays
+    // a key the game gets.
+    m_leaveFullScreen = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_leaveFullScreen->setEnabled(false);
+    connect(m_leaveFullScreen, &QShortcut::activated, this, [this] {
+        if (m_iniFullScreen >= 0) m_iniFullScreen = 0;
+        setFullScreen(false);
+    });
+    m_opns->addSeparator();
+    action(m_opns, "volume", QStringLiteral("Volume..."), [this] { volume_Click(); });
+    m_muteItem = action(m_opns, "mute", QStringLiteral("Mute"), [this] { mute_Click(); });
+    m_muteItem->setCheckable(true);
+    m_muteItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    action(m_opns, "soundFont", QStringLiteral("Soundfont..."), [this] { soundFont_Click(); });
+    m_opns->addSeparator();
+    action(m_Help, "controls", QStringLiteral("&Controls"), [this] { controls_Click(); });
+}
+
+void Form1::applyViewSettings() {
+    const ViewSettings saved = loadViewSettings(m_settingsFile);
+    const QScreen* s = screen();
+    const QSize available = s ? s->availableGeometry().size() : QSize(kFormWidth, kFormHeight);
+    int zoom = saved.Zoom;
+    m_iniZoom = saved.Zoom;
+    if (m_options.zoom >= kMinZoom && m_options.zoom <= kMaxZoom) {
+        zoom = m_options.zoom;  // this run only
+    } else if (zoom == 0) {
+        // A first start: as large as fits the screen, within reason.
+        zoom = fittingZoom(QSize(kFormWidth, kFormHeight), available);
+        if (zoom > 1) m_iniZoom = zoom;
+    } else {
+        // A factor saved on a larger screen: what fits this one, the key kept.
+        zoom = std::min(zoom, largestZoomInside(QSize(kFormWidth, kFormHeight), available));
+    }
+    if (!m_settingsFile.read("FullScreen").empty()) m_iniFullScreen = saved.FullScreen;
+    m_muteItem->setChecked(m_settings.Mute);
+    setZoom(zoom);
+    if (saved.FullScreen || m_options.fullScreen) setFullScreen(true);
+}
+
+void Form1::saveViewSettings() {
+    std::vector<std::pair<std::string, std::string>> keys;
+    if (m_iniZoom > 0) keys.emplace_back("Zoom", std::to_string(m_iniZoom));
+    if (m_iniFullScreen >= 0) keys.emplace_back("FullScreen", iniWord(m_iniFullScreen == 1));
+    if (!keys.empty() && !m_settingsFile.write(keys))
+        qCWarning(lcUi) << "the window size could not be saved";
+}
+
+void Form1::setZoom(int zoom) {
+    m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    for (int k = kMinZoom; k <= kMaxZoom; ++k)
+        if (QAction* a = m_zoomItems[static_cast<std::size_t>(k - 1)]) a->setChecked(k == m_zoom);
+    if (m_fullScreen)
+        layoutContent();
+    else
+        fitFrame();
+}
+
+void Form1::setFullScreen(bool on) {
+    m_fullScreen = on;
+    if (m_fullScreenItem) m_fullScreenItem->setChecked(on);
+    if (m_leaveFullScreen) m_leaveFullScreen->setEnabled(on);
+    if (on) {
+        showFullScreen();
+        // Without a window manager nobody else makes the window that big.
+        if (const QScreen* s = screen()) setGeometry(s->geometry());
+        layoutContent();
+    } else {
+        showNormal();
+        fitFrame();
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    if (m_fullScreen) layoutContent();
+}
+
+void Form1::place(QWidget* w, const QRect& design) {
+    w->setProperty("designGeometry", design);
+    const int k = m_shownZoom;
+    w->setGeometry(QRect(m_origin + design.topLeft() * k, design.size() * k));
+    if (auto* l = dynamic_cast<ControlLabel*>(w)) l->setZoom(k, design.width());
+}
+
+void Form1::layoutContent() {
+    if (m_designContent.isEmpty()) return;
+    if (m_fullScreen) {
+        // The largest whole factor the screen takes, centred on black.
+        m_shownZoom = largestZoomInside(m_designContent, m_surface->size());
+        const QSize content = m_designContent * m_shownZoom;
+        m_origin = QPoint((m_surface->width() - content.width()) / 2,
+                          (m_surface->height() - content.height()) / 2);
+        m_surface->setContent(m_shownZoom, QRect(m_origin, content));
+    } else {
+        m_shownZoom = m_zoom;
+        m_origin = QPoint();
+        m_surface->setContent(m_zoom,
+                              m_zoom == 1 ? QRect() : QRect(QPoint(), m_designContent * m_zoom));
+    }
+    m_picture1->zoom = m_shownZoom;
+    m_picture2->zoom = m_shownZoom;
+    for (QObject* o : m_surface->children())
+        if (auto* w = qobject_cast<QWidget*>(o); w && w->property("designGeometry").isValid())
+            place(w, w->property("designGeometry").toRect());
+}
+
+void Form1::zoom_Click(int zoom) {
+    m_iniZoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    setZoom(zoom);
+}
+
+void Form1::fullScreen_Click() {
+    m_iniFullScreen = m_fullScreenItem->isChecked();
+    setFullScreen(m_fullScreenItem->isChecked());
+}
+
+void Form1::volume_Click() {
+    if (m_quitting) return;
+    if (!m_volumeWindow) {
+        m_volumeWindow = new VolumeWindow(this);
+        m_volumeWindow->onChange = [this](int master, int music, int sounds) {
+            m_settings.MasterVolume = master;
+            m_settings.MusicVolume = music;
+            m_settings.SoundVolume = sounds;
+            if (m_core) m_core->volumeChanged();
+        };
+    }
+    m_volumeWindow->setValues(m_settings.MasterVolume, m_settings.MusicVolume,
+                              m_settings.SoundVolume);
+    m_volumeWindow->show();
+    m_volumeWindow->raise();
+    m_volumeWindow->activateWindow();
+}
+
+void Form1::mute_Click() {
+    m_settings.Mute = m_muteItem->isChecked();
+    if (m_core) m_core->volumeChanged();
+}
+
+void Form1::soundFont_Click() {
+    if (m_quitting) return;
+    QString chosen;
+    if (soundFontDialogHook) {
+        chosen = soundFontDialogHook();
+    } else {
+        const QString current = QString::fromStdString(m_settingsFile.read("SoundFont"));
+        chosen = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Choose a Soundfont"),
+            current.isEmpty() ? QStringLiteral("/usr/share/sounds") : QFileInfo(current).path(),
+            QStringLiteral("Soundfonts (*.sf2 *.sf3 *.SF2 *.SF3);;All files (*)"));
+    }
+    if (!chosen.isEmpty()) chooseSoundFont(chosen);
+}
+
+QString Form1::chooseSoundFont(const QString& path) {
+    const std::string why = m_core ? m_core->switchSoundFont(path.toStdString()) : "no game core";
+    if (why.empty()) {
+        m_settingsFile.write("SoundFont", path.toStdString());
+        return {};
+    }
+    const QString message =
+        QStringLiteral("Cannot use the soundfont %1: %2. Music keeps the soundfont it had.")
+            .arg(path, QString::fromStdString(why));
+    messageBox(messageBytes(message));
+    return message;
+}
+
+void Form1::startGamepad() {
+    if (m_gamepad) return;
+    m_gamepad = new Gamepad(this);
+    m_gamepad->key = [this](int qtKey, bool down) {
+        if (m_quitting) return;
+        down ? Picture1_KeyDown(qtKey) : Picture1_KeyUp(qtKey);
+    };
+    m_gamepad->click = [this] { Form_MouseDown(); };
+    m_gamepad->start();
+}
+
+void Form1::controls_Click() {
+    if (m_quitting) return;
+    messageBox(kControlsText, MsgButtons::Ok, "Controls");
+}
+
+}  // namespace parvel::ui

@@ -1,0 +1,87 @@
+#include "WindowScale.h"
+
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace parvel::ui {
+
+int fittingZoom(QSize window, QSize available, int cap) {
+    int zoom = 1;
+    for (int k = 2; k <= std::min(cap, kMaxZoom); ++k)
+        if (10 * k * window.width() <= 9 * available.width() &&
+            10 * k * window.height() <= 9 * available.height())
+            zoom = k;
+    return zoom;
+}
+
+int largestZoomInside(QSize content, QSize area) {
+    int zoom = 1;
+    for (int k = 2; k <= kMaxZoom; ++k)
+        if (k * content.width() <= area.width() && k * content.height() <= area.height()) zoom = k;
+    return zoom;
+}
+
+QImage enlarged(const QImage& image, int n) {
+    if (n <= 1 || image.isNull()) return image;
+    const QImage src = image.convertToFormat(QImage::Format_RGB32);
+    QImage out(src.width() * n, src.height() * n, QImage::Format_RGB32);
+    for (int y = 0; y < src.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * n));
+        for (int x = 0; x < src.width(); ++x) std::fill_n(row + x * n, n, in[x]);
+        for (int r = 1; r < n; ++r)
+            std::copy_n(row, out.width(), reinterpret_cast<QRgb*>(out.scanLine(y * n + r)));
+    }
+    return out;
+}
+
+QImage toDevicePixels(const QImage& image, int zoom, qreal ratio) {
+    if (image.isNull()) return image;
+    const qreal scale = zoom * ratio;
+    QImage out;
+    if (std::abs(scale - std::round(scale)) < 1e-6) {
+        out = enlarged(image, static_cast<int>(std::round(scale)));
+    } else {
+        // A fractional ratio (1.5): uneven blocks, but each still one colour.
+        out = image.scaled(static_cast<int>(std::round(image.width() * scale)),
+                           static_cast<int>(std::round(image.height() * scale)),
+                           Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    out.setDevicePixelRatio(ratio);
+    return out;
+}
+
+QStringList wrappedLines(const QString& text, const QFont& font, int width) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        bool any = false;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            QString part = paragraph.mid(line.textStart(), line.textLength());
+            while (part.endsWith(QLatin1Char(' '))) part.chop(1);
+            lines << part;
+            any = true;
+        }
+        layout.endLayout();
+        if (!any) lines << QString();
+    }
+    return lines;
+}
+
+QFont zoomedFont(const QFont& font, int zoom) {
+    if (zoom <= 1) return font;
+    QFont f = font;
+    if (font.pointSizeF() > 0)
+        f.setPointSizeF(font.pointSizeF() * zoom);
+    else if (font.pixelSize() > 0)
+        f.setPixelSize(font.pixelSize() * zoom);
+    return f;
+}
+
+}  // namespace parvel::ui

@@ -1,0 +1,40 @@
+#pragma once
+// Playing at any size: the window scales by a whole factor, pictures as
+// exact blocks of pixels, labels at the factor's geometry and font size with
+// the line breaks they have at the designed size.
+
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QStringList>
+
+namespace parvel::ui {
+
+inline constexpr int kMinZoom = 1;
+inline constexpr int kMaxZoom = 4;
+// The largest factor a first start picks by itself.
+inline constexpr int kMaxAutoZoom = 3;
+
+// The largest zoom up to `cap` at which `window` (its size at 1x) fits within
+// 90 % of `available`; 1 when even that does not.
+int fittingZoom(QSize window, QSize available, int cap = kMaxAutoZoom);
+// The largest zoom (at least 1, at most kMaxZoom) at which `content` fits
+// inside `area` (full screen).
+int largestZoomInside(QSize content, QSize area);
+
+// `image` with every pixel an n x n block (n >= 1).
+QImage enlarged(const QImage& image, int n);
+// `image` drawn `zoom` times its size on a device with `ratio` device pixels
+// per logical pixel: each source pixel becomes whole device pixels, never a
+// smoothed blend. The result carries `ratio`, to be drawn at logical (0, 0).
+QImage toDevicePixels(const QImage& image, int zoom, qreal ratio);
+
+// The lines a word-wrapped plain-text label of `width` pixels in `font`
+// shows `text` in, breaking as QLabel does; trailing spaces dropped.
+QStringList wrappedLines(const QString& text, const QFont& font, int width);
+
+// `font` at `zoom` times its size.
+QFont zoomedFont(const QFont& font, int zoom);
+
+}  // namespace parvel::ui
