@@ -105,9 +105,10 @@ void SceneRunner::PlayScene(std::string scene) {
         if (m_player.m_game.enciphered == 1) preloadEncipheredFrames();
         if (stopped()) return;
         startSounds();
-        // With this pass's sound started, a game that shows clips gets the
-        // video module ready in the background.
-        if (m_player.m_namesClips && m_media) m_media->prepareVideo();
+        // A scene that leads to a clip gets the video module ready in the
+        // background while it is read, so the clip starts on time without
+        // every scene before paying for the module's memory.
+        if (m_player.m_namesClips && m_media && leadsToClip()) m_media->prepareVideo();
 
         flow = frameLoop();
         if (flow == Flow::Stop || flow == Flow::Fatal) return;

@@ -116,6 +116,7 @@ private:
     Flow readSounds();
     void startSounds();
     Flow videoPhase();
+    bool leadsToClip() const;
     void checkMusic();
 
     Player& m_player;

@@ -72,6 +72,18 @@ void SceneRunner::checkMusic() {
     if (m_media) m_media->MusicControl(Trim(m_scene.musicPath), "CheckForce");
 }
 
+bool SceneRunner::leadsToClip() const {
+    auto showsClip = [&](const std::string& name) {
+        const int slot = Trim(name).empty() ? 0 : m_table.FindScene(name);
+        return slot > 0 && UCase(m_table.text(slot)).find("@MEDIA") != std::string::npos;
+    };
+    for (int k = 1; k <= 6; ++k)
+        if (showsClip(m_shared.LinkTargets[static_cast<size_t>(k)])) return true;
+    for (const auto& spot : m_scene.hotSpots)
+        if (showsClip(spot.target)) return true;
+    return showsClip(m_combat.winScene) || showsClip(m_combat.loseScene);
+}
+
 SceneRunner::Flow SceneRunner::videoPhase() {
     m_host.showVideoArea(true);
     m_host.processEvents();
