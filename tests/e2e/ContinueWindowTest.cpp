@@ -11,9 +11,7 @@
 namespace fs = std::filesystem;
 
 TEST(DemoWindow, ContinueAfterClosingLandsOnTheSceneLeft) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && "
-                    "command -v xdotool >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs xvfb-run and xdotool";
+    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
     const fs::path dir = fs::temp_directory_path() / ("parvel-e2e-continue-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "config");
@@ -21,10 +19,7 @@ TEST(DemoWindow, ContinueAfterClosingLandsOnTheSceneLeft) {
 
     const std::string script =
         "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
-        "reach() { for i in $(seq 150); do kill -USR1 $p; sleep 0.2; "
-        "head -1 \"$D/state.txt\" 2>/dev/null | grep -qx \"scene: $1\" && return 0; done; "
-        "echo \"never reached $1\"; head -3 \"$D/state.txt\"; kill $p; exit $2; }\n" +
-        startDemoWindow() +
+        + reachFunction() + startDemoWindow() +
         "xdotool windowfocus --sync $w; sleep 2\n"
         "xdotool key Return; reach Dusk 10\n"
         "sleep 0.5; xdotool key a; reach Road 11\n"

@@ -3,8 +3,31 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+inline bool onPath(const char* tool) {
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline std::vector<std::string> readLines(const std::filesystem::path& p) {
+    std::vector<std::string> out;
+    std::ifstream f(p);
+    for (std::string l; std::getline(f, l);) out.push_back(l);
+    return out;
+}
+
+// A shell function `reach SCENE STATUS`: asks the player ($p) for its state
+// ($D/state.txt, PARVEL_STATE_FILE) until SCENE shows; when it never does,
+// prints what shows, stops the player and exits with STATUS.
+inline std::string reachFunction() {
+    return "reach() { for i in $(seq 150); do kill -USR1 $p; sleep 0.2; "
+           "head -1 \"$D/state.txt\" 2>/dev/null | grep -qx \"scene: $1\" && return 0; done; "
+           "echo \"never reached $1\"; head -3 \"$D/state.txt\"; kill $p; exit $2; }\n";
+}
 
 // Runs a shell command; its standard output as lines.
 inline std::vector<std::string> runLines(const std::string& command, int* status = nullptr) {

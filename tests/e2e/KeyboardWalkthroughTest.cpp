@@ -28,9 +28,7 @@ TEST(DemoWindow, KeyboardOnlyWalkthroughReachesTheEnding) {
         + startDemoWindow() +
         "xdotool windowfocus --sync $w\n"
         "sleep 2\n"  // the main loop starts a second after the window
-        "reach() { for i in $(seq 150); do kill -USR1 $p; sleep 0.2; "
-        "head -1 \"$D/state.txt\" 2>/dev/null | grep -qx \"scene: $1\" && return 0; done; "
-        "echo \"never reached $1\"; head -3 \"$D/state.txt\"; kill $p; exit $2; }\n"
+        + reachFunction() +
         "xdotool key Return; reach Dusk 10\n"
         "xdotool key Tab Down Down Return; reach Road 11\n"  // round the two options
         "xdotool keydown Right; reach Gate 12; xdotool keyup Right\n"

@@ -14,16 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool onPath(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::vector<std::string> readLines(const fs::path& p) {
-    std::vector<std::string> out;
-    std::ifstream f(p);
-    for (std::string l; std::getline(f, l);) out.push_back(l);
-    return out;
-}
 
 // Where `picture` sits in `screen`, ignoring the columns [skipFrom, skipTo)
 // of the picture (the sprite there moves on its own clock).

@@ -15,16 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool onPath(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::vector<std::string> readLines(const fs::path& p) {
-    std::vector<std::string> out;
-    std::ifstream f(p);
-    for (std::string l; std::getline(f, l);) out.push_back(l);
-    return out;
-}
 
 // Where `picture` enlarged k times sits in `screen`, every screen pixel
 // compared, away from the picture's columns [skipFrom, skipTo) (the sprite
