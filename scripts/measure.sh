@@ -83,7 +83,7 @@ cat > "$work/one.sh" <<'SH'
 # Runs inside Xvfb: one player, one game; prints figures.
 set -u
 parvel=$1 game=$2 what=$3 work=$4
-export HOME=$work/home XDG_CONFIG_HOME=$work/config SDL_AUDIODRIVER=dummy
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data SDL_AUDIODRIVER=dummy
 # The media layer logs each module it loads, with the time that took.
 export QT_LOGGING_RULES="parvel.media.debug=true"
 export PARVEL_STATE_FILE=$work/state.txt

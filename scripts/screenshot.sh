@@ -8,7 +8,7 @@ command -v xdotool >/dev/null || { echo "screenshot.sh needs xdotool (apt-get in
 mkdir -p docs
 QT_QPA_PLATFORM= xvfb-run -a -s "-screen 0 280x500x24" sh -c '
   b=$1
-  XDG_CONFIG_HOME=$(mktemp -d) "$b/player/ui/parvel" games/demo/Gamefile.txt & p=$!
+  XDG_CONFIG_HOME=$(mktemp -d) XDG_DATA_HOME=$(mktemp -d) "$b/player/ui/parvel" games/demo/Gamefile.txt & p=$!
   for i in $(seq 100); do
     w=$(xdotool search --name "The Lantern Road" | head -1); [ -n "$w" ] && break; sleep 0.1
   done

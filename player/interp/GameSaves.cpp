@@ -10,7 +10,11 @@ namespace parvel {
 
 namespace {
 
-std::string quoted(const std::string& slot) { return "\"" + slot + "\""; }
+// Slot names and folders are native (UTF-8); message boxes take the
+// scripts' Windows-1252.
+std::string script(const std::string& native) { return utf8ToCp1252(native).value_or(native); }
+
+std::string quoted(const std::string& slot) { return "\"" + script(slot) + "\""; }
 
 std::string problemText(SaveProblem p) {
     switch (p) {
@@ -98,7 +102,7 @@ void GameSaves::autosave(const SaveState& state) {
     std::string why;
     if (m_slots.write(std::string(kAutosaveSlot), s, &why) || m_autosaveFailed) return;
     m_autosaveFailed = true;
-    m_player.host().messageBox("Cannot keep the autosave in " + m_slots.folder() + ": " + why +
+    m_player.host().messageBox("Cannot keep the autosave in " + script(m_slots.folder()) + ": " + why +
                                ". Play goes on without it.");
 }
 

@@ -16,6 +16,7 @@
 #include "SaveFile.h"
 #include "SceneLists.h"
 #include "SceneRunner.h"
+#include "TextCodec.h"
 #include "Vb.h"
 
 namespace parvel {
@@ -204,7 +205,9 @@ std::optional<std::string> Player::checkSave(const SaveState& state, bool* chang
     for (size_t i = 0; i < state.loadedFiles.size(); ++i) {
         auto text = readWholeFile(state.loadedFiles[i]);
         if (!text) {
-            if (i == 0) return "the game file " + state.loadedFiles[i] + " cannot be read";
+            if (i == 0)
+                return "the game file " + utf8ToCp1252(state.loadedFiles[i]).value_or(state.loadedFiles[i]) +
+                       " cannot be read";
             continue;  // a chained file that is missing loaded nothing then either
         }
         differs = differs || BytesDigest(*text) != state.loadedDigests[i];

@@ -28,7 +28,7 @@ TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
     // The bridge is on as if a screen reader had asked for it; the
     // accessibility bus runs before the player so it finds it at start.
     const std::string script =
-        "export XDG_CONFIG_HOME=\"$D/config\" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1\n"
+        "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1\n"
         "/usr/libexec/at-spi-bus-launcher --launch-immediately & b=$!\n"
         "sleep 1\n"
         + startDemoWindow("$b") +

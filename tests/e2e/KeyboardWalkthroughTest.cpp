@@ -24,7 +24,7 @@ TEST(DemoWindow, KeyboardOnlyWalkthroughReachesTheEnding) {
     // Each step waits, asking the window for its state, until the scene it
     // leads to is shown; a step that never gets there fails with its number.
     const std::string script =
-        "export XDG_CONFIG_HOME=\"$D/config\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
+        "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
         + startDemoWindow() +
         "xdotool windowfocus --sync $w\n"
         "sleep 2\n"  // the main loop starts a second after the window

@@ -45,7 +45,7 @@ TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
     fs::create_directories(dir / "games" / "empty");
 
     const std::string script =
-        "export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1\n"
+        "export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_DATA_HOME=\"$D/data\"\n"
         "/usr/libexec/at-spi-bus-launcher --launch-immediately & b=$!\n"
         "sleep 1\n"
         "\"$D/bin/parvel\" --shelf & p=$!\n"

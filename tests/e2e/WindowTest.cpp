@@ -50,7 +50,7 @@ TEST(DemoWindow, ChosenSceneLooksAsTheReplayShowsIt) {
 
     // The window: the same steps by mouse and keyboard.
     const std::string script =
-        "export XDG_CONFIG_HOME=\"$D/config\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
+        "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
         "\"$PARVEL\" \"$GAME\" & p=$!\n"
         "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
         "[ -n \"$w\" ] && break; sleep 0.1; done\n"

@@ -59,7 +59,7 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
         return std::to_string(offset.x() + x * k) + " " + std::to_string(offset.y() + y * k + 20);
     };
     std::ofstream(r.dir / "drive.sh")
-        << "export XDG_CONFIG_HOME=\"$D/config\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
+        << "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
            "\"$PARVEL\" "
         << options
         << " \"$GAME\" & p=$!\n"

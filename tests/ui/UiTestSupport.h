@@ -18,6 +18,12 @@ inline QApplication& app() {
     static int argc = 1;
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
+    // Saves and autosaves of the players under test stay out of the home folder.
+    static const bool ownData = [] {
+        qputenv("XDG_DATA_HOME", PARVEL_TEST_BINARY_DIR "/test-data");
+        return true;
+    }();
+    (void)ownData;
     // Never destroyed: Qt's own statics (input devices) go first at exit.
     static QApplication* a = new QApplication(argc, argv);
     return *a;

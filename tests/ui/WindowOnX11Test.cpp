@@ -65,6 +65,7 @@ TEST(WindowOnX11, TitleScreenShowsTheStartPictureAndTheGamesColours) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QT_QPA_PLATFORM");
     env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+    env.insert("XDG_DATA_HOME", dir.path() + "/data");
     run.setProcessEnvironment(env);
     run.setProcessChannelMode(QProcess::MergedChannels);
     // Timer1 starts the main loop, which draws the picture, after a second.
