@@ -255,6 +255,7 @@ bool Player::goBack() {
 void Player::restoreNow(PendingRestore restore) {
     SaveState& s = restore.state;
     if (m_media) m_media->silence();
+    m_host.showVideoArea(false);  // a clip cut off leaves the picture showing
     if (m_host.settings().ReadAloud) m_host.stopSpeaking();
 
     // The game, loaded the way it was: Setup from the file first opened,
