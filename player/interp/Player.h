@@ -139,6 +139,8 @@ private:
 
     // Saves.
     SaveState captureState(int instantPasses);
+    template <class S, class Transfer>
+    void eachKeptValue(S& s, Transfer transfer);
     struct PngMemo {
         QImage last;
         std::string bytes;

@@ -84,6 +84,49 @@ const std::string& Player::PngMemo::png(const QImage& image) {
     return bytes;
 }
 
+// The values a save keeps as they are, each beside the one it keeps, for
+// taking the state and putting it back alike.
+template <class S, class Transfer>
+void Player::eachKeptValue(S& s, Transfer transfer) {
+    transfer(s.scene, m_scene.name);
+    transfer(s.linkTargets, m_shared.LinkTargets);
+    transfer(s.linkGo, m_shared.LinkGo);
+    transfer(s.chosenOption, m_shared.ChosenOption);
+    transfer(s.previousScene, m_shared.PreviousScene);
+    transfer(s.walkRight, m_shared.WalkRight);
+    transfer(s.walkLeft, m_shared.WalkLeft);
+    transfer(s.walkKeyHeld, m_shared.WalkKeyHeld);
+    transfer(s.actionKey, m_shared.ActionKey);
+    transfer(s.enemyDeclaredMax, m_combat.enemyDeclaredMax);
+    transfer(s.heroMax, m_combat.heroMax);
+    transfer(s.enemyMax, m_combat.enemyMax);
+    transfer(s.heroPoints, m_combat.heroPoints);
+    transfer(s.enemyPoints, m_combat.enemyPoints);
+    transfer(s.winScene, m_combat.winScene);
+    transfer(s.loseScene, m_combat.loseScene);
+    transfer(s.optionTexts, m_scene.optionTexts);
+    transfer(s.randomLinkPrefix, m_scene.RandomLinkPrefix);
+    transfer(s.randomLinkCount, m_scene.RandomLinkCount);
+    transfer(s.previousListKey, m_scene.PreviousListKey);
+    transfer(s.previousAnimText, m_scene.previousAnimText);
+    transfer(s.previousLayerText, m_scene.previousLayerText);
+    transfer(s.previousLayer2Text, m_scene.previousLayer2Text);
+    transfer(s.frameDelay, m_scene.FrameDelay);
+    transfer(s.musicPath, m_scene.musicPath);
+    transfer(s.soundPath, m_scene.soundPath);
+    transfer(s.mediaName, m_scene.mediaName);
+    transfer(s.walkAnnounced, m_walkAnnounced);
+    auto& r = *m_render;
+    transfer(s.fadeSwitch, r.FadeState.FadeSwitch);
+    transfer(s.fadeAlpha, r.FadeState.FadeAlpha);
+    transfer(s.fadeStepLimit, r.FadeState.FadeStepLimit);
+    transfer(s.fadeStepCount, r.FadeState.FadeStepCount);
+    transfer(s.layersActive, r.LayersActive);
+    transfer(s.animFrame, r.AnimFrame);
+    transfer(s.layerFrame, r.LayerFrame);
+    transfer(s.layer2Frame, r.Layer2Frame);
+}
+
 SaveState Player::captureState(int instantPasses) {
     SaveState s;
     s.gamePath = m_loaded.empty() ? m_game.path : m_loaded.front().first;
@@ -94,36 +137,9 @@ SaveState Player::captureState(int instantPasses) {
     }
     s.enciphered = m_game.enciphered;
     s.currentSlot = m_table.currentSlot();
-    s.scene = m_scene.name;
-    s.linkTargets = m_shared.LinkTargets;
-    s.linkGo = m_shared.LinkGo;
-    s.chosenOption = m_shared.ChosenOption;
-    s.previousScene = m_shared.PreviousScene;
-    s.walkRight = m_shared.WalkRight;
-    s.walkLeft = m_shared.WalkLeft;
-    s.walkKeyHeld = m_shared.WalkKeyHeld;
-    s.actionKey = m_shared.ActionKey;
+    eachKeptValue(s, [](auto& saved, const auto& live) { saved = live; });
     s.lastMedia = m_shared.LastMedia;
-    s.enemyDeclaredMax = m_combat.enemyDeclaredMax;
-    s.heroMax = m_combat.heroMax;
-    s.enemyMax = m_combat.enemyMax;
-    s.heroPoints = m_combat.heroPoints;
-    s.enemyPoints = m_combat.enemyPoints;
-    s.winScene = m_combat.winScene;
-    s.loseScene = m_combat.loseScene;
-    s.optionTexts = m_scene.optionTexts;
-    s.randomLinkPrefix = m_scene.RandomLinkPrefix;
-    s.randomLinkCount = m_scene.RandomLinkCount;
-    s.previousListKey = m_scene.PreviousListKey;
-    s.previousAnimText = m_scene.previousAnimText;
-    s.previousLayerText = m_scene.previousLayerText;
-    s.previousLayer2Text = m_scene.previousLayer2Text;
-    s.frameDelay = m_scene.FrameDelay;
-    s.musicPath = m_scene.musicPath;
-    s.soundPath = m_scene.soundPath;
-    s.mediaName = m_scene.mediaName;
     s.instantPasses = instantPasses;
-    s.walkAnnounced = m_walkAnnounced;
 
     const auto& r = *m_render;
     s.picturePng = m_pictureMemo.png(r.Picture1);
@@ -140,14 +156,6 @@ SaveState Player::captureState(int instantPasses) {
         const auto& d = r.DirtyRects[i];
         s.dirtyRects.push_back({d.left, d.top, d.right, d.bottom});
     }
-    s.fadeSwitch = r.FadeState.FadeSwitch;
-    s.fadeAlpha = r.FadeState.FadeAlpha;
-    s.fadeStepLimit = r.FadeState.FadeStepLimit;
-    s.fadeStepCount = r.FadeState.FadeStepCount;
-    s.layersActive = r.LayersActive;
-    s.animFrame = r.AnimFrame;
-    s.layerFrame = r.LayerFrame;
-    s.layer2Frame = r.Layer2Frame;
 
     for (int c = 0; c < kControlCount; ++c) {
         s.captions[static_cast<size_t>(c)] = m_host.caption(static_cast<Control>(c));
@@ -278,33 +286,12 @@ void Player::restoreNow(PendingRestore restore) {
     noteClips();
     if (m_media) m_media->setDirectories(m_setup.soundDir, m_setup.musicDir);
 
+    // Everything else of the shared and scene state starts as a new run's
+    // would. A clip does not resume in the middle (LastMedia stays empty):
+    // the scene that names it starts it again.
     m_shared = SharedState{};
-    m_shared.LinkTargets = s.linkTargets;
-    m_shared.LinkGo = s.linkGo;
-    m_shared.ChosenOption = s.chosenOption;
-    m_shared.PreviousScene = s.previousScene;
-    m_shared.WalkRight = s.walkRight;
-    m_shared.WalkLeft = s.walkLeft;
-    m_shared.WalkKeyHeld = s.walkKeyHeld;
-    m_shared.ActionKey = s.actionKey;
-    // A clip does not resume in the middle: the scene that names it starts it again.
-    m_shared.LastMedia.clear();
-    m_combat = CombatState{s.enemyDeclaredMax, s.heroMax, s.enemyMax, s.heroPoints,
-                           s.enemyPoints, s.winScene, s.loseScene};
     m_scene = SceneState{};
-    m_scene.name = s.scene;
-    m_scene.optionTexts = s.optionTexts;
-    m_scene.RandomLinkPrefix = s.randomLinkPrefix;
-    m_scene.RandomLinkCount = s.randomLinkCount;
-    m_scene.PreviousListKey = s.previousListKey;
-    m_scene.previousAnimText = s.previousAnimText;
-    m_scene.previousLayerText = s.previousLayerText;
-    m_scene.previousLayer2Text = s.previousLayer2Text;
-    m_scene.FrameDelay = s.frameDelay;
-    m_scene.musicPath = s.musicPath;
-    m_scene.soundPath = s.soundPath;
-    m_scene.mediaName = s.mediaName;
-    m_walkAnnounced = s.walkAnnounced;
+    eachKeptValue(s, [](const auto& saved, auto& live) { live = saved; });
 
     auto& r = *m_render;
     if (m_game.enciphered == 1 && !s.previousListKey.empty())
@@ -318,14 +305,6 @@ void Player::restoreNow(PendingRestore restore) {
     }
     r.DirtyRects.reset();
     for (const auto& d : s.dirtyRects) r.DirtyRects.add({d[0], d[1], d[2], d[3]});
-    r.FadeState.FadeSwitch = s.fadeSwitch;
-    r.FadeState.FadeAlpha = s.fadeAlpha;
-    r.FadeState.FadeStepLimit = s.fadeStepLimit;
-    r.FadeState.FadeStepCount = s.fadeStepCount;
-    r.LayersActive = s.layersActive;
-    r.AnimFrame = s.animFrame;
-    r.LayerFrame = s.layerFrame;
-    r.Layer2Frame = s.layer2Frame;
     m_host.pictureChanged();
 
     for (int c = 0; c < kControlCount; ++c) {
