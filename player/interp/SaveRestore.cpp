@@ -53,11 +53,9 @@ std::string localTimeNow() {
 
 namespace {
 
-// The script text of a game file as the player reads it.
-std::optional<std::string> scriptText(const std::string& path) {
-    auto bytes = readWholeFile(path);
-    if (!bytes) return std::nullopt;
-    return isEncipheredName(path) ? DecipherScript(*bytes) : std::move(*bytes);
+// A game file's bytes as the scene table takes them.
+std::string scriptText(const std::string& path, std::string bytes) {
+    return isEncipheredName(path) ? DecipherScript(bytes) : std::move(bytes);
 }
 
 std::string stripMarker(std::string text) {
@@ -219,7 +217,7 @@ std::optional<std::string> Player::checkSave(const SaveState& state, bool* chang
             continue;  // a chained file that is missing loaded nothing then either
         }
         differs = differs || BytesDigest(*text) != state.loadedDigests[i];
-        table.loadText(isEncipheredName(state.loadedFiles[i]) ? DecipherScript(*text) : *text);
+        table.loadText(scriptText(state.loadedFiles[i], std::move(*text)));
     }
     if (changed) *changed = differs;
     if (table.FindScene(state.scene) == 0)
@@ -268,18 +266,21 @@ void Player::restoreNow(PendingRestore restore) {
 
     // The game, loaded the way it was: Setup from the file first opened,
     // then every chained file in order. Quietly: a load already happened.
-    m_game.path = s.loadedFiles.front();
-    auto first = readWholeFile(s.gamePath);
-    m_game.digest = BytesDigest(first.value_or(std::string()));
-    m_loaded.clear();
-    for (size_t i = 0; i < s.loadedFiles.size(); ++i) {
-        const std::string& file = s.loadedFiles[i];
-        auto text = scriptText(file);
-        if (text) m_table.loadText(*text);
-        m_loaded.emplace_back(file, s.loadedDigests[i]);
-        if (i == 0) ApplySetup(m_host, m_table, m_setup, file);
-        m_game.path = file;
+    // A state of the very files loaded now (going back, or a save made in
+    // this session) finds the table and Setup as they were.
+    std::vector<std::pair<std::string, std::string>> files;
+    for (size_t i = 0; i < s.loadedFiles.size(); ++i) files.emplace_back(s.loadedFiles[i], s.loadedDigests[i]);
+    if (files != m_loaded) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::string& file = files[i].first;
+            auto bytes = readWholeFile(file);
+            if (i == 0) m_game.digest = BytesDigest(bytes.value_or(std::string()));
+            if (bytes) m_table.loadText(scriptText(file, std::move(*bytes)));
+            if (i == 0) ApplySetup(m_host, m_table, m_setup, file);
+        }
+        m_loaded = std::move(files);
     }
+    m_game.path = s.loadedFiles.back();
     m_game.enciphered = isEncipheredName(m_game.path) ? 1 : 0;
     m_render->enciphered = m_game.enciphered;
     m_table.setCurrentSlot(std::clamp(s.currentSlot, 0, SceneTable::kSlots));  // a save is input
