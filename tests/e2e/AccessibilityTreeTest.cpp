@@ -13,10 +13,7 @@
 namespace fs = std::filesystem;
 
 TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1 && "
-                    "command -v dbus-run-session >/dev/null 2>&1 && "
-                    "test -x /usr/libexec/at-spi-bus-launcher && "
-                    "/usr/bin/python3 -c 'import pyatspi' >/dev/null 2>&1") != 0)
+    if (!haveAtSpiTools())
         GTEST_SKIP()
             << "needs xvfb-run, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
     const fs::path dir =
@@ -43,8 +40,7 @@ TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
         "D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) + " GAME=" + quoted(game) +
             " TREE=" + quoted(std::string(E2E_DIR) + "/accessible_tree.py"),
         "dbus-run-session -- ", (dir / "drive.sh").string(), &status);
-    std::string log;
-    for (const auto& l : out) log += l + "\n";
+    const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     EXPECT_NE(std::find(out.begin(), out.end(), "ok"), out.end()) << log;
     if (!HasFailure()) fs::remove_all(dir);

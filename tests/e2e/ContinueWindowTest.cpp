@@ -36,8 +36,7 @@ TEST(DemoWindow, ContinueAfterClosingLandsOnTheSceneLeft) {
     const auto out = runUnderXvfb("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
                                       " GAME=" + quoted(game),
                                   "", (dir / "drive.sh").string(), &status);
-    std::string log;
-    for (const auto& l : out) log += l + "\n";
+    const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     const auto first = std::find_if(out.begin(), out.end(), [](const std::string& l) { return l.rfind("scene:", 0) == 0; });
     ASSERT_NE(first, out.end()) << log;

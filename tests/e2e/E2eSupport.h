@@ -80,6 +80,21 @@ inline std::string startDemoWindow(const std::string& alsoKill = "") {
            (alsoKill.empty() ? "" : " " + alsoKill) + "; exit 3; }\n";
 }
 
+// The tools the screen-reader tests need: the accessibility bus and pyatspi.
+inline bool haveAtSpiTools() {
+    return std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1 && "
+                       "command -v dbus-run-session >/dev/null 2>&1 && "
+                       "test -x /usr/libexec/at-spi-bus-launcher && "
+                       "/usr/bin/python3 -c 'import pyatspi' >/dev/null 2>&1") == 0;
+}
+
+// Output lines as one text, for failure messages.
+inline std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    return text;
+}
+
 // Runs `script` (a file) with `sh` under a fresh Xvfb screen, `env` set and
 // `wrapper` (a command prefix, may be empty) around sh; its output as lines.
 // Parallel xvfb-run -a can race for a display number; the player then never

@@ -44,8 +44,7 @@ TEST(DemoWindow, KeyboardOnlyWalkthroughReachesTheEnding) {
     const auto out = runUnderXvfb("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
                                       " GAME=" + quoted(game),
                                   "", (dir / "drive.sh").string(), &status);
-    std::string log;
-    for (const auto& l : out) log += l + "\n";
+    const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     if (!HasFailure()) fs::remove_all(dir);
 }

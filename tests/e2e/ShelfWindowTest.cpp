@@ -24,10 +24,7 @@ void writeGame(const fs::path& folder, const std::string& name) {
 }  // namespace
 
 TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1 && "
-                    "command -v dbus-run-session >/dev/null 2>&1 && "
-                    "test -x /usr/libexec/at-spi-bus-launcher && "
-                    "/usr/bin/python3 -c 'import pyatspi' >/dev/null 2>&1") != 0)
+    if (!haveAtSpiTools())
         GTEST_SKIP()
             << "needs xvfb-run, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
     const fs::path dir =
@@ -70,8 +67,7 @@ TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
     const auto out = runUnderXvfb(
         "D=" + quoted(dir.string()) + " NAMES=" + quoted(std::string(E2E_DIR) + "/shelf_names.py"),
         "dbus-run-session -- ", (dir / "drive.sh").string(), &status);
-    std::string log;
-    for (const auto& l : out) log += l + "\n";
+    const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     const auto at = std::find(out.begin(), out.end(), "Amber Coast");
     ASSERT_NE(at, out.end()) << log;

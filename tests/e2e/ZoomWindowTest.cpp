@@ -87,11 +87,7 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
         runUnderXvfb(env + " D=" + quoted(r.dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
                          " GAME=" + quoted(game) + " GRAB=" + quoted(GRAB_SCREEN_EXE),
                      "", (r.dir / "drive.sh").string(), &status, screen);
-    EXPECT_EQ(status, 0) << [&] {
-        std::string s;
-        for (const auto& l : out) s += l + "\n";
-        return s;
-    }();
+    EXPECT_EQ(status, 0) << joined(out);
     r.hovered = readLines(r.dir / "hovered.txt");
     r.chosen = readLines(r.dir / "state.txt");
     r.screen = QImage(QString::fromStdString((r.dir / "window.png").string()));
