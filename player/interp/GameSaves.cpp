@@ -29,7 +29,12 @@ std::string problemText(SaveProblem p) {
 
 GameSaves::GameSaves(Player& player, std::string root) : m_player(player), m_slots(std::move(root)) {
     m_player.onSceneStart = [this](const SaveState& s) {
-        if (m_eachScene) autosave(s);
+        // Taken as the scene starts: the story so far is the whole story.
+        if (m_eachScene) {
+            SaveState full = s;
+            full.history = m_player.history();
+            autosave(std::move(full));
+        }
         if (onChanged) onChanged();
     };
 }
@@ -87,7 +92,7 @@ bool GameSaves::load(const std::string& slot) {
 
 bool GameSaves::back() { return m_player.goBack(); }
 
-void GameSaves::autosave(const SaveState& state) {
+void GameSaves::autosave(SaveState s) {
     if (m_gamePath.empty()) return;
     if (std::exchange(m_freshStart, false) && hasAutosave()) {
         // A click on the title screen instead of Continue must not cost
@@ -96,8 +101,6 @@ void GameSaves::autosave(const SaveState& state) {
         std::filesystem::rename(m_slots.fileOf(std::string(kAutosaveSlot)),
                                 m_slots.fileOf(std::string(kPreviousAutosaveSlot)), ec);
     }
-    SaveState s = state;
-    if (auto full = m_player.saveState()) s.history = std::move(full->history);
     s.savedAt = localTimeNow();
     std::string why;
     if (m_slots.write(std::string(kAutosaveSlot), s, &why) || m_autosaveFailed) return;
@@ -107,7 +110,7 @@ void GameSaves::autosave(const SaveState& state) {
 }
 
 void GameSaves::saveOnExit() {
-    if (auto state = m_player.saveState()) autosave(*state);
+    if (auto state = m_player.saveState()) autosave(std::move(*state));
 }
 
 std::string GameSaves::storySoFar() const {

@@ -51,7 +51,7 @@ public:
     std::function<void()> onChanged;
 
 private:
-    void autosave(const SaveState& state);
+    void autosave(SaveState state);
     void report(const std::string& line);
 
     Player& m_player;
