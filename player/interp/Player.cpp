@@ -33,10 +33,13 @@ void Player::Render() {
     if (queued) m_host.pictureChanged();
 }
 
+bool Player::showsClip(int slot) const {
+    return slot > 0 && vb::UCase(m_table.text(slot)).find("@MEDIA") != std::string::npos;
+}
+
 void Player::noteClips() {
     m_namesClips = false;
-    for (int slot = 1; slot <= SceneTable::kSlots && !m_namesClips; ++slot)
-        m_namesClips = vb::UCase(m_table.text(slot)).find("@MEDIA") != std::string::npos;
+    for (int slot = 1; slot <= SceneTable::kSlots && !m_namesClips; ++slot) m_namesClips = showsClip(slot);
 }
 
 bool Player::superseded(int generation) const {

@@ -168,6 +168,7 @@ private:
     std::optional<PendingRestore> m_pendingRestore;
     std::optional<int> m_resumePasses;  // the next run resumes a saved pass
     bool m_namesClips = false;  // some scene of the loaded files has @media
+    bool showsClip(int slot) const;
     void noteClips();
 
     std::optional<std::string> m_pendingStart;

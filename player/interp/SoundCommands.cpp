@@ -74,8 +74,7 @@ void SceneRunner::checkMusic() {
 
 bool SceneRunner::leadsToClip() const {
     auto showsClip = [&](const std::string& name) {
-        const int slot = Trim(name).empty() ? 0 : m_table.FindScene(name);
-        return slot > 0 && UCase(m_table.text(slot)).find("@MEDIA") != std::string::npos;
+        return !Trim(name).empty() && m_player.showsClip(m_table.FindScene(name));
     };
     for (int k = 1; k <= 6; ++k)
         if (showsClip(m_shared.LinkTargets[static_cast<size_t>(k)])) return true;
