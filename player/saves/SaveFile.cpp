@@ -10,27 +10,23 @@
 
 namespace parvel {
 
-namespace {
-
-constexpr std::string_view kHeader = "Parvel save ";
-
-std::string escape(std::string_view v) {
+std::string percentEncode(std::string_view bytes, bool (*keep)(unsigned char c, bool first)) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
-    out.reserve(v.size());
-    for (unsigned char c : v) {
-        if (c < 32 || c == '%' || c >= 127) {
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        if (keep(c, out.empty())) {
+            out += static_cast<char>(c);
+        } else {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
         }
     }
     return out;
 }
 
-std::optional<std::string> unescape(std::string_view v) {
+std::optional<std::string> percentDecode(std::string_view text) {
     auto digit = [](char c) -> int {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -38,19 +34,27 @@ std::optional<std::string> unescape(std::string_view v) {
         return -1;
     };
     std::string out;
-    out.reserve(v.size());
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (v[i] != '%') {
-            out += v[i];
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
             continue;
         }
-        if (i + 2 >= v.size()) return std::nullopt;
-        const int hi = digit(v[i + 1]), lo = digit(v[i + 2]);
+        if (i + 2 >= text.size()) return std::nullopt;
+        const int hi = digit(text[i + 1]), lo = digit(text[i + 2]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out += static_cast<char>(hi * 16 + lo);
         i += 2;
     }
     return out;
+}
+
+namespace {
+
+constexpr std::string_view kHeader = "Parvel save ";
+
+std::string escape(std::string_view v) {
+    return percentEncode(v, [](unsigned char c, bool) { return c >= 32 && c != '%' && c < 127; });
 }
 
 std::string base64(std::string_view bytes) {
@@ -197,7 +201,7 @@ struct Reader {
     }
     void text(const std::string& k, std::string& v) {
         if (const auto* raw = one(k)) {
-            if (auto u = unescape(*raw)) v = std::move(*u);
+            if (auto u = percentDecode(*raw)) v = std::move(*u);
             else fail(k);
         }
     }
@@ -210,7 +214,7 @@ struct Reader {
     void list(const std::string& k, std::vector<std::string>& v) {
         v.clear();
         for (const auto& raw : all(k)) {
-            if (auto u = unescape(raw)) v.push_back(std::move(*u));
+            if (auto u = percentDecode(raw)) v.push_back(std::move(*u));
             else fail(k);
         }
     }

@@ -39,6 +39,11 @@ struct SaveReadResult {
 };
 SaveReadResult readSave(std::string_view bytes);
 
+// "%XX" for every byte `keep` refuses (`first`: at the start of the
+// output), and back; a bad escape decodes to nothing.
+std::string percentEncode(std::string_view bytes, bool (*keep)(unsigned char c, bool first));
+std::optional<std::string> percentDecode(std::string_view text);
+
 // The first line of a scene text, for slot lists.
 std::string firstTextLine(std::string_view text);
 

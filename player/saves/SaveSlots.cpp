@@ -26,35 +26,17 @@ constexpr std::string_view kSuffix = ".sav";
 // Slot names become file names: letters, digits and "-_." stay, every other
 // byte is "%XX", so any name maps to one file and back.
 std::string slotFileName(std::string_view slot) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : slot) {
-        if (std::isalnum(c) || c == '-' || c == '_' || (c == '.' && !out.empty())) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out + std::string(kSuffix);
+    return percentEncode(slot, [](unsigned char c, bool first) {
+               return std::isalnum(c) || c == '-' || c == '_' || (c == '.' && !first);
+           }) +
+           std::string(kSuffix);
 }
 
 std::optional<std::string> slotOfFileName(std::string_view file) {
     if (file.size() <= kSuffix.size() || file.substr(file.size() - kSuffix.size()) != kSuffix)
         return std::nullopt;
     file.remove_suffix(kSuffix.size());
-    std::string out;
-    for (size_t i = 0; i < file.size(); ++i) {
-        if (file[i] != '%') {
-            out += file[i];
-            continue;
-        }
-        if (i + 2 >= file.size()) return std::nullopt;
-        out += static_cast<char>(std::stoi(std::string(file.substr(i + 1, 2)), nullptr, 16));
-        i += 2;
-    }
-    return out;
+    return percentDecode(file);
 }
 
 bool makeFolders(const std::string& folder, std::string* why) {

@@ -113,6 +113,7 @@ TEST(SaveSlots, AWriteThatFailsLeavesTheOldSaveAsItWas) {
     int files = 0;
     for (const auto& e : fs::directory_iterator(slots.folder())) files += e.is_regular_file();
     EXPECT_EQ(files, 1);  // no temporary file left behind
+    std::ofstream(fs::path(slots.folder()) / "bad%ZZ.sav") << "x";  // a stray file is no slot
     ASSERT_EQ(slots.list().size(), 1u);
     EXPECT_EQ(slots.list()[0].name, "one");
     fs::remove_all(root);
