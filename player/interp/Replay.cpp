@@ -42,13 +42,6 @@ std::vector<std::string_view> words(std::string_view line) {
 }
 }  // namespace
 
-namespace {
-void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps, std::uint32_t seed,
-              const std::function<void(std::string_view)>& out,
-              const std::function<void(std::string_view)>& err, bool everyFrame,
-              const std::string& savesFolder);
-}  // namespace
-
 Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
     using K = ReplayStep::Kind;
     std::vector<ReplayStep> steps;
@@ -134,27 +127,6 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
         steps.push_back(std::move(s));
     }
     return steps;
-}
-
-void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
-               std::uint32_t seed, const std::function<void(std::string_view)>& out,
-               const std::function<void(std::string_view)>& err, bool everyFrame,
-               const std::string& savesFolder) {
-    std::optional<QTemporaryDir> temporary;
-    std::string folder = savesFolder;
-    if (folder.empty()) {
-        temporary.emplace();
-        folder = temporary->path().toStdString();
-    }
-    // Each "restart" ends one player and starts the next.
-    auto from = steps.begin();
-    for (;;) {
-        const auto to = std::find_if(from, steps.end(),
-                                     [](const ReplayStep& s) { return s.kind == ReplayStep::Kind::Restart; });
-        playOnce(gameFile, {from, to}, seed, out, err, everyFrame, folder);
-        if (to == steps.end()) break;
-        from = to + 1;
-    }
 }
 
 namespace {
@@ -261,5 +233,26 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
 }
 
 }  // namespace
+
+void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
+               std::uint32_t seed, const std::function<void(std::string_view)>& out,
+               const std::function<void(std::string_view)>& err, bool everyFrame,
+               const std::string& savesFolder) {
+    std::optional<QTemporaryDir> temporary;
+    std::string folder = savesFolder;
+    if (folder.empty()) {
+        temporary.emplace();
+        folder = temporary->path().toStdString();
+    }
+    // Each "restart" ends one player and starts the next.
+    auto from = steps.begin();
+    for (;;) {
+        const auto to = std::find_if(from, steps.end(),
+                                     [](const ReplayStep& s) { return s.kind == ReplayStep::Kind::Restart; });
+        playOnce(gameFile, {from, to}, seed, out, err, everyFrame, folder);
+        if (to == steps.end()) break;
+        from = to + 1;
+    }
+}
 
 }  // namespace parvel
