@@ -49,7 +49,7 @@ void GameLibrary::addTo(QMenu* file, QAction* before) {
     connect(m_recentMenu, &QMenu::aboutToShow, this, &GameLibrary::fillRecentMenu);
     file->insertMenu(before, m_recentMenu);
 
-    auto* shelf = new QAction(QStringLiteral("Game &Shelf..."), file);
+    auto* shelf = new QAction(QStringLiteral("Game S&helf..."), file);
     shelf->setObjectName("gameShelf");
     shelf->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(shelf, &QAction::triggered, this, &GameLibrary::showShelf);

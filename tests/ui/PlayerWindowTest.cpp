@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "Controls.h"
@@ -152,4 +157,28 @@ TEST(OptionLabelsWindow, HoverMarksOneLabelInTheMouseOverColour) {
     EXPECT_EQ(w.label("Label3")->text(), "(a) Go <-- on <--");
     hover("Label4");
     EXPECT_EQ(w.label("Label3")->text(), "(a) Go");  // cut at the first marker
+}
+
+// Keyboard users open every item with Alt and its letter; a letter used
+// twice in one menu only cycles between the two.
+TEST(PlayerWindowMenus, NoTwoItemsOfAMenuShareTheirAltKey) {
+    PlayerWindow w;
+    std::vector<QMenu*> menus;
+    for (QAction* a : w.form->menuBar()->actions()) menus.push_back(a->menu());
+    int items = 0;
+    for (std::size_t m = 0; m < menus.size(); ++m) {
+        std::map<QChar, QString> keys;
+        for (QAction* a : menus[m]->actions()) {
+            if (a->menu()) menus.push_back(a->menu());
+            const QString t = a->text();
+            const qsizetype at = t.indexOf(QRegularExpression("&[^&]"));
+            if (at < 0) continue;
+            ++items;
+            const QChar key = t[at + 1].toLower();
+            EXPECT_TRUE(keys.emplace(key, t).second)
+                << menus[m]->title().toStdString() << ": " << t.toStdString() << " and "
+                << keys[key].toStdString();
+        }
+    }
+    EXPECT_GE(items, 15) << items;  // the File menu's saves and shelf are there
 }
