@@ -30,6 +30,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # a General MIDI soundfont and plays nothing without one.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm")
+# Read Aloud talks to the desktop's speech service, found when first used.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "speech-dispatcher")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "player for Tavishow illustrated story games")
 # CPack puts the summary first and indents these lines itself.
