@@ -4,6 +4,7 @@
 #include <speech-dispatcher/libspeechd.h>
 #endif
 
+#include <QFileInfo>
 #include <cstdlib>
 
 #include "UiLog.h"
@@ -41,7 +42,17 @@ QString Speaker::unavailableReason() {
         QLibrary probe(QString::fromLatin1(kLibrary), kLibraryVersion);
         return probe.load();  // stays loaded: the first thing said needs it anyway
     }();
-    if (installed) return {};
+    // The library alone comes with many desktops; the service it starts
+    // when first asked is what speaks. A running one, or one set by address,
+    // is taken as it is.
+    const auto service = [] {
+        if (qEnvironmentVariableIsSet("SPEECHD_ADDRESS")) return true;
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty() && QFileInfo::exists(runtime + "/speech-dispatcher/speechd.sock"))
+            return true;
+        return QFileInfo(QStringLiteral(PARVEL_SPEECHD_SERVICE)).isExecutable();
+    };
+    if (installed && service()) return {};
     return QStringLiteral(
         "Read Aloud needs speech-dispatcher (Debian: speech-dispatcher), "
         "which is not installed.");

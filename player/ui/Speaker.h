@@ -16,8 +16,9 @@ public:
     Speaker(const Speaker&) = delete;
     Speaker& operator=(const Speaker&) = delete;
 
-    // Why nothing can be spoken here, or empty when the speech library is
-    // installed. Looks for it once; connects to nothing.
+    // Why nothing can be spoken here, or empty when the speech library and
+    // its service are installed (or the service runs). Looks for the
+    // library once; connects to nothing.
     static QString unavailableReason();
 
     // Said after whatever is being said now.

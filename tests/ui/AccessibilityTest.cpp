@@ -6,8 +6,10 @@
 #include <QAccessible>
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "Controls.h"
@@ -161,4 +163,27 @@ TEST(ReadAloudSetting, MenuItemFollowsTheIniAndIsSavedOnlyOnceUsed) {
     SettingsFile file(on.form->settingsFile().location());
     EXPECT_TRUE(savePlayerSettings(file, s));
     EXPECT_EQ(file.read("ReadAloud"), "False");  // kept once the file has it
+}
+
+// Without a speech service (none running, none to start) the item is off
+// before anyone ticks it, and says why.
+TEST(ReadAloudSetting, MenuItemIsOffWithAReasonWithoutASpeechService) {
+    if (QFileInfo("/usr/bin/speech-dispatcher").isExecutable())
+        GTEST_SKIP() << "speech-dispatcher is installed here";
+    QTemporaryDir runtime;
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    qunsetenv("SPEECHD_ADDRESS");
+    Window w;
+    QMenu* options = w.form->findChild<QMenu*>("opns");
+    QMetaObject::invokeMethod(options, "aboutToShow");
+    QAction* item = w.form->findChild<QAction*>("rdAloud");
+    EXPECT_FALSE(item->isEnabled());
+    EXPECT_EQ(
+        item->toolTip().toStdString(),
+        "Read Aloud needs speech-dispatcher (Debian: speech-dispatcher), which is not installed.");
+    if (oldRuntime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
