@@ -13,6 +13,7 @@
 #include "Integrity.h"
 #include "MediaSystem.h"
 #include "Paths.h"
+#include "PngData.h"
 #include "SaveFile.h"
 #include "SceneLists.h"
 #include "SceneRunner.h"
@@ -33,9 +34,7 @@ std::string pngOf(const QImage& image) {
 }
 
 QImage imageOf(const std::string& png, int format) {
-    if (png.empty()) return {};
-    QImage image;
-    image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG");
+    QImage image = readPngWithinLimit(png);
     if (image.isNull() || format <= QImage::Format_Invalid || format >= QImage::NImageFormats) return image;
     return image.convertToFormat(static_cast<QImage::Format>(format));
 }

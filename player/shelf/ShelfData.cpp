@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <algorithm>
 
+#include "PngData.h"
+
 namespace parvel::shelf {
 
 std::optional<FileStamp> stampOf(const std::string& path) {
@@ -54,9 +56,7 @@ QString pngBase64(const QImage& image) {
 }
 QImage imageFrom(const QJsonValue& v) {
     const QByteArray bytes = QByteArray::fromBase64(v.toString().toLatin1());
-    QImage image;
-    if (!bytes.isEmpty()) image.loadFromData(bytes, "PNG");
-    return image;
+    return readPngWithinLimit(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+
 #include "BmpReader.h"
 #include "HeadlessHost.h"
 #include "MemoryBitmap.h"
+#include "PngData.h"
 #include "TestBmp.h"
 
 using namespace parvel;
@@ -205,6 +208,24 @@ TEST(LoadBmp, HugeHeaderIsRejectedBeforeReading) {
     auto r = readBmpFile(path);
     ASSERT_FALSE(r.ok());
     EXPECT_NE(r.error().description.find("shorter"), std::string::npos);
+}
+
+// Saves and the shelf keep pictures as PNG; reading one back keeps to the
+// same limit as a game's pictures, judged from the header alone.
+TEST(PngData, PicturesOverTheLimitAreRefused) {
+    auto png = [](int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes.toStdString();
+    };
+    EXPECT_EQ(readPngWithinLimit(png(1024, 1024)).size(), QSize(1024, 1024));  // 4 MiB: the most
+    EXPECT_TRUE(readPngWithinLimit(png(1025, 1024)).isNull());
+    EXPECT_TRUE(readPngWithinLimit("not a png").isNull());
+    EXPECT_TRUE(readPngWithinLimit("").isNull());
 }
 
 TEST(LoadBmp, LoadSetsSizeAndRect) {

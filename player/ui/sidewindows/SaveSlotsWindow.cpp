@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "PngData.h"
 #include "TextCodec.h"
 
 namespace parvel::ui {
@@ -30,9 +31,7 @@ SaveSlotsWindow::SaveSlotsWindow(Mode mode, std::vector<SaveSlots::Slot> slotLis
     m_list->setIconSize(kThumbnail);
     m_list->setAccessibleName(tr("Saved games"));
     for (const auto& slot : slotList) {
-        QPixmap thumb;
-        thumb.loadFromData(reinterpret_cast<const uchar*>(slot.thumbnailPng.data()),
-                           static_cast<uint>(slot.thumbnailPng.size()), "PNG");
+        const QPixmap thumb = QPixmap::fromImage(readPngWithinLimit(slot.thumbnailPng));
         const QString name = QString::fromStdString(slot.name);
         const QString text = name + "\n" + QString::fromStdString(cp1252ToUtf8(slot.firstLine)) + "\n" +
                              QString::fromStdString(slot.savedAt);
