@@ -34,12 +34,10 @@ TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
         "/usr/bin/python3 \"$TREE\"; rc=$?\n"
         "kill $p; wait $p; kill $b\n"
         "exit $rc\n";
-    std::ofstream(dir / "drive.sh") << script;
     int status = -1;
-    const auto out = runUnderXvfb(
-        "D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) + " GAME=" + quoted(game) +
-            " TREE=" + quoted(std::string(E2E_DIR) + "/accessible_tree.py"),
-        "dbus-run-session -- ", (dir / "drive.sh").string(), &status);
+    const auto out = driveWindow(dir, game, script, &status,
+                                 "TREE=" + quoted(std::string(E2E_DIR) + "/accessible_tree.py"),
+                                 "dbus-run-session -- ");
     const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     EXPECT_NE(std::find(out.begin(), out.end(), "ok"), out.end()) << log;

@@ -31,11 +31,8 @@ TEST(DemoWindow, ContinueAfterClosingLandsOnTheSceneLeft) {
         "xdotool key ctrl+r; reach Road 12\n"
         "sleep 1; kill -USR1 $p; sleep 0.3; cat \"$D/state.txt\"\n"
         "kill $p; wait $p\n";
-    std::ofstream(dir / "drive.sh") << script;
     int status = -1;
-    const auto out = runUnderXvfb("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
-                                      " GAME=" + quoted(game),
-                                  "", (dir / "drive.sh").string(), &status);
+    const auto out = driveWindow(dir, game, script, &status);
     const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     const auto first = std::find_if(out.begin(), out.end(), [](const std::string& l) { return l.rfind("scene:", 0) == 0; });

@@ -112,3 +112,17 @@ inline std::vector<std::string> runUnderXvfb(const std::string& env, const std::
     }
     return out;
 }
+
+#ifdef PARVEL_EXE
+// Writes `script` as DIR/drive.sh and runs it as runUnderXvfb does, with D
+// (that folder), PARVEL (the player), GAME and `env` set.
+inline std::vector<std::string> driveWindow(const std::filesystem::path& dir, const std::string& game,
+                                            const std::string& script, int* status,
+                                            const std::string& env = {}, const std::string& wrapper = {},
+                                            const std::string& screen = "400x600x24") {
+    std::ofstream(dir / "drive.sh") << script;
+    return runUnderXvfb(env + " D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
+                            " GAME=" + quoted(game),
+                        wrapper, (dir / "drive.sh").string(), status, screen);
+}
+#endif

@@ -39,11 +39,8 @@ TEST(DemoWindow, KeyboardOnlyWalkthroughReachesTheEnding) {
         "done\n"
         "reach Dawn 15\n"
         "kill $p; wait $p\n";
-    std::ofstream(dir / "drive.sh") << script;
     int status = -1;
-    const auto out = runUnderXvfb("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
-                                      " GAME=" + quoted(game),
-                                  "", (dir / "drive.sh").string(), &status);
+    const auto out = driveWindow(dir, game, script, &status);
     const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     if (!HasFailure()) fs::remove_all(dir);

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <optional>
 
 #include "E2eSupport.h"
@@ -58,8 +59,8 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
     auto pos = [&](int x, int y) {
         return std::to_string(offset.x() + x * k) + " " + std::to_string(offset.y() + y * k + 20);
     };
-    std::ofstream(r.dir / "drive.sh")
-        << "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
+    std::ostringstream script;
+    script << "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
            "\"$PARVEL\" "
         << options
         << " \"$GAME\" & p=$!\n"
@@ -83,10 +84,8 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
            "kill -USR1 $p; sleep 0.5\n"
            "kill $p; wait $p\n";
     int status = -1;
-    const auto out =
-        runUnderXvfb(env + " D=" + quoted(r.dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
-                         " GAME=" + quoted(game) + " GRAB=" + quoted(GRAB_SCREEN_EXE),
-                     "", (r.dir / "drive.sh").string(), &status, screen);
+    const auto out = driveWindow(r.dir, game, script.str(), &status,
+                                 env + " GRAB=" + quoted(GRAB_SCREEN_EXE), "", screen);
     EXPECT_EQ(status, 0) << joined(out);
     r.hovered = readLines(r.dir / "hovered.txt");
     r.chosen = readLines(r.dir / "state.txt");
