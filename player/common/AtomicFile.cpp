@@ -10,6 +10,17 @@
 
 namespace parvel {
 
+int writeAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 bool writeFileAtomically(const std::string& file, std::string_view bytes, std::string* why) {
     // Written by hand rather than with QSaveFile: at a file-size limit or on a
     // full disk QSaveFile takes the short write as done and renames the cut
@@ -31,18 +42,8 @@ bool writeFileAtomically(const std::string& file, std::string_view bytes, std::s
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, existed ? (old.st_mode & 07777) : (0666 & ~mask));
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    bool ok = done == bytes.size();
+    int error = writeAll(fd, bytes);
+    bool ok = error == 0;
     if (ok && ::fdatasync(fd) != 0) ok = false, error = errno;  // the data and its size, before the rename
     if (::close(fd) != 0 && ok) ok = false, error = errno;
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false, error = errno;

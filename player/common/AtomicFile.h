@@ -13,4 +13,8 @@ namespace parvel {
 // given) says what failed.
 bool writeFileAtomically(const std::string& file, std::string_view bytes, std::string* why = nullptr);
 
+// Writes all of `bytes` to the open file `fd`, going on after interrupted or
+// short writes: 0 when done, else the error (ENOSPC when nothing more fits).
+int writeAll(int fd, std::string_view bytes);
+
 }  // namespace parvel

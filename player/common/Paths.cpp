@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "AtomicFile.h"
+
 namespace fs = std::filesystem;
 
 namespace parvel {
@@ -205,16 +207,10 @@ bool writeNewPrivateFile(const std::string& path, std::string_view data) {
     // that someone else put there first.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(path.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (writeAll(fd, data) != 0) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return false;
     }
     return ::close(fd) == 0;
 }
