@@ -28,7 +28,8 @@ nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 demo=$root/share/parvel/games/demo
 out=$("$root/bin/tavi" play "$demo/Gamefile.txt" --input "$demo/walkthrough.txt" --seed 1)
 echo "tavi play on the demo: $(grep -c '^scene: ' <<<"$out") scenes, last $(grep '^scene: ' <<<"$out" | tail -n1)"
-for page in "$root"/share/man/man6/parvel.6.gz "$root"/share/man/man1/{tavi,spotter}.1.gz; do
+for page in "$root"/share/man/man6/parvel.6.gz "$root"/share/man/man1/{tavi,spotter}.1.gz \
+            "$root"/share/man/man5/tavishow.5.gz; do
     warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "man $page: $warnings"; exit 1; }
 done

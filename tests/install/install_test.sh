@@ -29,6 +29,7 @@ for f in bin/parvel bin/tavi bin/spotter share/parvel/blk.bmp share/parvel/tavic
          share/icons/hicolor/48x48/apps/org.parvel.Parvel.png \
          share/icons/hicolor/256x256/apps/org.parvel.Spotter.png \
          share/man/man6/parvel.6.gz share/man/man1/tavi.1.gz share/man/man1/spotter.1.gz \
+         share/man/man5/tavishow.5.gz \
          share/bash-completion/completions/tavi share/doc/parvel/copyright; do
     [ -e "$f" ] || fail "$f is not installed"
 done
@@ -69,6 +70,8 @@ if command -v man >/dev/null; then
         [ -z "$warnings" ] || fail "man $page: $warnings"
         LC_ALL=C.UTF-8 man -l "$page" 2>/dev/null | grep -q "EXIT STATUS" || fail "man $page shows no EXIT STATUS"
     done
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l share/man/man5/tavishow.5.gz 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "man tavishow.5: $warnings"
 else
     echo "man is not installed: the man pages are not checked"
 fi

@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "Directives.h"
 
@@ -54,6 +55,7 @@ Lookups scanSources() {
             std::ifstream in(entry.path());
             std::string line;
             for (int n = 1; std::getline(in, line); ++n) {
+                if (line.find("\"@") == std::string::npos) continue;
                 const std::string c = code(line);
                 for (std::sregex_iterator m(c.begin(), c.end(), literal), end; m != end; ++m) {
                     const std::string where = std::string(folder) + "/" + name + ":" + std::to_string(n);
@@ -76,7 +78,56 @@ std::string stemOf(const std::string& upperName, const Lookups& code) {
     return code.families.count(stem) && number >= 1 && number <= 6 ? stem : "";
 }
 
+// The directive names in roff text, with the font escapes taken out.
+std::vector<std::string> namesIn(std::string text) {
+    text = std::regex_replace(text, std::regex(R"(\\f[BIRP])"), "");
+    const std::regex name(R"((?:^|[^A-Za-z0-9])(@[A-Za-z][A-Za-z0-9]*))");
+    std::vector<std::string> names;
+    for (std::sregex_iterator m(text.begin(), text.end(), name), end; m != end; ++m)
+        names.push_back((*m)[1].str());
+    return names;
+}
+
+struct ManPage {
+    std::set<std::string> described;          // names in the heading of an item
+    std::map<std::string, int> mentioned;     // every name on the page -> line
+};
+
+// tavishow(5): a directive is described when it heads a .TP/.TQ item; a
+// heading "@option1 to @option6" describes the numbers between as well.
+ManPage readManPage() {
+    ManPage page;
+    std::ifstream in(fs::path(PARVEL_SOURCE_DIR) / "data/man/tavishow.5");
+    EXPECT_TRUE(in.good()) << "data/man/tavishow.5 missing";
+    std::string line;
+    bool heading = false;
+    for (int n = 1; std::getline(in, line); ++n) {
+        const std::vector<std::string> names =
+            line.find('@') == std::string::npos ? std::vector<std::string>() : namesIn(line);
+        for (const auto& name : names) page.mentioned.emplace(name, n);
+        if (heading) {
+            for (const auto& name : names) page.described.insert(name);
+            if (names.size() == 2 && names[0].back() == '1' && names[1].back() == '6' &&
+                names[0].substr(0, names[0].size() - 1) == names[1].substr(0, names[1].size() - 1))
+                for (int k = 2; k <= 5; ++k)
+                    page.described.insert(names[0].substr(0, names[0].size() - 1) + std::to_string(k));
+        }
+        heading = line == ".TP" || line == ".TQ";
+    }
+    return page;
+}
+
 }  // namespace
+
+TEST(Directives, ManPageDescribesEveryDirectiveAndNoOther) {
+    const ManPage page = readManPage();
+    for (const auto& d : directiveTable())
+        EXPECT_TRUE(page.described.count(std::string(d.name)))
+            << d.name << " has no item of its own in tavishow(5)";
+    for (const auto& [name, line] : page.mentioned)
+        EXPECT_NE(findDirective(name), nullptr)
+            << "tavishow.5:" << line << " names " << name << ", which the player never reads";
+}
 
 TEST(Directives, TableMatchesTheLookupsInTheCode) {
     const Lookups code = scanSources();
