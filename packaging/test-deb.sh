@@ -34,6 +34,7 @@ for page in "$root"/share/man/man6/parvel.6.gz "$root"/share/man/man1/{tavi,spot
     [ -z "$warnings" ] || { echo "man $page: $warnings"; exit 1; }
 done
 echo "man pages: clean"
+[ -s "$root/share/doc/parvel/writing-games.md" ] || { echo "the authors' guide is missing"; exit 1; }
 
 if [ "$install" = yes ]; then
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq parvel >/dev/null

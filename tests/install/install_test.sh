@@ -29,7 +29,7 @@ for f in bin/parvel bin/tavi bin/spotter share/parvel/blk.bmp share/parvel/tavic
          share/icons/hicolor/48x48/apps/org.parvel.Parvel.png \
          share/icons/hicolor/256x256/apps/org.parvel.Spotter.png \
          share/man/man6/parvel.6.gz share/man/man1/tavi.1.gz share/man/man1/spotter.1.gz \
-         share/man/man5/tavishow.5.gz \
+         share/man/man5/tavishow.5.gz share/doc/parvel/writing-games.md \
          share/bash-completion/completions/tavi share/doc/parvel/copyright; do
     [ -e "$f" ] || fail "$f is not installed"
 done
