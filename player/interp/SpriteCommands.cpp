@@ -2,6 +2,7 @@
 
 #include "SceneLists.h"
 #include "SceneRunner.h"
+#include "WalkRules.h"
 #include "Vb.h"
 
 namespace parvel {
@@ -46,83 +47,31 @@ SceneRunner::Flow SceneRunner::moveSprite() {
     auto& s = m_scene.sprite;
     const bool plain = m_player.m_game.enciphered != 1;
     const double step = s.step + m_host.settings().SpriteSpeedBonus;
-    const int S = s.standing, W = s.walking;
     auto& layer = m_render.LayerBitmaps[0];
     auto show = [&](int entry) {
         if (plain) loadPicture(layer, entryPath(m_scene.layer, entry));
         else m_render.LayerFrame = static_cast<std::int16_t>(entry);
     };
+    auto spot = [&](int i) -> const HotSpot& { return m_scene.hotSpots[static_cast<size_t>(i)]; };
 
-    if (plain && m_shared.ActionKey) {
-        for (int i = 1; i <= 4; ++i) {
-            const HotSpot& h = m_scene.hotSpots[static_cast<size_t>(i)];
-            if (std::abs(s.x - h.x) <= 5 && UCase(h.action) == "Y") {
-                m_shared.WalkRight = false;
-                return leaveBy(h);
-            }
-        }
-    }
-
-    // One walking direction; `dir` is +1 right, -1 left.
-    auto walk = [&](bool& flag, int& counter, int dir, const char* blocks,
-                    int firstEntry) -> std::optional<Flow> {
-        s.moving = true;
-        ++counter;
-        if (counter > m_scene.layer.count - S - W) {
-            counter = 0;
-            s.moving = false;
-            if (!m_shared.WalkKeyHeld) flag = false;
-        }
-        s.x += dir * step;
-        for (int i = 1; i <= 4; ++i) {
-            const HotSpot& h = m_scene.hotSpots[static_cast<size_t>(i)];
-            const bool crossed =
-                dir > 0 ? (h.x < s.x && s.x < h.x + step + 1) : (h.x - step - 1 < s.x && s.x < h.x);
-            if (!crossed) continue;
-            if (!plain) {
-                // Enciphered games take every hot spot they pass, without
-                // texts or blocking; but "!" names no scene, and following
-                // it would strand the player on an undefined one.
-                if (h.target == "!") continue;
-                flag = false;
-                return leaveBy(h);
-            }
-            s.lastCrossed = i;
-            if (UCase(h.direction) == blocks) s.x -= dir * step;
+    WalkKeys keys{m_shared.WalkRight, m_shared.WalkLeft, m_shared.WalkKeyHeld, m_shared.ActionKey};
+    const WalkTick t = walkTick(s, m_scene.layer.counter, m_scene.layer.count, m_scene.hotSpots,
+                                step, keys, plain ? WalkRules::Plain : WalkRules::Enciphered);
+    m_shared.WalkRight = keys.right;
+    m_shared.WalkLeft = keys.left;
+    if (t.actionSpot) return leaveBy(spot(t.actionSpot));
+    for (int k = 0; k < t.moveCount; ++k) {
+        const WalkMove& m = t.moves[static_cast<size_t>(k)];
+        for (int j = 0; j < m.shownCount; ++j) {
+            const HotSpot& h = spot(m.shown[static_cast<size_t>(j)]);
             if (readingAloud() && h.text != m_host.caption(Control::Label2) && !Trim(h.text).empty())
                 m_host.speak(h.text);
             m_host.setCaption(Control::Label2, h.text);
-            if (UCase(h.action) == "Y" && !m_shared.ActionKey) continue;
-            if (h.target != "!") {
-                flag = false;
-                return leaveBy(h);
-            }
         }
-        const bool blocked =
-            s.lastCrossed > 0 &&
-            UCase(m_scene.hotSpots[static_cast<size_t>(s.lastCrossed)].direction) == blocks;
-        show(plain && blocked ? 1 : firstEntry + counter);
-        return std::nullopt;
-    };
-
-    if (m_shared.WalkRight)
-        if (auto f = walk(m_shared.WalkRight, s.rightCounter, +1, "R", S)) return *f;
-    if (m_shared.WalkLeft)
-        if (auto f = walk(m_shared.WalkLeft, s.leftCounter, -1, "L", S + W)) return *f;
-    s.lastCrossed = 0;
-
-    if (!s.moving) {
-        auto& counter = m_scene.layer.counter;
-        if (counter > S) {
-            if (m_shared.WalkKeyHeld) {
-                if (m_shared.WalkRight) counter = S + 1;
-                if (m_shared.WalkLeft) counter = S + W + 1;
-            } else {
-                counter = 1;
-            }
-        }
-        show(counter);
+        if (m.leave) return leaveBy(spot(m.leave));
+        show(m.entry);
     }
+    if (t.standing) show(*t.standing);
     return Flow::Next;
 }
 
