@@ -14,14 +14,15 @@ namespace parvel {
 
 struct DirectiveInfo {
     std::string_view name;     // as written, with "@", e.g. "@animspeed"
-    std::string_view group;    // "Setup", "Title", or the scene group it belongs to
+    std::string_view group;    // e.g. "Setup", "Title", "Fights" (see directiveTable)
     std::string_view syntax;   // the value's form, e.g. "SLOW | MEDIUM | FAST | seconds | frames per second"
     std::string_view summary;  // one line
 };
 
 // All directives, grouped, in the order the reference lists them. The groups
-// "Setup" and "Title" are read only in the scenes of those names; every other
-// group is read in every scene the player plays.
+// "Setup" and "Colours and fonts" are read only in the scene named Setup,
+// "Title" only in the scene named Title; every other group in every scene
+// the player plays.
 std::span<const DirectiveInfo> directiveTable();
 
 // The entry for `name` (with its "@"), compared without regard to case;
