@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
     if (!haveAtSpiTools())
         GTEST_SKIP()
-            << "needs xvfb-run, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
+            << "needs Xvfb, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
     const fs::path dir =
         fs::temp_directory_path() / ("parvel-e2e-atspi-" + std::to_string(::getpid()));
     fs::remove_all(dir);

@@ -11,7 +11,7 @@
 namespace fs = std::filesystem;
 
 TEST(DemoWindow, ContinueAfterClosingLandsOnTheSceneLeft) {
-    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
+    if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
     const fs::path dir = fs::temp_directory_path() / ("parvel-e2e-continue-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "config");

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "OwnWorld.h"
+
+// True when `tool` is installed; window tests need "Xvfb" and "xdotool".
 inline bool onPath(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -74,7 +77,7 @@ inline std::vector<std::vector<std::string>> snapshots(const std::vector<std::st
 // stop `$p` and `alsoKill` and exit 3.
 inline std::string startDemoWindow(const std::string& alsoKill = "") {
     return "\"$PARVEL\" \"$GAME\" & p=$!\n"
-           "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
+           "for i in $(seq 300); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
            "[ -n \"$w\" ] && break; sleep 0.1; done\n"
            "[ -n \"$w\" ] || { kill $p" +
            (alsoKill.empty() ? "" : " " + alsoKill) + "; exit 3; }\n";
@@ -82,7 +85,7 @@ inline std::string startDemoWindow(const std::string& alsoKill = "") {
 
 // The tools the screen-reader tests need: the accessibility bus and pyatspi.
 inline bool haveAtSpiTools() {
-    return std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1 && "
+    return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1 && "
                        "command -v dbus-run-session >/dev/null 2>&1 && "
                        "test -x /usr/libexec/at-spi-bus-launcher && "
                        "/usr/bin/python3 -c 'import pyatspi' >/dev/null 2>&1") == 0;
@@ -95,34 +98,29 @@ inline std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-// Runs `script` (a file) with `sh` under a fresh Xvfb screen, `env` set and
+// Runs `script` (a file) with `sh` on an X server of its own, `env` set and
 // `wrapper` (a command prefix, may be empty) around sh; its output as lines.
-// Parallel xvfb-run -a can race for a display number; the player then never
-// shows (exit 3) and the run is tried again.
 inline std::vector<std::string> runUnderXvfb(const std::string& env, const std::string& wrapper,
                                              const std::string& script, int* status,
                                              const std::string& screen = "400x600x24") {
-    std::vector<std::string> out;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        out = runLines(env + " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy xvfb-run -a -s "
-                             "'-screen 0 " + screen + "' " +
-                           wrapper + "sh " + quoted(script) + " 2>&1",
-                       status);
-        if (*status != 3) break;
-    }
-    return out;
+    return runLines(env + " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy " +
+                        parvel::testing::ownDisplayPrefix(screen) + wrapper + "sh " + quoted(script) +
+                        " 2>&1",
+                    status);
 }
 
 #ifdef PARVEL_EXE
 // Writes `script` as DIR/drive.sh and runs it as runUnderXvfb does, with D
-// (that folder), PARVEL (the player), GAME and `env` set.
+// (that folder), PARVEL (the player, in DIR/bin/ so that its settings are its
+// own), GAME, `env`, and home, config, data and cache folders in DIR.
 inline std::vector<std::string> driveWindow(const std::filesystem::path& dir, const std::string& game,
                                             const std::string& script, int* status,
                                             const std::string& env = {}, const std::string& wrapper = {},
                                             const std::string& screen = "400x600x24") {
     std::ofstream(dir / "drive.sh") << script;
-    return runUnderXvfb(env + " D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) +
-                            " GAME=" + quoted(game),
+    const auto parvel = parvel::testing::ownProgramFolder(PARVEL_EXE, dir / "bin");
+    return runUnderXvfb(parvel::testing::ownHomeEnv(dir) + env + " D=" + quoted(dir.string()) +
+                            " PARVEL=" + quoted(parvel.string()) + " GAME=" + quoted(game),
                         wrapper, (dir / "drive.sh").string(), status, screen);
 }
 #endif

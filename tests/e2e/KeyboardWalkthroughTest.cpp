@@ -12,9 +12,9 @@
 namespace fs = std::filesystem;
 
 TEST(DemoWindow, KeyboardOnlyWalkthroughReachesTheEnding) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && "
+    if (std::system("command -v Xvfb >/dev/null 2>&1 && "
                     "command -v xdotool >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs xvfb-run and xdotool";
+        GTEST_SKIP() << "needs Xvfb and xdotool";
     const fs::path dir =
         fs::temp_directory_path() / ("parvel-e2e-keys-" + std::to_string(::getpid()));
     fs::remove_all(dir);

@@ -26,16 +26,10 @@ void writeGame(const fs::path& folder, const std::string& name) {
 TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
     if (!haveAtSpiTools())
         GTEST_SKIP()
-            << "needs xvfb-run, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
+            << "needs Xvfb, xdotool, dbus-run-session, at-spi2-core and python3-pyatspi";
     const fs::path dir =
         fs::temp_directory_path() / ("parvel-e2e-shelf-" + std::to_string(::getpid()));
     fs::remove_all(dir);
-    // A copy of the program in a folder of its own keeps its settings, recent
-    // list and shelf apart from every other run.
-    fs::create_directories(dir / "bin");
-    const fs::path exe = PARVEL_EXE;
-    for (const char* f : {"parvel", "tavicast.bmp", "blk.bmp"})
-        fs::copy_file(exe.parent_path() / f, dir / "bin" / f);
     writeGame(dir / "games" / "Lantern", "The Lantern Road");
     writeGame(dir / "games" / "cd" / "Beacon", "Beacon Hill");
     writeGame(dir / "games" / "cd" / "AMBER", "Amber Coast");
@@ -45,8 +39,8 @@ TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
         "export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_DATA_HOME=\"$D/data\"\n"
         "/usr/libexec/at-spi-bus-launcher --launch-immediately & b=$!\n"
         "sleep 1\n"
-        "\"$D/bin/parvel\" --shelf & p=$!\n"
-        "wait_for() { for i in $(seq 100); do w=$(xdotool search --name \"$1\" | head -1); "
+        "\"$PARVEL\" --shelf & p=$!\n"
+        "wait_for() { for i in $(seq 300); do w=$(xdotool search --name \"$1\" | head -1); "
         "[ -n \"$w\" ] && return 0; sleep 0.1; done; return 1; }\n"
         "wait_for '^Game Shelf$' || { kill $p $b; exit 3; }\n"
         "shelf=$w\n"
@@ -62,11 +56,10 @@ TEST(ShelfWindow, AddedFolderIsListedAndEnterOpensTheGame) {
         "fi\n"
         "kill $p; wait $p; kill $b\n"
         "exit $rc\n";
-    std::ofstream(dir / "drive.sh") << script;
     int status = -1;
-    const auto out = runUnderXvfb(
-        "D=" + quoted(dir.string()) + " NAMES=" + quoted(std::string(E2E_DIR) + "/shelf_names.py"),
-        "dbus-run-session -- ", (dir / "drive.sh").string(), &status);
+    const auto out = driveWindow(dir, "", script, &status,
+                                 "NAMES=" + quoted(std::string(E2E_DIR) + "/shelf_names.py"),
+                                 "dbus-run-session -- ");
     const std::string log = joined(out);
     ASSERT_EQ(status, 0) << log;
     const auto at = std::find(out.begin(), out.end(), "Amber Coast");

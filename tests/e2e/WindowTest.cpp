@@ -34,7 +34,7 @@ std::optional<QPoint> find(const QImage& screen, const QImage& picture, int skip
 }  // namespace
 
 TEST(DemoWindow, ChosenSceneLooksAsTheReplayShowsIt) {
-    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
+    if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
     const fs::path dir = fs::temp_directory_path() / ("parvel-e2e-window-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "config");
@@ -52,7 +52,7 @@ TEST(DemoWindow, ChosenSceneLooksAsTheReplayShowsIt) {
     const std::string script =
         "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" PARVEL_STATE_FILE=\"$D/state.txt\"\n"
         "\"$PARVEL\" \"$GAME\" & p=$!\n"
-        "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
+        "for i in $(seq 300); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
         "[ -n \"$w\" ] && break; sleep 0.1; done\n"
         "[ -n \"$w\" ] || { kill $p; exit 3; }\n"
         "sleep 2\n"  // the main loop starts a second after the window
@@ -63,14 +63,9 @@ TEST(DemoWindow, ChosenSceneLooksAsTheReplayShowsIt) {
         "\"$GRAB\" 0 \"$D/window.png\"\n"
         "kill -USR1 $p; sleep 0.5\n"
         "kill $p; wait $p\n";
-    std::ofstream(dir / "drive.sh") << script;
     int status = -1;
-    runLines("D=" + quoted(dir.string()) + " PARVEL=" + quoted(PARVEL_EXE) + " GAME=" + quoted(game) +
-                 " GRAB=" + quoted(GRAB_SCREEN_EXE) +
-                 " QT_QPA_PLATFORM= SDL_AUDIODRIVER=dummy xvfb-run -a -s '-screen 0 400x600x24' sh " +
-                 quoted((dir / "drive.sh").string()) + " 2>&1",
-             &status);
-    ASSERT_EQ(status, 0);
+    const auto out = driveWindow(dir, game, script, &status, "GRAB=" + quoted(GRAB_SCREEN_EXE));
+    ASSERT_EQ(status, 0) << joined(out);
 
     // Labels: what the window says equals what the replay says.
     const auto state = readLines(dir / "state.txt");

@@ -64,7 +64,7 @@ ZoomRun play(const std::string& name, const std::string& options, int k, const s
            "\"$PARVEL\" "
         << options
         << " \"$GAME\" & p=$!\n"
-           "for i in $(seq 100); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
+           "for i in $(seq 300); do w=$(xdotool search --name 'The Lantern Road' | head -1); "
            "[ -n \"$w\" ] && break; sleep 0.1; done\n"
            "[ -n \"$w\" ] || { kill $p; exit 3; }\n"
            "sleep 2.5\n"
@@ -105,7 +105,7 @@ void expectHoverAndChoice(const ZoomRun& r) {
 class ZoomedWindow : public ::testing::TestWithParam<int> {};
 
 TEST_P(ZoomedWindow, PictureIsAnExactEnlargementAndTheMouseChoosesAsAt1x) {
-    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
+    if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
     const int k = GetParam();
     ZoomRun r = play("zoom" + std::to_string(k), "--zoom=" + std::to_string(k), k, "1000x1700x24");
     expectHoverAndChoice(r);
@@ -120,7 +120,7 @@ TEST_P(ZoomedWindow, PictureIsAnExactEnlargementAndTheMouseChoosesAsAt1x) {
 INSTANTIATE_TEST_SUITE_P(TwoAndThree, ZoomedWindow, ::testing::Values(2, 3));
 
 TEST(HiDpiWindow, PictureIsDrawnPixelForPixelIntoDevicePixels) {
-    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
+    if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
     ZoomRun r = play("hidpi", "--zoom=1", 2, "1000x1700x24", {}, "QT_SCALE_FACTOR=2");
     expectHoverAndChoice(r);
     ASSERT_FALSE(r.screen.isNull());
@@ -131,7 +131,7 @@ TEST(HiDpiWindow, PictureIsDrawnPixelForPixelIntoDevicePixels) {
 }
 
 TEST(FullScreenWindow, ContentAt2xCentredOnBlack) {
-    if (!onPath("xvfb-run") || !onPath("xdotool")) GTEST_SKIP() << "needs xvfb-run and xdotool";
+    if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
     // The positions the script clicks assume the content's top left corner;
     // in full screen it is centred, so the script is told where.
     ZoomRun r = play("fullscreen", "--full-screen --zoom=1", 2, "1280x1024x24", {360, 22});

@@ -18,9 +18,11 @@ inline QApplication& app() {
     static int argc = 1;
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
-    // Saves and autosaves of the players under test stay out of the home folder.
+    // Saves and autosaves of the players under test stay out of the home
+    // folder and apart from the tests running beside this one.
+    static QTemporaryDir data;
     static const bool ownData = [] {
-        qputenv("XDG_DATA_HOME", PARVEL_TEST_BINARY_DIR "/test-data");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
         return true;
     }();
     (void)ownData;

@@ -7,10 +7,10 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <fstream>
 
+#include "OwnWorld.h"
 #include "ProgramPictures.h"
 
 using namespace parvel::ui;
@@ -41,18 +41,14 @@ int findStartPicture(const QImage& shot) {
 }  // namespace
 
 TEST(WindowOnX11, TitleScreenShowsTheStartPictureAndTheGamesColours) {
-    const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    if (!parvel::testing::haveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
 
     // The player in a folder of its own, so its settings file lands there.
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath("bin"));
     ASSERT_TRUE(QDir(dir.path()).mkpath("game"));
     const QString bin = dir.path() + "/bin/";
-    const QString built = QStringLiteral(PARVEL_BINARY_DIR "/player/ui/");
-    for (const char* f : {"parvel", "tavicast.bmp", "blk.bmp"})
-        ASSERT_TRUE(QFile::copy(built + f, bin + f)) << f;
-    QFile(bin + "parvel").setPermissions(QFile(built + "parvel").permissions());
+    parvel::testing::ownProgramFolder(PARVEL_BINARY_DIR "/player/ui/parvel", bin.toStdString());
 
     const QString game = dir.path() + "/game/Gamefile.txt";
     writeFile(game,
@@ -64,12 +60,15 @@ TEST(WindowOnX11, TitleScreenShowsTheStartPictureAndTheGamesColours) {
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QT_QPA_PLATFORM");
+    for (const char* sub : {"home", "config", "data", "cache"}) QDir(dir.path()).mkpath(sub);
+    env.insert("HOME", dir.path() + "/home");
     env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
     env.insert("XDG_DATA_HOME", dir.path() + "/data");
+    env.insert("XDG_CACHE_HOME", dir.path() + "/cache");
     run.setProcessEnvironment(env);
     run.setProcessChannelMode(QProcess::MergedChannels);
     // Timer1 starts the main loop, which draws the picture, after a second.
-    run.start(xvfb, {"-a", "-s", "-screen 0 400x600x24", "sh", "-c",
+    run.start("sh", {PARVEL_SOURCE_DIR "/tests/support/own_display.sh", "400x600x24", "sh", "-c",
                      "\"$1\" \"$2\" & p=$!; \"$3\" 3000 \"$4\"; r=$?; kill $p; wait $p; exit $r", "sh",
                      bin + "parvel", game, QStringLiteral(PARVEL_TEST_BINARY_DIR "/grab_screen"), shot});
     ASSERT_TRUE(run.waitForFinished(60000));
