@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "MediaSystem.h"
 #include "PlayerCore.h"
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir settings;
 
-    parvel::ui::Form1 form(parvel::ui::Form1::Options{{settings.path().toStdString(), settings.path().toStdString()}});
+    parvel::ui::PlayerWindow form(parvel::ui::PlayerWindow::Options{{settings.path().toStdString(), settings.path().toStdString()}});
     parvel::MediaSystem media(form);
     parvel::ui::PlayerCore core(form, &media);
     form.setCore(&core);

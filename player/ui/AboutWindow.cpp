@@ -9,8 +9,8 @@
 
 namespace parvel::ui {
 
-Form2::Form2(QWidget* parent) : QDialog(parent) {
-    setObjectName("Form2");
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName("AboutWindow");
     setWindowTitle(QStringLiteral("About..."));
     setModal(false);
 

@@ -5,9 +5,9 @@
 
 namespace parvel::ui {
 
-class Form2 : public QDialog {
+class AboutWindow : public QDialog {
 public:
-    explicit Form2(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 };
 
 }  // namespace parvel::ui

@@ -1,6 +1,6 @@
 #pragma once
-// The small widgets Form1 is built from. Each reports its events to a
-// plain callback so Form1 keeps one handler per control event.
+// The small widgets PlayerWindow is built from. Each reports its events to a
+// plain callback so PlayerWindow keeps one handler per control event.
 
 #include <QImage>
 #include <QLabel>

@@ -4,14 +4,14 @@
 #include <QAction>
 #include <QMenu>
 
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "GameSaves.h"
 #include "SaveSlotsWindow.h"
 #include "TextCodec.h"
 
 namespace parvel::ui {
 
-void Form1::addSaveItems() {
+void PlayerWindow::addSaveItems() {
     if (m_continue || !m_core || !m_core->saves()) return;
     GameSaves& saves = *m_core->saves();
     QAction* before = m_Fle->actions().value(1);  // after Open
@@ -53,7 +53,7 @@ void Form1::addSaveItems() {
     updateSaveItems();
 }
 
-void Form1::updateSaveItems() {
+void PlayerWindow::updateSaveItems() {
     if (!m_continue || !m_core || !m_core->saves()) return;
     GameSaves& saves = *m_core->saves();
     const bool open = saves.hasGame();
@@ -63,13 +63,13 @@ void Form1::updateSaveItems() {
     m_back->setEnabled(saves.canGoBack());
 }
 
-void Form1::saveToSlot(const std::string& slot) {
+void PlayerWindow::saveToSlot(const std::string& slot) {
     if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return;
     inCore([&] { m_core->saves()->save(slot); });
     updateSaveItems();
 }
 
-void Form1::loadSlot(const std::string& slot) {
+void PlayerWindow::loadSlot(const std::string& slot) {
     if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return;
     inCore([&] { m_core->saves()->load(slot); });
     updateSaveItems();

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "CommandLine.h"
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "GameFolder.h"
 #include "GameLibrary.h"
 #include "MediaSystem.h"
@@ -115,7 +115,7 @@ bool takeShelfOption(int& argc, char** argv) {
 
 // Takes the window-size options out of argv; false (after saying why) on a
 // bad zoom.
-bool takeSizeOptions(int& argc, char** argv, parvel::ui::Form1::Options& options) {
+bool takeSizeOptions(int& argc, char** argv, parvel::ui::PlayerWindow::Options& options) {
     int out = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -151,7 +151,7 @@ bool takeSizeOptions(int& argc, char** argv, parvel::ui::Form1::Options& options
 
 int main(int argc, char** argv) {
     const bool shelf = takeShelfOption(argc, argv);
-    parvel::ui::Form1::Options formOptions;
+    parvel::ui::PlayerWindow::Options formOptions;
     if (!takeSizeOptions(argc, argv, formOptions)) return 2;
     const parvel::CommandLine line =
         parvel::parseCommandLine(argc, argv, "parvel", kHelp, parvel::versionText(), 1);
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
 
     // Built in this order and torn down in reverse: the media's threads
     // stop before the window that shows their frames goes away.
-    parvel::ui::Form1 form(formOptions);
+    parvel::ui::PlayerWindow form(formOptions);
     parvel::MediaOptions mediaOptions;
     mediaOptions.soundFont = form.settingsFile().read("SoundFont");
     auto media = std::make_unique<parvel::MediaSystem>(form, mediaOptions);

@@ -47,7 +47,7 @@ struct Window {
         form.List1_DblClick();
     }
 
-    Form3 form;
+    NewGamesWindow form;
     std::vector<Question> asked;
     std::vector<bool> answers;
     QStringList opened;
@@ -55,8 +55,8 @@ struct Window {
 
 }  // namespace
 
-TEST(Form3, CaptionsAsDesigned) {
-    Form3 form;
+TEST(NewGamesWindow, CaptionsAsDesigned) {
+    NewGamesWindow form;
     EXPECT_EQ(form.windowTitle(), "New Game Checker!");
     EXPECT_EQ(form.Command1->text(), "Check For New Tavishow Games!");
     EXPECT_EQ(form.Command2->text(), "Get Tavi Game List!");
@@ -65,15 +65,15 @@ TEST(Form3, CaptionsAsDesigned) {
     EXPECT_EQ(form.List1->count(), 0);
 }
 
-TEST(Form3, ButtonWithoutHostSaysHowToSetIt) {
-    Form3 form;
+TEST(NewGamesWindow, ButtonWithoutHostSaysHowToSetIt) {
+    NewGamesWindow form;
     form.Command1->click();
     EXPECT_EQ(form.windowTitle(), "Set CatalogueHost in section [Parvel] of Parvel.ini");
     form.Command3->click();
     EXPECT_EQ(form.windowTitle(), "Set EnhancedHost in section [Parvel] of Parvel.ini");
 }
 
-TEST(Form3, ListShowsScrapedNamesAsPlainText) {
+TEST(NewGamesWindow, ListShowsScrapedNamesAsPlainText) {
     PageServer server(PageServer::Mode::Serve, cataloguePage() + catalogueRow("e", "Caf\xE9 <", "", ""));
     Window w(server.port());
     w.form.Command2->click();
@@ -83,7 +83,7 @@ TEST(Form3, ListShowsScrapedNamesAsPlainText) {
     EXPECT_EQ(w.form.windowTitle(), "Games found: 5");
 }
 
-TEST(Form3, CatalogueDoubleClickOffersEachEntryUntilYes) {
+TEST(NewGamesWindow, CatalogueDoubleClickOffersEachEntryUntilYes) {
     PageServer server(PageServer::Mode::Serve, cataloguePage());
     Window w(server.port());
     w.form.Command1->click();
@@ -101,7 +101,7 @@ TEST(Form3, CatalogueDoubleClickOffersEachEntryUntilYes) {
     EXPECT_EQ(w.opened, QStringList{"http://web.test/tshow/pages/castle2.html"});
 }
 
-TEST(Form3, CatalogueYesWithoutWebHostSaysHowToSetIt) {
+TEST(NewGamesWindow, CatalogueYesWithoutWebHostSaysHowToSetIt) {
     PageServer server(PageServer::Mode::Serve, cataloguePage());
     Window w(server.port(), {"127.0.0.1", "", ""});
     w.form.Command2->click();
@@ -112,7 +112,7 @@ TEST(Form3, CatalogueYesWithoutWebHostSaysHowToSetIt) {
     EXPECT_EQ(w.form.windowTitle(), "Set CatalogueWebHost in section [Parvel] of Parvel.ini");
 }
 
-TEST(Form3, EnhancedDoubleClickOffersTheFirstMatchOnly) {
+TEST(NewGamesWindow, EnhancedDoubleClickOffersTheFirstMatchOnly) {
     PageServer server(PageServer::Mode::Serve,
                       enhancedPage() + enhancedEntry("Star Quest <", "Again", "Someone"));
     Window w(server.port(), {"cat.test", "web.test", "127.0.0.1"});
@@ -132,9 +132,9 @@ TEST(Form3, EnhancedDoubleClickOffersTheFirstMatchOnly) {
     EXPECT_EQ(w.opened, QStringList{"http://127.0.0.1/gaming/parvel/"});
 }
 
-TEST(Form3, QuestionBoxShowsPlainTextOnSeparateLines) {
+TEST(NewGamesWindow, QuestionBoxShowsPlainTextOnSeparateLines) {
     // The default asker: a real message box, answered No from a timer.
-    Form3 form({"127.0.0.1", "web.test", ""});
+    NewGamesWindow form({"127.0.0.1", "web.test", ""});
     QStringList opened;
     form.setOpener([&](const QUrl& u) { opened << u.toString(); });
     PageServer plain(PageServer::Mode::Serve,

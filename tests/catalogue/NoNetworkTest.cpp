@@ -18,7 +18,7 @@ TEST(CheckerWithoutNetwork, SaysSoInTheTitle) {
             ::setenv("PARVEL_MODULE_DIR", PARVEL_TEST_BINARY_DIR, 1);
             bool ok = false;
             {
-                Form3 form({"127.0.0.1", "web.test", "127.0.0.1"});
+                NewGamesWindow form({"127.0.0.1", "web.test", "127.0.0.1"});
                 form.Command1_Click();
                 ok = form.windowTitle() == "Cannot check: the network module is missing" &&
                      !form.fetch().busy() && form.List1->count() == 0;

@@ -48,8 +48,8 @@ void writeBmp(GameFolder& g, const std::string& relative, int w, int h, QRgb col
 
 }  // namespace
 
-TEST(Form4, CaptionsAsDesigned) {
-    Form4 form;
+TEST(UnusedFilesWindow, CaptionsAsDesigned) {
+    UnusedFilesWindow form;
     EXPECT_EQ(form.windowTitle(), "Unused Files...");
     EXPECT_EQ(form.Text1->text(), "Status: Idle");
     EXPECT_EQ(form.Label1->text(), "Unused Images");
@@ -58,12 +58,12 @@ TEST(Form4, CaptionsAsDesigned) {
     EXPECT_EQ(form.List2->count(), 0);
 }
 
-TEST(Form4, CheckFillsBothListsAndEndsWithDone) {
+TEST(UnusedFilesWindow, CheckFillsBothListsAndEndsWithDone) {
     GameFolder g("form4");
     writeSampleGame(g);
     PumpingHost host;
     LoadedGame loaded(g.path("game/Gamefile.txt"), host);
-    Form4 form;
+    UnusedFilesWindow form;
     form.show();
     (void)form.CheckFiles(loaded.game, loaded.table, host);
     EXPECT_EQ(items(form.List1), (QStringList{"commented.bmp", "hero1.clp", "hero5.bmp", "manr4.bmp",
@@ -76,7 +76,7 @@ TEST(Form4, CheckFillsBothListsAndEndsWithDone) {
     EXPECT_EQ(form.Text1->text(), "DONE");
 }
 
-TEST(Form4, ClickedPictureIsShownUnreadableOneKeepsThePrevious) {
+TEST(UnusedFilesWindow, ClickedPictureIsShownUnreadableOneKeepsThePrevious) {
     GameFolder g("preview");
     g.script("Gamefile.txt", "[Setup]\n@imagedir = Pics\n[A]\n@image = none.bmp\n");
     writeBmp(g, "Pics/Blue.bmp", 20, 10, qRgb(0, 0, 255));
@@ -84,7 +84,7 @@ TEST(Form4, ClickedPictureIsShownUnreadableOneKeepsThePrevious) {
     g.file("Pics/coded.clP", std::string(100, '\x5A'));
     PumpingHost host;
     LoadedGame loaded(g.path("Gamefile.txt"), host);
-    Form4 form;
+    UnusedFilesWindow form;
     (void)form.CheckFiles(loaded.game, loaded.table, host);
     ASSERT_EQ(items(form.List1), (QStringList{"blue.bmp", "broken.bmp", "coded.clp"}));
     form.List1_Click(form.List1->item(0));
@@ -97,12 +97,12 @@ TEST(Form4, ClickedPictureIsShownUnreadableOneKeepsThePrevious) {
     EXPECT_EQ(form.Image1->pixmap().toImage().pixel(5, 5), shown.pixel(5, 5));
 }
 
-TEST(Form4, NewCheckEndsTheOneStillRunning) {
+TEST(UnusedFilesWindow, NewCheckEndsTheOneStillRunning) {
     GameFolder g("nested");
     writeSampleGame(g);
     PumpingHost host;
     LoadedGame loaded(g.path("game/Gamefile.txt"), host);
-    Form4 form;
+    UnusedFilesWindow form;
     bool nested = false;
     host.hook = [&] {
         // As if "Check Files..." were chosen again while the first check runs.
@@ -119,7 +119,7 @@ TEST(Form4, NewCheckEndsTheOneStillRunning) {
     EXPECT_EQ(form.Text1->text(), "DONE");
 }
 
-TEST(Form4, FiveThousandFilesWithTheWindowResponsive) {
+TEST(UnusedFilesWindow, FiveThousandFilesWithTheWindowResponsive) {
     GameFolder g("many");
     std::string script = "[Setup]\n@imagedir = pics\n@sounddir = snd\n";
     for (int s = 0; s < 100; ++s) {
@@ -133,7 +133,7 @@ TEST(Form4, FiveThousandFilesWithTheWindowResponsive) {
 
     PumpingHost host;
     LoadedGame loaded(g.path("Gamefile.txt"), host);
-    Form4 form;
+    UnusedFilesWindow form;
     form.show();
     // Click the first listed picture while the check is still running.
     QString statusAtClick;

@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "Controls.h"
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "Settings.h"
 #include "UiTestSupport.h"
 
@@ -26,14 +26,14 @@ namespace {
 struct Window {
     QTemporaryDir root;
     FakeCore core;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<PlayerWindow> form;
 
     explicit Window(const std::string& iniText = {}) {
         app();
         QDir(root.path()).mkpath("bin");
         if (!iniText.empty()) writeFile(dirOf(root) + "bin/Parvel.ini", iniText);
-        form = std::make_unique<Form1>(
-            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<PlayerWindow>(
+            PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         form->setCore(&core);
         form->startUp();
         core.calls.clear();

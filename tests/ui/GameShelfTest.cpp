@@ -15,7 +15,7 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "GameLibrary.h"
 #include "GameShelfWindow.h"
 #include "UiTestSupport.h"
@@ -29,7 +29,7 @@ namespace {
 // Opening a game shows its title the way OpenGame does: "Parvel - " and the
 // name, here the game's folder name.
 struct TitledCore : FakeCore {
-    Form1* form = nullptr;
+    PlayerWindow* form = nullptr;
     void openGame(const std::string& p) override {
         FakeCore::openGame(p);
         const std::string folder = p.substr(0, p.find_last_of('/'));
@@ -40,14 +40,14 @@ struct TitledCore : FakeCore {
 struct Player {
     QTemporaryDir root;
     TitledCore core;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<PlayerWindow> form;
 
     Player() { start(); }
     void start() {
         app();
         QDir(root.path()).mkpath("bin");
-        form = std::make_unique<Form1>(
-            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<PlayerWindow>(
+            PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         core.form = form.get();
         form->setCore(&core);
         form->messageBoxHook = [](std::string_view, MsgButtons, std::string_view) {

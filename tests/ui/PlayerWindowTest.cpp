@@ -14,7 +14,7 @@
 #include <QTest>
 
 #include "Controls.h"
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "PlayerCore.h"
 #include "UiTestSupport.h"
 
@@ -30,16 +30,16 @@ std::string crlf(std::initializer_list<const char*> lines) {
     return s;
 }
 
-struct PlayerWindow {
+struct OpenedWindow {
     QTemporaryDir root;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<PlayerWindow> form;
     std::unique_ptr<PlayerCore> core;
 
-    PlayerWindow() {
+    OpenedWindow() {
         app();
         QDir(root.path()).mkpath("bin");
         QDir(root.path()).mkpath("game");
-        form = std::make_unique<Form1>(Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<PlayerWindow>(PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         core = std::make_unique<PlayerCore>(*form, nullptr);
         form->setCore(core.get());
         form->messageBoxHook = [](std::string_view, MsgButtons b, std::string_view) {
@@ -47,7 +47,7 @@ struct PlayerWindow {
         };
         form->startUp();
     }
-    ~PlayerWindow() { form->setCore(nullptr); }
+    ~OpenedWindow() { form->setCore(nullptr); }
 
     std::string gameDir() const { return dirOf(root) + "game/"; }
     void open(const std::string& script, const char* name = "Gamefile.txt") {
@@ -62,7 +62,7 @@ struct PlayerWindow {
 }  // namespace
 
 TEST(OpenGameWindow, SetupAndTitleReachTheWindow) {
-    PlayerWindow w;
+    OpenedWindow w;
     QImage pic(16, 8, QImage::Format_RGB32);
     pic.fill(QColor(1, 2, 3));
     ASSERT_TRUE(pic.save(QString::fromStdString(w.gameDir() + "Back.bmp")));
@@ -93,7 +93,7 @@ TEST(OpenGameWindow, SetupAndTitleReachTheWindow) {
 }
 
 TEST(OpenGameWindow, NumberColoursAndAFallbackFont) {
-    PlayerWindow w;
+    OpenedWindow w;
     w.open(crlf({"[Setup]", "@firstscene = Start", "@bkColor = H16711680", "@fntColor = h255",
                  "@font = MS Sans Serif", "", "[Title]", "@name = Demo", "", "[Start]"}));
     EXPECT_EQ(w.surface()->background(), QColor(0, 0, 255));
@@ -110,7 +110,7 @@ TEST(OpenGameWindow, NumberColoursAndAFallbackFont) {
 }
 
 TEST(OpenGameWindow, BareSetupGivesTheDefaults) {
-    PlayerWindow w;
+    OpenedWindow w;
     w.open(crlf({"[Setup]", "@firstscene = Start", "", "[Start]"}));
     EXPECT_EQ(w.surface()->background(), QColor(0, 0, 0));
     EXPECT_EQ(w.colour("Label5"), QColor(0, 192, 0));
@@ -120,7 +120,7 @@ TEST(OpenGameWindow, BareSetupGivesTheDefaults) {
 }
 
 TEST(OpenGameWindow, OpeningResetsOptionsAndHitPoints) {
-    PlayerWindow w;
+    OpenedWindow w;
     for (Control c : {Control::Label3, Control::Label8, Control::HPherol, Control::maxHerol,
                       Control::eneHPl, Control::enemAxl})
         w.form->setCaption(c, "x");
@@ -130,7 +130,7 @@ TEST(OpenGameWindow, OpeningResetsOptionsAndHitPoints) {
 }
 
 TEST(OptionLabelsWindow, HoverMarksOneLabelInTheMouseOverColour) {
-    PlayerWindow w;
+    OpenedWindow w;
     w.open(crlf({"[Setup]", "@firstscene = Start", "@fntColor = 000255000", "@msOverColor = 255255000", "",
                  "[Start]"}));
     w.form->setCaption(Control::Label3, "(a) Go <-- on");
@@ -162,7 +162,7 @@ TEST(OptionLabelsWindow, HoverMarksOneLabelInTheMouseOverColour) {
 // Keyboard users open every item with Alt and its letter; a letter used
 // twice in one menu only cycles between the two.
 TEST(PlayerWindowMenus, NoTwoItemsOfAMenuShareTheirAltKey) {
-    PlayerWindow w;
+    OpenedWindow w;
     std::vector<QMenu*> menus;
     for (QAction* a : w.form->menuBar()->actions()) menus.push_back(a->menu());
     int items = 0;

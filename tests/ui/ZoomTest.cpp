@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "Controls.h"
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "Gamepad.h"
 #include "PadBackend.h"
 #include "PadInput.h"
@@ -33,7 +33,7 @@ struct VolumeCore : FakeCore {
 struct Window {
     QTemporaryDir root;
     VolumeCore core;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<PlayerWindow> form;
     std::vector<std::string> messages;
 
     std::string ini() const { return dirOf(root) + "bin/Parvel.ini"; }
@@ -41,8 +41,8 @@ struct Window {
         app();
         QDir(root.path()).mkpath("bin");
         if (!iniText.empty()) writeFile(ini(), iniText);
-        form = std::make_unique<Form1>(
-            Form1::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        form = std::make_unique<PlayerWindow>(
+            PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         form->setCore(&core);
         form->messageBoxHook = [this](std::string_view text, MsgButtons, std::string_view) {
             messages.emplace_back(text);
@@ -81,7 +81,7 @@ TEST(WindowScale, FirstStartPicksTheLargestZoomWithinNinetyPercent) {
     EXPECT_EQ(largestZoomInside({280, 480}, {200, 200}), 1);
 }
 
-TEST(Form1Zoom, TwiceTheGeometryAndFontWithTheDesignedLineBreaks) {
+TEST(PlayerWindowZoom, TwiceTheGeometryAndFontWithTheDesignedLineBreaks) {
     Window w;
     ASSERT_EQ(w.form->zoom(), 1);  // the offscreen screen is too small for 2x
     const std::string text =
@@ -121,7 +121,7 @@ TEST(Form1Zoom, TwiceTheGeometryAndFontWithTheDesignedLineBreaks) {
     EXPECT_EQ(w.form->frameGeometry().size(), QSize(280, 500));
 }
 
-TEST(Form1Zoom, MenuItemsKeysAndTheIniKey) {
+TEST(PlayerWindowZoom, MenuItemsKeysAndTheIniKey) {
     Window w("[Parvel]\r\nZoom=3\r\nOther=1\r\n");
     // A saved factor too large for this screen shows what fits.
     const QSize screen = w.form->screen()->availableGeometry().size();
@@ -155,7 +155,7 @@ TEST(Form1Zoom, MenuItemsKeysAndTheIniKey) {
     EXPECT_EQ(kept.form->settingsFile().read("Zoom"), "4");
 }
 
-TEST(Form1Zoom, FullScreenCentresTheContentAndEscLeavesIt) {
+TEST(PlayerWindowZoom, FullScreenCentresTheContentAndEscLeavesIt) {
     Window w;
     w.form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
@@ -178,7 +178,7 @@ TEST(Form1Zoom, FullScreenCentresTheContentAndEscLeavesIt) {
     EXPECT_EQ(w.form->settingsFile().read("FullScreen"), "False");
 }
 
-TEST(Form1Volume, SlidersApplyLiveAndAreSavedGarbledReadsFull) {
+TEST(PlayerWindowVolume, SlidersApplyLiveAndAreSavedGarbledReadsFull) {
     Window w("[Parvel]\r\nMasterVolume=loud\r\nX=y\r\n");
     EXPECT_EQ(w.form->settings().MasterVolume, 100);
     const int before = w.core.volumeChanges;
@@ -208,7 +208,7 @@ TEST(Form1Volume, SlidersApplyLiveAndAreSavedGarbledReadsFull) {
     EXPECT_TRUE(again.action("mute")->isChecked());
 }
 
-TEST(Form1Volume, SoundFontThatFailsSaysWhyAndKeepsTheKey) {
+TEST(PlayerWindowVolume, SoundFontThatFailsSaysWhyAndKeepsTheKey) {
     Window w("[Parvel]\r\nSoundFont=/old.sf2\r\n");
     w.form->soundFontDialogHook = [] { return QStringLiteral("/tmp/broken.sf2"); };
     w.action("soundFont")->trigger();
@@ -219,7 +219,7 @@ TEST(Form1Volume, SoundFontThatFailsSaysWhyAndKeepsTheKey) {
     EXPECT_EQ(w.form->settingsFile().read("SoundFont"), "/old.sf2");
 }
 
-TEST(Form1Gamepad, ModuleLoadsOnlyOnceAJoystickDeviceAppears) {
+TEST(PlayerWindowGamepad, ModuleLoadsOnlyOnceAJoystickDeviceAppears) {
     app();
     QTemporaryDir input;
     Gamepad pad;
@@ -234,7 +234,7 @@ TEST(Form1Gamepad, ModuleLoadsOnlyOnceAJoystickDeviceAppears) {
     EXPECT_TRUE(pad.polling());  // looking for the new controller for a while
 }
 
-TEST(Form1Gamepad, VirtualControllerChoosesWalksAndStarts) {
+TEST(PlayerWindowGamepad, VirtualControllerChoosesWalksAndStarts) {
     Window w;
     Gamepad* pad = w.form->gamepad();
     ASSERT_NE(pad, nullptr);

@@ -31,7 +31,7 @@ bool askYesNo(QWidget* parent, const QString& title, const QString& text) {
 
 }  // namespace
 
-Form3::Form3(CatalogueHosts hosts, QWidget* parent) : QWidget(parent), m_fetch(newPageFetch(*this)) {
+NewGamesWindow::NewGamesWindow(CatalogueHosts hosts, QWidget* parent) : QWidget(parent), m_fetch(newPageFetch(*this)) {
     m_fetch->setHosts(std::move(hosts));
     m_ask = [this](const QString& title, const QString& text) {
         return askYesNo(this, title, text);
@@ -52,24 +52,24 @@ Form3::Form3(CatalogueHosts hosts, QWidget* parent) : QWidget(parent), m_fetch(n
         layout->addWidget(w);
     resize(360, 420);
 
-    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
-    connect(List1, &QListWidget::itemDoubleClicked, this, &Form3::List1_DblClick);
+    connect(Command1, &QPushButton::clicked, this, &NewGamesWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &NewGamesWindow::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &NewGamesWindow::Command3_Click);
+    connect(List1, &QListWidget::itemDoubleClicked, this, &NewGamesWindow::List1_DblClick);
 }
 
-Form3::~Form3() = default;
+NewGamesWindow::~NewGamesWindow() = default;
 
-void Form3::setHosts(CatalogueHosts hosts) { m_fetch->setHosts(std::move(hosts)); }
+void NewGamesWindow::setHosts(CatalogueHosts hosts) { m_fetch->setHosts(std::move(hosts)); }
 
-void Form3::Command1_Click() { m_fetch->start(kNewGamesPage); }
-void Form3::Command2_Click() { m_fetch->start(kGameListPage); }
-void Form3::Command3_Click() { m_fetch->start(kEnhancedPage); }
+void NewGamesWindow::Command1_Click() { m_fetch->start(kNewGamesPage); }
+void NewGamesWindow::Command2_Click() { m_fetch->start(kGameListPage); }
+void NewGamesWindow::Command3_Click() { m_fetch->start(kEnhancedPage); }
 
-void Form3::TrimGames() { m_fetch->TrimGames(); }
-void Form3::TrimNGames() { m_fetch->TrimNGames(); }
+void NewGamesWindow::TrimGames() { m_fetch->TrimGames(); }
+void NewGamesWindow::TrimNGames() { m_fetch->TrimNGames(); }
 
-void Form3::List1_DblClick() {
+void NewGamesWindow::List1_DblClick() {
     const int row = List1->currentRow();
     if (row < 0 || row >= static_cast<int>(m_names.size())) return;
     // Copies: answering a question lets events run, and a new fetch may
@@ -92,18 +92,18 @@ void Form3::List1_DblClick() {
     }
 }
 
-void Form3::setTitle(const std::string& text) { setWindowTitle(fromCp1252(text)); }
+void NewGamesWindow::setTitle(const std::string& text) { setWindowTitle(fromCp1252(text)); }
 
-void Form3::clearList() {
+void NewGamesWindow::clearList() {
     m_names.clear();
     List1->clear();
 }
 
-void Form3::addName(const std::string& name) {
+void NewGamesWindow::addName(const std::string& name) {
     m_names.push_back(name);
     List1->addItem(fromCp1252(name));  // item text is never markup
 }
 
-void Form3::processEvents() { QApplication::processEvents(); }
+void NewGamesWindow::processEvents() { QApplication::processEvents(); }
 
 }  // namespace parvel::ui

@@ -1,5 +1,5 @@
 #pragma once
-// Form3, "New Game Checker!": fetches one of three web pages, lists the
+// The new-games checker, "New Game Checker!": fetches one of three web pages, lists the
 // games named on it, and offers a listed game's page in the browser.
 //
 // The main window creates it once with the host names from Parvel.ini
@@ -22,11 +22,11 @@ class QPushButton;
 
 namespace parvel::ui {
 
-class Form3 : public QWidget, private catalogue::FetchView {
+class NewGamesWindow : public QWidget, private catalogue::FetchView {
     Q_OBJECT
 public:
-    explicit Form3(catalogue::CatalogueHosts hosts = {}, QWidget* parent = nullptr);
-    ~Form3() override;
+    explicit NewGamesWindow(catalogue::CatalogueHosts hosts = {}, QWidget* parent = nullptr);
+    ~NewGamesWindow() override;
 
     void setHosts(catalogue::CatalogueHosts hosts);
 

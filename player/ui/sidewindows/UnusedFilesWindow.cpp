@@ -41,9 +41,9 @@ constexpr int kPreviewSide = 280;
 // no newer check has started. Listed names reach the lists in batches a few
 // times a second: repainting a list for each of thousands of names would
 // cost more than the whole scan.
-class Form4::Run : public filecheck::CheckFilesView {
+class UnusedFilesWindow::Run : public filecheck::CheckFilesView {
 public:
-    explicit Run(Form4* form) : m_form(form), m_generation(++form->m_generation) {}
+    explicit Run(UnusedFilesWindow* form) : m_form(form), m_generation(++form->m_generation) {}
 
     bool cancelled() const override {
         return !m_form || m_form->m_generation != m_generation;
@@ -83,13 +83,13 @@ private:
         if (!m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= kFlushMs) flush();
     }
 
-    QPointer<Form4> m_form;
+    QPointer<UnusedFilesWindow> m_form;
     std::uint64_t m_generation;
     std::vector<filecheck::UnusedFile> m_pictures, m_sounds;
     QElapsedTimer m_sinceFlush;
 };
 
-Form4::Form4(QWidget* parent) : QWidget(parent) {
+UnusedFilesWindow::UnusedFilesWindow(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Unused Files..."));
     Text1 = new QLineEdit(QStringLiteral("Status: Idle"), this);
     Text1->setReadOnly(true);
@@ -113,18 +113,18 @@ Form4::Form4(QWidget* parent) : QWidget(parent) {
     grid->addWidget(Image1, 3, 0, 1, 2);
     resize(420, 520);
 
-    connect(List1, &QListWidget::itemClicked, this, &Form4::List1_Click);
+    connect(List1, &QListWidget::itemClicked, this, &UnusedFilesWindow::List1_Click);
 }
 
-Form4::~Form4() = default;
+UnusedFilesWindow::~UnusedFilesWindow() = default;
 
-void Form4::clearLists() {
+void UnusedFilesWindow::clearLists() {
     List1->clear();
     List2->clear();
     m_picturePaths.clear();
 }
 
-filecheck::UnusedFiles Form4::CheckFiles(const GameScript& game, SceneTable& table, Host& host) {
+filecheck::UnusedFiles UnusedFilesWindow::CheckFiles(const GameScript& game, SceneTable& table, Host& host) {
     Run run(this);
     // Copied: events run during the check, and may open another game.
     const GameScript checked = game;
@@ -133,7 +133,7 @@ filecheck::UnusedFiles Form4::CheckFiles(const GameScript& game, SceneTable& tab
     return result;
 }
 
-void Form4::List1_Click(QListWidgetItem* item) {
+void UnusedFilesWindow::List1_Click(QListWidgetItem* item) {
     const int row = item ? List1->row(item) : -1;
     if (row < 0 || row >= static_cast<int>(m_picturePaths.size())) return;
     const QImage image = loadPicture(m_picturePaths[static_cast<size_t>(row)]);

@@ -1,5 +1,5 @@
 #pragma once
-// Form4, "Unused Files...": the pictures and the sounds and music of the
+// The unused-files report, "Unused Files...": the pictures and the sounds and music of the
 // open game that no scene names, and a preview of a clicked picture.
 //
 // The main window creates it once. For "Check Files...": clearLists(); with
@@ -28,11 +28,11 @@ class SceneTable;
 
 namespace parvel::ui {
 
-class Form4 : public QWidget {
+class UnusedFilesWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form4(QWidget* parent = nullptr);
-    ~Form4() override;
+    explicit UnusedFilesWindow(QWidget* parent = nullptr);
+    ~UnusedFilesWindow() override;
 
     // Empties List1 and List2.
     void clearLists();

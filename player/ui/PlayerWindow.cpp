@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "PlayerWindow.h"
 
 #include "GameSaves.h"
 
@@ -80,11 +80,11 @@ constexpr Colour kDefaultTextColour = 49152;  // green 192, as games default to
 
 }  // namespace
 
-Form1::Form1() : Form1(Options{}) {}
+PlayerWindow::PlayerWindow() : PlayerWindow(Options{}) {}
 
-Form1::Form1(Options options)
+PlayerWindow::PlayerWindow(Options options)
     : m_options(std::move(options)), m_settingsFile(m_options.settings) {
-    setObjectName("Form1");
+    setObjectName("PlayerWindow");
     m_clock.start();
     m_rng.seed(static_cast<std::uint64_t>(
         std::chrono::system_clock::now().time_since_epoch().count()));
@@ -104,9 +104,9 @@ Form1::Form1(Options options)
     setWindowIcon(QIcon());
 }
 
-Form1::~Form1() = default;
+PlayerWindow::~PlayerWindow() = default;
 
-void Form1::buildMenus() {
+void PlayerWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     // The five menus must fit the 280-pixel window side by side, as they did
     // in the small menu font they were laid out for; the usual font and
@@ -122,14 +122,14 @@ void Form1::buildMenus() {
         m->menuAction()->setEnabled(false);  // MainLoop enables them
         return m;
     };
-    auto item = [&](QMenu* m, const char* name, const char* caption, void (Form1::*handler)()) {
+    auto item = [&](QMenu* m, const char* name, const char* caption, void (PlayerWindow::*handler)()) {
         QAction* a = m->addAction(QString::fromLatin1(caption));
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return a;
     };
     auto checkItem = [&](QMenu* m, const char* name, const char* caption, bool checked,
-                         void (Form1::*handler)()) {
+                         void (PlayerWindow::*handler)()) {
         QAction* a = item(m, name, caption, handler);
         a->setCheckable(true);
         a->setChecked(checked);
@@ -137,32 +137,32 @@ void Form1::buildMenus() {
     };
 
     m_Fle = menu("Fle", "&File");
-    item(m_Fle, "opn", "&Open", &Form1::opn_Click);
-    item(m_Fle, "CheckFiles", "&Check Files...", &Form1::CheckFiles_Click);
+    item(m_Fle, "opn", "&Open", &PlayerWindow::opn_Click);
+    item(m_Fle, "CheckFiles", "&Check Files...", &PlayerWindow::CheckFiles_Click);
     m_Fle->addSeparator()->setObjectName("hyp");
-    item(m_Fle, "Exitt", "E&xit", &Form1::Exitt_Click);
+    item(m_Fle, "Exitt", "E&xit", &PlayerWindow::Exitt_Click);
 
     m_opns = menu("opns", "&Options");
-    m_sE = checkItem(m_opns, "sE", "Show Errors", false, &Form1::sE_Click);
-    m_plySnds = checkItem(m_opns, "plySnds", "Play Sounds", true, &Form1::plySnds_Click);
-    m_plyMusic = checkItem(m_opns, "plyMusic", "Play Music", true, &Form1::plyMusic_Click);
+    m_sE = checkItem(m_opns, "sE", "Show Errors", false, &PlayerWindow::sE_Click);
+    m_plySnds = checkItem(m_opns, "plySnds", "Play Sounds", true, &PlayerWindow::plySnds_Click);
+    m_plyMusic = checkItem(m_opns, "plyMusic", "Play Music", true, &PlayerWindow::plyMusic_Click);
 
     m_getGame = menu("getGame", "&GetGames");
-    item(m_getGame, "chckNG", "&Check for new Games!", &Form1::chckNG_Click);
+    item(m_getGame, "chckNG", "&Check for new Games!", &PlayerWindow::chckNG_Click);
 
     m_sprtSpd = menu("sprtSpd", "&SpriteSpeed");
-    m_slwr = checkItem(m_sprtSpd, "slwr", "Normal", true, &Form1::slwr_Click);
-    m_nrml = checkItem(m_sprtSpd, "nrml", "Faster", false, &Form1::nrml_Click);
-    m_fast = checkItem(m_sprtSpd, "fast", "Fastest", false, &Form1::fast_Click);
+    m_slwr = checkItem(m_sprtSpd, "slwr", "Normal", true, &PlayerWindow::slwr_Click);
+    m_nrml = checkItem(m_sprtSpd, "nrml", "Faster", false, &PlayerWindow::nrml_Click);
+    m_fast = checkItem(m_sprtSpd, "fast", "Fastest", false, &PlayerWindow::fast_Click);
     m_nrml->setEnabled(false);  // MainLoop enables it
 
     m_Help = menu("Help", "&Help");
-    item(m_Help, "about", "&About", &Form1::about_Click);
+    item(m_Help, "about", "&About", &PlayerWindow::about_Click);
 }
 
-void Form1::buildControls() {
+void PlayerWindow::buildControls() {
     m_surface = new Surface(this);
-    m_surface->setObjectName("Form1Surface");
+    m_surface->setObjectName("PlayerWindowSurface");
     setCentralWidget(m_surface);
     m_surface->onMouseDown = [this] { Form_MouseDown(); };
 
@@ -234,16 +234,16 @@ void Form1::buildControls() {
     m_picture2->hide();
 }
 
-QWidget* Form1::Picture1() const { return m_picture1; }
-QWidget* Form1::Picture2() const { return m_picture2; }
-VideoSink* Form1::videoSink() const { return m_picture2; }
-QLabel* Form1::label(Control c) const { return m_labels[idx(c)]; }
+QWidget* PlayerWindow::Picture1() const { return m_picture1; }
+QWidget* PlayerWindow::Picture2() const { return m_picture2; }
+VideoSink* PlayerWindow::videoSink() const { return m_picture2; }
+QLabel* PlayerWindow::label(Control c) const { return m_labels[idx(c)]; }
 
-QColor Form1::toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor PlayerWindow::toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 // ---- Start-up and shut-down --------------------------------------------
 
-void Form1::startUp() {
+void PlayerWindow::startUp() {
     const LoadedSettings loaded = loadPlayerSettings(m_settingsFile);
     m_settings.ShowErrors = loaded.settings.ShowErrors;
     m_settings.PlaySounds = loaded.settings.PlaySounds;
@@ -282,12 +282,12 @@ void Form1::startUp() {
     m_timer1.start();
 }
 
-void Form1::placeWindow() {
+void PlayerWindow::placeWindow() {
     move(0, 0);
     resize(kFormWidth, kFormHeight);
 }
 
-void Form1::fitFrame() {
+void PlayerWindow::fitFrame() {
     // The designed size is the outer one, frame included; window managers
     // tell the frame only once the window is shown, sometimes a bit later.
     if (m_fullScreen) return;
@@ -308,7 +308,7 @@ void Form1::fitFrame() {
     move(0, 0);
 }
 
-void Form1::shutDown(bool fromExitCommand) {
+void PlayerWindow::shutDown(bool fromExitCommand) {
     if (m_quitting) return;
     if (m_core && m_core->saves()) m_core->saves()->saveOnExit();
     if (m_core) m_core->shutdown(fromExitCommand);
@@ -322,19 +322,19 @@ void Form1::shutDown(bool fromExitCommand) {
     QCoreApplication::exit(0);
 }
 
-void Form1::closeSideWindows() {
-    if (m_form2) m_form2->close();
-    if (m_form3) m_form3->close();
-    if (m_form4) m_form4->close();
+void PlayerWindow::closeSideWindows() {
+    if (m_aboutWindow) m_aboutWindow->close();
+    if (m_newGamesWindow) m_newGamesWindow->close();
+    if (m_unusedFilesWindow) m_unusedFilesWindow->close();
     if (m_library) m_library->closeWindows();
 }
 
-void Form1::closeEvent(QCloseEvent* e) {
+void PlayerWindow::closeEvent(QCloseEvent* e) {
     shutDown(false);
     e->accept();
 }
 
-void Form1::quitNow() {
+void PlayerWindow::quitNow() {
     if (m_quitting) return;
     m_quitting = true;
     m_timer1.stop();
@@ -343,7 +343,7 @@ void Form1::quitNow() {
     QCoreApplication::exit(0);
 }
 
-void Form1::Timer1_Timer() {
+void PlayerWindow::Timer1_Timer() {
     if (m_quitting) return;
     // MainLoop runs for the rest of the program; started inside a core call
     // (a slow load from the command line), that call would never finish.
@@ -361,7 +361,7 @@ void Form1::Timer1_Timer() {
 
 // ---- Menu commands ------------------------------------------------------
 
-std::unique_ptr<QFileDialog> Form1::makeOpenDialog(const QString& folder) {
+std::unique_ptr<QFileDialog> PlayerWindow::makeOpenDialog(const QString& folder) {
     auto d = std::make_unique<QFileDialog>(this, QStringLiteral("Please Choose a valid Game File"), folder);
     d->setObjectName("Cd1");
     d->setAcceptMode(QFileDialog::AcceptOpen);
@@ -377,7 +377,7 @@ std::unique_ptr<QFileDialog> Form1::makeOpenDialog(const QString& folder) {
     return d;
 }
 
-void Form1::opn_Click() {
+void PlayerWindow::opn_Click() {
     if (m_quitting) return;
     CheckP();
     const QString folder = QString::fromStdString(lastFolder(m_settingsFile));
@@ -394,7 +394,7 @@ void Form1::opn_Click() {
     openChosenFile(chosen);
 }
 
-void Form1::openChosenFile(const QString& path) {
+void PlayerWindow::openChosenFile(const QString& path) {
     if (m_quitting) return;
     std::string full = QFileInfo(path).absoluteFilePath().toStdString();
     if (!QFileInfo(path).isFile()) {
@@ -415,24 +415,24 @@ void Form1::openChosenFile(const QString& path) {
     if (m_library && !m_quitting) m_library->played(full, fromBytes(name));
 }
 
-void Form1::CheckFiles_Click() {
+void PlayerWindow::CheckFiles_Click() {
     if (m_quitting) return;
-    if (!m_form4) m_form4 = std::make_unique<Form4>();
-    m_form4->clearLists();
+    if (!m_unusedFilesWindow) m_unusedFilesWindow = std::make_unique<UnusedFilesWindow>();
+    m_unusedFilesWindow->clearLists();
     const GameScript* game = m_core ? m_core->game() : nullptr;
     SceneTable* scenes = m_core ? m_core->scenes() : nullptr;
     if (!m_core || m_core->gamePath().empty() || !game || !scenes) {
         messageBox("Please open a game first!");
         return;
     }
-    m_form4->show();
-    m_form4->raise();
-    m_form4->CheckFiles(*game, *scenes, *this);
+    m_unusedFilesWindow->show();
+    m_unusedFilesWindow->raise();
+    m_unusedFilesWindow->CheckFiles(*game, *scenes, *this);
 }
 
-void Form1::Exitt_Click() { shutDown(true); }
+void PlayerWindow::Exitt_Click() { shutDown(true); }
 
-void Form1::syncCheckMarks() {
+void PlayerWindow::syncCheckMarks() {
     m_sE->setChecked(m_settings.ShowErrors);
     m_plySnds->setChecked(m_settings.PlaySounds);
     m_plyMusic->setChecked(m_settings.PlayMusic);
@@ -441,7 +441,7 @@ void Form1::syncCheckMarks() {
 
 // Added with the settings it shows, at the load event. Whether an engine is
 // there is asked when the menu first opens, not at start-up.
-void Form1::addReadAloudItem() {
+void PlayerWindow::addReadAloudItem() {
     if (m_rdAloud) return;
     m_rdAloud = m_opns->addAction(QStringLiteral("Read Aloud"));
     m_rdAloud->setObjectName("rdAloud");
@@ -456,62 +456,62 @@ void Form1::addReadAloudItem() {
     });
 }
 
-void Form1::rdAloud_Click() {
+void PlayerWindow::rdAloud_Click() {
     m_settings.ReadAloud = m_rdAloud->isChecked();
     if (!m_settings.ReadAloud) stopSpeaking();
 }
 
 // Qt has already inverted the check mark; the flag follows it.
-void Form1::sE_Click() { m_settings.ShowErrors = m_sE->isChecked(); }
-void Form1::plySnds_Click() { m_settings.PlaySounds = m_plySnds->isChecked(); }
-void Form1::plyMusic_Click() { m_settings.PlayMusic = m_plyMusic->isChecked(); }
+void PlayerWindow::sE_Click() { m_settings.ShowErrors = m_sE->isChecked(); }
+void PlayerWindow::plySnds_Click() { m_settings.PlaySounds = m_plySnds->isChecked(); }
+void PlayerWindow::plyMusic_Click() { m_settings.PlayMusic = m_plyMusic->isChecked(); }
 
-void Form1::setSpriteSpeed(int bonus) {
+void PlayerWindow::setSpriteSpeed(int bonus) {
     m_settings.SpriteSpeedBonus = bonus;
     m_slwr->setChecked(bonus == 0);
     m_nrml->setChecked(bonus == 2);
     m_fast->setChecked(bonus == 5);
 }
-void Form1::slwr_Click() { setSpriteSpeed(0); }
-void Form1::nrml_Click() { setSpriteSpeed(2); }
-void Form1::fast_Click() { setSpriteSpeed(5); }
+void PlayerWindow::slwr_Click() { setSpriteSpeed(0); }
+void PlayerWindow::nrml_Click() { setSpriteSpeed(2); }
+void PlayerWindow::fast_Click() { setSpriteSpeed(5); }
 
-void Form1::chckNG_Click() {
+void PlayerWindow::chckNG_Click() {
     if (m_quitting) return;
     // Read each time, so hosts set in the file while the player runs count.
     catalogue::CatalogueHosts hosts{m_settingsFile.read(catalogue::kCatalogueHostKey),
                                     m_settingsFile.read(catalogue::kCatalogueWebHostKey),
                                     m_settingsFile.read(catalogue::kEnhancedHostKey)};
-    if (!m_form3)
-        m_form3 = std::make_unique<Form3>(std::move(hosts));
+    if (!m_newGamesWindow)
+        m_newGamesWindow = std::make_unique<NewGamesWindow>(std::move(hosts));
     else
-        m_form3->setHosts(std::move(hosts));
-    m_form3->show();
-    m_form3->raise();
-    m_form3->activateWindow();
+        m_newGamesWindow->setHosts(std::move(hosts));
+    m_newGamesWindow->show();
+    m_newGamesWindow->raise();
+    m_newGamesWindow->activateWindow();
 }
 
-void Form1::about_Click() {
+void PlayerWindow::about_Click() {
     if (m_quitting) return;
-    if (!m_form2) m_form2 = new Form2(this);
-    m_form2->show();
-    m_form2->raise();
-    m_form2->activateWindow();
+    if (!m_aboutWindow) m_aboutWindow = new AboutWindow(this);
+    m_aboutWindow->show();
+    m_aboutWindow->raise();
+    m_aboutWindow->activateWindow();
 }
 
 // ---- Input ----------------------------------------------------------------
 
-void Form1::Form_MouseDown() {
+void PlayerWindow::Form_MouseDown() {
     if (!m_quitting && m_core) inCore([&] { m_core->click(); });
 }
-void Form1::Label2_Click() { Form_MouseDown(); }
-void Form1::Picture1_Click() { Form_MouseDown(); }
+void PlayerWindow::Label2_Click() { Form_MouseDown(); }
+void PlayerWindow::Picture1_Click() { Form_MouseDown(); }
 
-void Form1::Picture1_KeyDown(int qtKey) {
+void PlayerWindow::Picture1_KeyDown(int qtKey) {
     if (!m_quitting && m_core) inCore([&] { m_core->keyDown(playerKeyCode(qtKey)); });
     if (qtKey == Qt::Key_Up || qtKey == Qt::Key_Down) moveRing(qtKey == Qt::Key_Up ? -1 : 1);
 }
-void Form1::Picture1_KeyUp(int qtKey) {
+void PlayerWindow::Picture1_KeyUp(int qtKey) {
     if (!m_quitting && m_core) inCore([&] { m_core->keyUp(playerKeyCode(qtKey)); });
     if (qtKey != Qt::Key_Return && qtKey != Qt::Key_Enter && qtKey != Qt::Key_Space) return;
     // Enter and Space choose the option the ring is on, or start a game
@@ -522,7 +522,7 @@ void Form1::Picture1_KeyUp(int qtKey) {
         Form_MouseDown();
 }
 
-void Form1::moveRing(int step) {
+void PlayerWindow::moveRing(int step) {
     m_keyboardPlay = true;
     std::vector<int> shown;
     for (int k = 1; k <= 6; ++k)
@@ -537,7 +537,7 @@ void Form1::moveRing(int step) {
 
 // A new scene's options: once the keyboard plays, the ring starts on the
 // first one.
-void Form1::followOptions() {
+void PlayerWindow::followOptions() {
     if (!m_keyboardPlay) return;
     if (m_ring > 0 && !m_captions[idx(optionLabel(m_ring))].empty()) return;
     int first = 0;
@@ -546,7 +546,7 @@ void Form1::followOptions() {
     placeRing(first, false);
 }
 
-void Form1::placeRing(int k, bool moved) {
+void PlayerWindow::placeRing(int k, bool moved) {
     m_ring = k;
     for (int o = 1; o <= 6; ++o) {
         ControlLabel* l = m_labels[idx(optionLabel(o))];
@@ -559,7 +559,7 @@ void Form1::placeRing(int k, bool moved) {
     QAccessible::updateAccessibility(&e);
 }
 
-void Form1::announce(Control c, bool shownOrHidden) {
+void PlayerWindow::announce(Control c, bool shownOrHidden) {
     if (!QAccessible::isActive()) return;
     if (c == Control::maxHerol) c = Control::HPherol;
     if (c == Control::enemAxl) c = Control::eneHPl;
@@ -580,18 +580,18 @@ void Form1::announce(Control c, bool shownOrHidden) {
     QAccessible::updateAccessibility(&focus);
 }
 
-void Form1::Option_MouseMove(int k) {
+void PlayerWindow::Option_MouseMove(int k) {
     if (!m_quitting && m_core) inCore([&] { m_core->optionHover(k); });
 }
-void Form1::Option_Click(int k) {
+void PlayerWindow::Option_Click(int k) {
     if (!m_quitting && m_core) inCore([&] { m_core->optionClick(k); });
 }
 
 // ---- Host -------------------------------------------------------------------
 
-void Form1::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void PlayerWindow::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-void Form1::waitUntil(Micros deadline) {
+void PlayerWindow::waitUntil(Micros deadline) {
     const Micros left = deadline - now();
     if (left <= 0 || m_quitting) {
         processEvents();
@@ -605,17 +605,17 @@ void Form1::waitUntil(Micros deadline) {
     m_wake.stop();
 }
 
-Micros Form1::now() const { return m_clock.nsecsElapsed() / 1000; }
+Micros PlayerWindow::now() const { return m_clock.nsecsElapsed() / 1000; }
 
-double Form1::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_rng); }
+double PlayerWindow::random() { return std::uniform_real_distribution<double>(0.0, 1.0)(m_rng); }
 
-std::string Form1::randomState() const {
+std::string PlayerWindow::randomState() const {
     std::ostringstream out;
     out << m_rng;
     return out.str();
 }
 
-bool Form1::setRandomState(std::string_view state) {
+bool PlayerWindow::setRandomState(std::string_view state) {
     std::istringstream in{std::string(state)};
     std::mt19937_64 rng;
     if (!(in >> rng)) return false;
@@ -623,7 +623,7 @@ bool Form1::setRandomState(std::string_view state) {
     return true;
 }
 
-MsgAnswer Form1::messageBox(std::string_view text, MsgButtons buttons, std::string_view title) {
+MsgAnswer PlayerWindow::messageBox(std::string_view text, MsgButtons buttons, std::string_view title) {
     if (messageBoxHook) return messageBoxHook(text, buttons, title);
     if (m_quitting) return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
     QMessageBox box(QMessageBox::NoIcon, fromBytes(title), fromBytes(text),
@@ -635,14 +635,14 @@ MsgAnswer Form1::messageBox(std::string_view text, MsgButtons buttons, std::stri
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
-void Form1::setTitle(std::string_view text) {
+void PlayerWindow::setTitle(std::string_view text) {
     m_title = std::string(text);
     // Qt reads "[*]" as the place of the unsaved-changes mark and drops it;
     // doubled, it shows as the game wrote it.
     setWindowTitle(fromBytes(text).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
-void Form1::setCaption(Control c, std::string_view text) {
+void PlayerWindow::setCaption(Control c, std::string_view text) {
     const bool shownBefore = !m_captions[idx(c)].empty();
     m_captions[idx(c)] = std::string(text);
     m_labels[idx(c)]->setCaption(captionText(text));
@@ -650,7 +650,7 @@ void Form1::setCaption(Control c, std::string_view text) {
     if (c >= optionLabel(1) && c <= optionLabel(6)) followOptions();
 }
 
-void Form1::speak(std::string_view text) {
+void PlayerWindow::speak(std::string_view text) {
     if (!m_settings.ReadAloud || m_quitting) return;
     if (!m_speaker) {
         m_speaker = std::make_unique<Speaker>();
@@ -664,11 +664,11 @@ void Form1::speak(std::string_view text) {
     m_speaker->say(captionText(text));
 }
 
-void Form1::stopSpeaking() {
+void PlayerWindow::stopSpeaking() {
     if (m_speaker) m_speaker->stop();
 }
 
-void Form1::setForeColour(Control c, Colour colour) {
+void PlayerWindow::setForeColour(Control c, Colour colour) {
     m_colours[idx(c)] = colour;
     QLabel* l = m_labels[idx(c)];
     QPalette pal = l->palette();
@@ -676,7 +676,7 @@ void Form1::setForeColour(Control c, Colour colour) {
     l->setPalette(pal);
 }
 
-void Form1::setLabelFont(std::string_view family, double points) {
+void PlayerWindow::setLabelFont(std::string_view family, double points) {
     // An unknown family falls back through the system's font matching to a
     // sans-serif face, which is what "MS Sans Serif" games were drawn with.
     QFont font(fromBytes(family));
@@ -686,7 +686,7 @@ void Form1::setLabelFont(std::string_view family, double points) {
         m_labels[c]->setDesignFont(font);
 }
 
-void Form1::setDescriptionLayout(bool centred, int height) {
+void PlayerWindow::setDescriptionLayout(bool centred, int height) {
     QLabel* l = m_labels[idx(Control::Label2)];
     l->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     QRect design = l->property("designGeometry").toRect();
@@ -694,9 +694,9 @@ void Form1::setDescriptionLayout(bool centred, int height) {
     place(l, design);
 }
 
-void Form1::setWindowBackground(Colour colour) { m_surface->setBackground(toQColor(colour)); }
+void PlayerWindow::setWindowBackground(Colour colour) { m_surface->setBackground(toQColor(colour)); }
 
-void Form1::setWindowPicture(std::string_view path) {
+void PlayerWindow::setWindowPicture(std::string_view path) {
     QImage picture;
     if (!picture.load(QString::fromStdString(resolvePath(path)))) {
         qCInfo(lcUi) << "background picture not loaded:" << QString::fromUtf8(path.data(), path.size());
@@ -705,7 +705,7 @@ void Form1::setWindowPicture(std::string_view path) {
     m_surface->setPicture(picture);
 }
 
-void Form1::setSpriteSpeedEnabled(bool enabled) {
+void PlayerWindow::setSpriteSpeedEnabled(bool enabled) {
     m_sprtSpd->menuAction()->setEnabled(enabled);
     // Only walking scenes enable the sprite speeds: the picture tells a
     // screen reader how to walk there.
@@ -713,7 +713,7 @@ void Form1::setSpriteSpeedEnabled(bool enabled) {
     if (m_picture1->accessibleDescription() != walk) m_picture1->setAccessibleDescription(walk);
 }
 
-void Form1::showVideoArea(bool video) {
+void PlayerWindow::showVideoArea(bool video) {
     if (video) {
         m_picture2->show();
         m_picture2->raise();
@@ -727,8 +727,8 @@ void Form1::showVideoArea(bool video) {
     }
 }
 
-void Form1::focusPicture() { m_picture1->setFocus(Qt::OtherFocusReason); }
+void PlayerWindow::focusPicture() { m_picture1->setFocus(Qt::OtherFocusReason); }
 
-void Form1::pictureChanged() { m_picture1->update(); }
+void PlayerWindow::pictureChanged() { m_picture1->update(); }
 
 }  // namespace parvel::ui

@@ -10,7 +10,7 @@
 #include <QDir>
 
 #include "Controls.h"
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "IniFile.h"
 #include "KeyMap.h"
 #include "UiTestSupport.h"
@@ -24,7 +24,7 @@ namespace {
 struct Window {
     QTemporaryDir root;
     FakeCore core;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<PlayerWindow> form;
     std::vector<std::string> messages;
 
     std::string program() const { return dirOf(root) + "bin/"; }
@@ -34,7 +34,7 @@ struct Window {
         app();
         QDir(root.path()).mkpath("bin");
         if (!iniText.empty()) writeFile(ini(), iniText);
-        form = std::make_unique<Form1>(Form1::Options{{program(), dirOf(root) + "config/"}});
+        form = std::make_unique<PlayerWindow>(PlayerWindow::Options{{program(), dirOf(root) + "config/"}});
         form->setCore(&core);
         form->messageBoxHook = [this](std::string_view text, MsgButtons b, std::string_view title) {
             messages.push_back(std::string(title) + ": " + std::string(text));
@@ -48,7 +48,7 @@ struct Window {
 
 }  // namespace
 
-TEST(Form1Layout, WindowAndControlsHaveTheDesignedGeometry) {
+TEST(PlayerWindowLayout, WindowAndControlsHaveTheDesignedGeometry) {
     Window w;
     w.form->startUp();
     EXPECT_EQ(w.form->frameGeometry(), QRect(0, 0, 280, 500));
@@ -81,7 +81,7 @@ TEST(Form1Layout, WindowAndControlsHaveTheDesignedGeometry) {
     }
 }
 
-TEST(Form1Menus, CaptionsOrderAndInitialState) {
+TEST(PlayerWindowMenus, CaptionsOrderAndInitialState) {
     Window w;
     QList<QAction*> top = w.form->menuBar()->actions();
     ASSERT_EQ(top.size(), 5);
@@ -130,17 +130,17 @@ TEST(Form1Menus, CaptionsOrderAndInitialState) {
     }
 }
 
-TEST(Form1Menus, AllFiveMenusFitTheWindowWidth) {
+TEST(PlayerWindowMenus, AllFiveMenusFitTheWindowWidth) {
     Window w;
     w.form->startUp();
     QMenuBar* bar = w.form->menuBar();
     const QRect help = bar->actionGeometry(bar->actions().last());
     EXPECT_FALSE(help.isEmpty());
     EXPECT_LE(help.right(), bar->width() - 1);
-    EXPECT_EQ(bar->height(), w.widget("Form1Surface")->y());
+    EXPECT_EQ(bar->height(), w.widget("PlayerWindowSurface")->y());
 }
 
-TEST(Form1Menus, MainLoopEnablesTheMenusAboutOneSecondAfterStartUp) {
+TEST(PlayerWindowMenus, MainLoopEnablesTheMenusAboutOneSecondAfterStartUp) {
     Window w;
     w.form->startUp();
     EXPECT_EQ(w.core.calls, std::vector<std::string>{"startUp"});
@@ -163,14 +163,14 @@ TEST(Form1Menus, MainLoopEnablesTheMenusAboutOneSecondAfterStartUp) {
     EXPECT_TRUE(w.action("sprtSpd")->isEnabled());
 }
 
-TEST(Form1Menus, TimerDefersMainLoopWhileACoreCallRuns) {
+TEST(PlayerWindowMenus, TimerDefersMainLoopWhileACoreCallRuns) {
     Window w;
     w.form->startUp();
     bool enabledDuringLoad = true;
     w.core.calls.clear();
     // A slow load from the command line: Timer1 comes due inside it.
     struct SlowCore : FakeCore {
-        Form1* form = nullptr;
+        PlayerWindow* form = nullptr;
         bool* seen = nullptr;
         void openGame(const std::string& p) override {
             FakeCore::openGame(p);
@@ -189,7 +189,7 @@ TEST(Form1Menus, TimerDefersMainLoopWhileACoreCallRuns) {
     EXPECT_TRUE(w.action("Fle")->isEnabled());
 }
 
-TEST(Form1Settings, StartUpSetsFlagsAndMarksFromTheFile) {
+TEST(PlayerWindowSettings, StartUpSetsFlagsAndMarksFromTheFile) {
     Window w("[Parvel]\r\nPlaySounds=False\r\nShowErrors=true\r\n");
     w.form->startUp();
     EXPECT_TRUE(w.form->settings().ShowErrors);
@@ -201,7 +201,7 @@ TEST(Form1Settings, StartUpSetsFlagsAndMarksFromTheFile) {
     EXPECT_TRUE(w.messages.empty());
 }
 
-TEST(Form1Settings, FirstRunCreatesNoFileAndKeepsSoundAndMusicOn) {
+TEST(PlayerWindowSettings, FirstRunCreatesNoFileAndKeepsSoundAndMusicOn) {
     Window w;
     w.form->startUp();
     EXPECT_FALSE(w.form->settings().ShowErrors);
@@ -210,7 +210,7 @@ TEST(Form1Settings, FirstRunCreatesNoFileAndKeepsSoundAndMusicOn) {
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(w.ini())));
 }
 
-TEST(Form1Settings, BadValueAsksWhetherToRun) {
+TEST(PlayerWindowSettings, BadValueAsksWhetherToRun) {
     Window yes("[Parvel]\r\nPlaySounds=maybe\r\n");
     yes.form->startUp();
     EXPECT_EQ(yes.messages, (std::vector<std::string>{"Parvel: ERROR IN LOAD - 13 Type mismatch",
@@ -229,7 +229,7 @@ TEST(Form1Settings, BadValueAsksWhetherToRun) {
     EXPECT_EQ(readFile(no.ini()), "[Parvel]\r\nShowErrors=maybe\r\n");  // left for the user to mend
 }
 
-TEST(Form1Settings, MenuTogglesKeepFlagAndMarkEqualAndExitSavesThem) {
+TEST(PlayerWindowSettings, MenuTogglesKeepFlagAndMarkEqualAndExitSavesThem) {
     Window w("[Parvel]\r\nLstDir = /g/\r\nCatalogueHost=c.example\r\n");
     w.core.mainLoopBody = [&] {
         w.action("sE")->trigger();
@@ -272,7 +272,7 @@ TEST(Form1Settings, MenuTogglesKeepFlagAndMarkEqualAndExitSavesThem) {
     EXPECT_EQ(w.core.calls.size(), 3u);
 }
 
-TEST(Form1Settings, ClosingTheWindowShutsDownAndSaves) {
+TEST(PlayerWindowSettings, ClosingTheWindowShutsDownAndSaves) {
     Window w;
     w.form->startUp();
     w.form->close();
@@ -280,7 +280,7 @@ TEST(Form1Settings, ClosingTheWindowShutsDownAndSaves) {
     EXPECT_EQ(readFile(w.ini()), "[Parvel]\r\nShowErrors=False\r\nPlaySounds=True\r\nPlayMusic=True\r\n");
 }
 
-TEST(Form1Open, DialogHasTheDesignedTitleFiltersAndFolder) {
+TEST(PlayerWindowOpen, DialogHasTheDesignedTitleFiltersAndFolder) {
     Window w;
     QTemporaryDir games;
     WriteIniValue(w.ini(), "LstDir", dirOf(games), "Parvel");
@@ -311,7 +311,7 @@ TEST(Form1Open, DialogHasTheDesignedTitleFiltersAndFolder) {
     EXPECT_EQ(QDir(games.path()).entryList({all}, QDir::Files).size(), 5);
 }
 
-TEST(Form1Open, CancelledDialogDoesNothing) {
+TEST(PlayerWindowOpen, CancelledDialogDoesNothing) {
     Window w("[Parvel]\r\nLstDir = /nowhere/\r\n");
     w.form->openDialogHook = [](QFileDialog&) { return QString(); };
     w.form->startUp();
@@ -321,7 +321,7 @@ TEST(Form1Open, CancelledDialogDoesNothing) {
     EXPECT_EQ(readFile(w.ini()), "[Parvel]\r\nLstDir = /nowhere/\r\n");
 }
 
-TEST(Form1Open, ChosenFileSavesItsFolderThenOpens) {
+TEST(PlayerWindowOpen, ChosenFileSavesItsFolderThenOpens) {
     Window w;
     QTemporaryDir games;
     const std::string game = dirOf(games) + "Gamefile.txt";
@@ -333,7 +333,7 @@ TEST(Form1Open, ChosenFileSavesItsFolderThenOpens) {
     EXPECT_EQ(readFile(w.ini()), "[Parvel]\r\nLstDir=" + dirOf(games) + "\r\n");
 }
 
-TEST(Form1Open, CommandLineFileIsFoundWithoutRegardToCase) {
+TEST(PlayerWindowOpen, CommandLineFileIsFoundWithoutRegardToCase) {
     Window w;
     QTemporaryDir games;
     writeFile(dirOf(games) + "GameFile.Cgm", "");
@@ -346,14 +346,14 @@ TEST(Form1Open, CommandLineFileIsFoundWithoutRegardToCase) {
     EXPECT_EQ(w.core.calls.back(), "openGame " + dirOf(games) + "GameFile.Cgm");
 }
 
-TEST(Form1Open, CheckFilesWithoutAGameSaysSo) {
+TEST(PlayerWindowOpen, CheckFilesWithoutAGameSaysSo) {
     Window w;
     w.form->startUp();
     w.action("CheckFiles")->trigger();
     EXPECT_EQ(w.messages, std::vector<std::string>{"Parvel: Please open a game first!"});
 }
 
-TEST(Form1Input, ClicksOnWindowLabel2AndPicture1StartTheGame) {
+TEST(PlayerWindowInput, ClicksOnWindowLabel2AndPicture1StartTheGame) {
     Window w;
     w.form->startUp();
     w.core.calls.clear();
@@ -369,7 +369,7 @@ TEST(Form1Input, ClicksOnWindowLabel2AndPicture1StartTheGame) {
     EXPECT_TRUE(w.core.calls.empty());
 }
 
-TEST(Form1Input, KeysReachTheCoreWithTheirOldCodes) {
+TEST(PlayerWindowInput, KeysReachTheCoreWithTheirOldCodes) {
     Window w;
     w.form->startUp();
     w.core.calls.clear();
@@ -407,7 +407,7 @@ TEST(KeyMap, LettersArrowsAndControl) {
     for (auto [qt, code] : cases) EXPECT_EQ(playerKeyCode(qt), code) << qt;
 }
 
-TEST(Form1Input, OptionLabelsReportHoverAndClickWithTheirNumber) {
+TEST(PlayerWindowInput, OptionLabelsReportHoverAndClickWithTheirNumber) {
     Window w;
     w.form->startUp();
     w.core.calls.clear();
@@ -431,7 +431,7 @@ TEST(Form1Input, OptionLabelsReportHoverAndClickWithTheirNumber) {
     EXPECT_EQ(got, expected);
 }
 
-TEST(Form1Host, CaptionsColoursFontsAndLayout) {
+TEST(PlayerWindowHost, CaptionsColoursFontsAndLayout) {
     Window w;
     w.form->startUp();
     auto* label2 = w.form->findChild<QLabel*>("Label2");
@@ -443,7 +443,7 @@ TEST(Form1Host, CaptionsColoursFontsAndLayout) {
     w.form->setForeColour(Control::Label5, 0x00C0C000);  // 0x00BBGGRR: cyan-ish
     EXPECT_EQ(w.form->foreColour(Control::Label5), 0x00C0C000u);
     EXPECT_EQ(w.form->findChild<QLabel*>("Label5")->palette().color(QPalette::WindowText), QColor(0, 192, 192));
-    EXPECT_EQ(Form1::toQColor(255), QColor(255, 0, 0));
+    EXPECT_EQ(PlayerWindow::toQColor(255), QColor(255, 0, 0));
 
     w.form->setLabelFont("No Such Font Family", 10.5);
     for (const char* name : {"Label2", "Label3", "Label8"}) {
@@ -467,7 +467,7 @@ TEST(Form1Host, CaptionsColoursFontsAndLayout) {
 
 // Qt reads "[*]" in a title as the place of an unsaved-changes mark and
 // drops it; a game's title shows as the game wrote it.
-TEST(Form1Host, TitleShowsSquareBracketStarAsWritten) {
+TEST(PlayerWindowHost, TitleShowsSquareBracketStarAsWritten) {
     Window w;
     w.form->startUp();
     w.form->winId();  // the native window, whose title the desktop shows
@@ -476,7 +476,7 @@ TEST(Form1Host, TitleShowsSquareBracketStarAsWritten) {
     EXPECT_EQ(w.form->title(), "Parvel - Star [*] Wars [*][*]");
 }
 
-TEST(Form1Host, BackgroundColourAndPicture) {
+TEST(PlayerWindowHost, BackgroundColourAndPicture) {
     Window w;
     w.form->startUp();
     auto* surface = static_cast<Surface*>(w.form->centralWidget());
@@ -496,7 +496,7 @@ TEST(Form1Host, BackgroundColourAndPicture) {
     EXPECT_EQ(QColor(shot.pixel(1, 120 + 130)), QColor(0, 0, 255));  // below the picture: background
 }
 
-TEST(Form1Host, VideoAreaReplacesThePicture) {
+TEST(PlayerWindowHost, VideoAreaReplacesThePicture) {
     Window w;
     w.form->startUp();
     w.form->showVideoArea(true);
@@ -508,7 +508,7 @@ TEST(Form1Host, VideoAreaReplacesThePicture) {
     EXPECT_EQ(w.form->focusWidget(), w.widget("Picture1"));
 }
 
-TEST(Form1Host, PicturePaintsTheCoresImage) {
+TEST(PlayerWindowHost, PicturePaintsTheCoresImage) {
     Window w;
     w.core.image = QImage(200, 115, QImage::Format_RGB32);
     w.core.image.fill(QColor(10, 20, 30));
@@ -520,7 +520,7 @@ TEST(Form1Host, PicturePaintsTheCoresImage) {
     EXPECT_EQ(QColor(shot.pixel(199, 114)), QColor(250, 0, 0));
 }
 
-TEST(Form1Host, WaitUntilSleepsUntilTheDeadlineOrInput) {
+TEST(PlayerWindowHost, WaitUntilSleepsUntilTheDeadlineOrInput) {
     Window w;
     w.form->startUp();
     // Deadline in the past: returns at once.
@@ -545,11 +545,11 @@ TEST(Form1Host, WaitUntilSleepsUntilTheDeadlineOrInput) {
     }
 }
 
-TEST(Form2, AboutWindowShowsWithoutBlocking) {
+TEST(AboutWindow, AboutWindowShowsWithoutBlocking) {
     Window w;
     w.form->startUp();
     w.action("about")->trigger();
-    auto* about = w.form->findChild<QDialog*>("Form2");
+    auto* about = w.form->findChild<QDialog*>("AboutWindow");
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());

@@ -31,10 +31,10 @@ class ControlLabel;
 class PictureBox;
 class VideoArea;
 class Surface;
-class Form2;
+class AboutWindow;
 class GameLibrary;
-class Form3;
-class Form4;
+class NewGamesWindow;
+class UnusedFilesWindow;
 class Speaker;
 class VolumeWindow;
 class Gamepad;
@@ -43,7 +43,7 @@ class Gamepad;
 inline constexpr int kFormWidth = 280;
 inline constexpr int kFormHeight = 500;
 
-class Form1 : public QMainWindow, public Host {
+class PlayerWindow : public QMainWindow, public Host {
     Q_OBJECT
 public:
     struct Options {
@@ -52,9 +52,9 @@ public:
         int zoom = 0;
         bool fullScreen = false;
     };
-    Form1();
-    explicit Form1(Options options);
-    ~Form1() override;
+    PlayerWindow();
+    explicit PlayerWindow(Options options);
+    ~PlayerWindow() override;
 
     // The core is created after the window (it needs the Host) and must
     // outlive it.
@@ -73,12 +73,12 @@ public:
     // Where video frames go.
     VideoSink* videoSink() const;
     QLabel* label(Control c) const;
-    Form3* newGamesWindow() const { return m_form3.get(); }
-    Form4* unusedFilesWindow() const { return m_form4.get(); }
+    NewGamesWindow* newGamesWindow() const { return m_newGamesWindow.get(); }
+    UnusedFilesWindow* unusedFilesWindow() const { return m_unusedFilesWindow.get(); }
     // Recent games, the game shelf and dropped games; null before start-up.
     GameLibrary* library() const { return m_library; }
 
-    // Playing at any size (WindowScale.cpp).
+    // Playing at any size (ViewMenu.cpp).
     int zoom() const { return m_zoom; }
     void setZoom(int zoom);
     void setFullScreen(bool on);
@@ -257,10 +257,10 @@ private:
     bool m_keyboardPlay = false;  // the keyboard has moved the focus ring
     std::unique_ptr<Speaker> m_speaker;
 
-    QPointer<Form2> m_form2;
+    QPointer<AboutWindow> m_aboutWindow;
     // Side windows are top-level windows of their own, owned here.
-    std::unique_ptr<Form3> m_form3;
-    std::unique_ptr<Form4> m_form4;
+    std::unique_ptr<NewGamesWindow> m_newGamesWindow;
+    std::unique_ptr<UnusedFilesWindow> m_unusedFilesWindow;
     GameLibrary* m_library = nullptr;  // owned as a child
 };
 

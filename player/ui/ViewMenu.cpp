@@ -11,7 +11,7 @@
 #include <QShortcut>
 
 #include "Controls.h"
-#include "Form1.h"
+#include "PlayerWindow.h"
 #include "Gamepad.h"
 #include "TextCodec.h"
 #include "UiLog.h"
@@ -40,7 +40,7 @@ std::string messageBytes(const QString& text) {
 
 }  // namespace
 
-void Form1::addViewItems() {
+void PlayerWindow::addViewItems() {
     if (m_muteItem) return;
     auto action = [this](QMenu* m, const char* name, const QString& caption, auto handler) {
         QAction* a = m->addAction(caption);
@@ -92,7 +92,7 @@ void Form1::addViewItems() {
     action(m_Help, "controls", QStringLiteral("&Controls"), [this] { controls_Click(); });
 }
 
-void Form1::applyViewSettings() {
+void PlayerWindow::applyViewSettings() {
     const ViewSettings saved = loadViewSettings(m_settingsFile);
     const QScreen* s = screen();
     const QSize available = s ? s->availableGeometry().size() : QSize(kFormWidth, kFormHeight);
@@ -114,7 +114,7 @@ void Form1::applyViewSettings() {
     if (saved.FullScreen || m_options.fullScreen) setFullScreen(true);
 }
 
-void Form1::saveViewSettings() {
+void PlayerWindow::saveViewSettings() {
     std::vector<std::pair<std::string, std::string>> keys;
     if (m_iniZoom > 0) keys.emplace_back("Zoom", std::to_string(m_iniZoom));
     if (m_iniFullScreen >= 0) keys.emplace_back("FullScreen", iniWord(m_iniFullScreen == 1));
@@ -122,7 +122,7 @@ void Form1::saveViewSettings() {
         qCWarning(lcUi) << "the window size could not be saved";
 }
 
-void Form1::setZoom(int zoom) {
+void PlayerWindow::setZoom(int zoom) {
     m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     for (int k = kMinZoom; k <= kMaxZoom; ++k)
         if (QAction* a = m_zoomItems[static_cast<std::size_t>(k - 1)]) a->setChecked(k == m_zoom);
@@ -132,7 +132,7 @@ void Form1::setZoom(int zoom) {
         fitFrame();
 }
 
-void Form1::setFullScreen(bool on) {
+void PlayerWindow::setFullScreen(bool on) {
     m_fullScreen = on;
     if (m_fullScreenItem) m_fullScreenItem->setChecked(on);
     if (m_leaveFullScreen) m_leaveFullScreen->setEnabled(on);
@@ -147,19 +147,19 @@ void Form1::setFullScreen(bool on) {
     }
 }
 
-void Form1::resizeEvent(QResizeEvent* e) {
+void PlayerWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     if (m_fullScreen) layoutContent();
 }
 
-void Form1::place(QWidget* w, const QRect& design) {
+void PlayerWindow::place(QWidget* w, const QRect& design) {
     w->setProperty("designGeometry", design);
     const int k = m_shownZoom;
     w->setGeometry(QRect(m_origin + design.topLeft() * k, design.size() * k));
     if (auto* l = dynamic_cast<ControlLabel*>(w)) l->setZoom(k, design.width());
 }
 
-void Form1::layoutContent() {
+void PlayerWindow::layoutContent() {
     if (m_designContent.isEmpty()) return;
     if (m_fullScreen) {
         // The largest whole factor the screen takes, centred on black.
@@ -181,17 +181,17 @@ void Form1::layoutContent() {
             place(w, w->property("designGeometry").toRect());
 }
 
-void Form1::zoom_Click(int zoom) {
+void PlayerWindow::zoom_Click(int zoom) {
     m_iniZoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     setZoom(zoom);
 }
 
-void Form1::fullScreen_Click() {
+void PlayerWindow::fullScreen_Click() {
     m_iniFullScreen = m_fullScreenItem->isChecked();
     setFullScreen(m_fullScreenItem->isChecked());
 }
 
-void Form1::volume_Click() {
+void PlayerWindow::volume_Click() {
     if (m_quitting) return;
     if (!m_volumeWindow) {
         m_volumeWindow = new VolumeWindow(this);
@@ -209,12 +209,12 @@ void Form1::volume_Click() {
     m_volumeWindow->activateWindow();
 }
 
-void Form1::mute_Click() {
+void PlayerWindow::mute_Click() {
     m_settings.Mute = m_muteItem->isChecked();
     if (m_core) m_core->volumeChanged();
 }
 
-void Form1::soundFont_Click() {
+void PlayerWindow::soundFont_Click() {
     if (m_quitting) return;
     QString chosen;
     if (soundFontDialogHook) {
@@ -229,7 +229,7 @@ void Form1::soundFont_Click() {
     if (!chosen.isEmpty()) chooseSoundFont(chosen);
 }
 
-QString Form1::chooseSoundFont(const QString& path) {
+QString PlayerWindow::chooseSoundFont(const QString& path) {
     const std::string why = m_core ? m_core->switchSoundFont(path.toStdString()) : "no game core";
     if (why.empty()) {
         m_settingsFile.write("SoundFont", path.toStdString());
@@ -242,7 +242,7 @@ QString Form1::chooseSoundFont(const QString& path) {
     return message;
 }
 
-void Form1::startGamepad() {
+void PlayerWindow::startGamepad() {
     if (m_gamepad) return;
     m_gamepad = new Gamepad(this);
     m_gamepad->key = [this](int qtKey, bool down) {
@@ -253,7 +253,7 @@ void Form1::startGamepad() {
     m_gamepad->start();
 }
 
-void Form1::controls_Click() {
+void PlayerWindow::controls_Click() {
     if (m_quitting) return;
     messageBox(kControlsText, MsgButtons::Ok, "Controls");
 }
