@@ -215,8 +215,19 @@ bool writeNewPrivateFile(const std::string& path, std::string_view data) {
     return ::close(fd) == 0;
 }
 
+namespace {
+FileOverlay& fileOverlay() {
+    static FileOverlay overlay;
+    return overlay;
+}
+}  // namespace
+
+void setFileOverlay(FileOverlay overlay) { fileOverlay() = std::move(overlay); }
+
 std::optional<std::string> readWholeFile(std::string_view path) {
     const std::string resolved = resolvePath(path);
+    if (const auto& overlay = fileOverlay())
+        if (auto text = overlay(resolved)) return text;
     std::error_code ec;
     if (!fs::is_regular_file(resolved, ec)) return std::nullopt;  // folders open but do not read
     std::ifstream f(resolved, std::ios::binary);

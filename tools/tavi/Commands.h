@@ -15,5 +15,6 @@ int cmdLint(const std::vector<std::string>& args);
 int cmdUnused(const std::vector<std::string>& args);
 int cmdMap(const std::vector<std::string>& args);
 int cmdCoverage(const std::vector<std::string>& args);
+int cmdLsp(const std::vector<std::string>& args);
 
 }  // namespace parvel::tavi

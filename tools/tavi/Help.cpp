@@ -81,6 +81,12 @@ const CommandHelp kHelp[] = {
      "\n"
      "  --seed N  the random seed (default 1)\n",
      {"--seed"}},
+    {"lsp", "run the language server for editors",
+     "Serves the Language Server Protocol on stdin and stdout for an editor:\n"
+     "lint findings as you type, go to a scene, find and rename a scene\n"
+     "everywhere, completion of commands, scene and file names, hovers, the\n"
+     "outline. Start it from the editor, not by hand. See tavi(1).\n",
+     {}},
 };
 
 }  // namespace

@@ -46,6 +46,7 @@ const Command kCommands[] = {
     {"play", "play GAMEFILE --input FILE [--seed N]", 3, 5, false, cmdPlay},
     {"map", "map GAMEFILE OUTDIR [--walkthrough FILE...] [--seed N]", 2, -1, false, cmdMap},
     {"coverage", "coverage GAMEFILE FILE... [--seed N]", 2, -1, false, cmdCoverage},
+    {"lsp", "lsp", 0, 0, false, cmdLsp},
 };
 
 const Command* findCommand(std::string_view name) {
