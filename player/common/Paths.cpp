@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "AtomicFile.h"
+#include "FileOverlay.h"
 
 namespace fs = std::filesystem;
 

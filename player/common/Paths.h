@@ -6,7 +6,6 @@
 // each component that does not exist as written is looked up without regard
 // to case (folder listings are cached and refreshed when a folder changes).
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,11 +43,5 @@ void removePrivateTempFolder();
 
 // Whole-file read; empty optional when the file cannot be read.
 std::optional<std::string> readWholeFile(std::string_view path);
-
-// Text that stands in for a file's contents in readWholeFile, keyed by the
-// resolved path: an editor's unsaved buffers, so the author tools see what
-// the author is typing. Empty optional: the file on disk.
-using FileOverlay = std::function<std::optional<std::string>(const std::string& resolvedPath)>;
-void setFileOverlay(FileOverlay overlay);
 
 }  // namespace parvel

@@ -10,6 +10,7 @@
 
 #include "Cipher.h"
 #include "Directives.h"
+#include "FileOverlay.h"
 #include "Findings.h"
 #include "GameScript.h"
 #include "Paths.h"
