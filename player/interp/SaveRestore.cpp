@@ -8,12 +8,14 @@
 #include <cstring>
 #include <ctime>
 
+#include "BmpReader.h"
 #include "Cipher.h"
 #include "GameSetup.h"
 #include "Integrity.h"
 #include "MediaSystem.h"
 #include "Paths.h"
 #include "PngData.h"
+#include "Render.h"
 #include "SaveFile.h"
 #include "SceneLists.h"
 #include "SceneRunner.h"
@@ -33,10 +35,18 @@ std::string pngOf(const QImage& image) {
     return bytes.toStdString();
 }
 
-QImage imageOf(const std::string& png, int format) {
+// What checkSaveValues lets through is what the player writes.
+static_assert(kSavedPictureFormat == QImage::Format_RGB32);
+static_assert(kSavedPictureWidth == render::kPictureWidth && kSavedPictureHeight == render::kPictureHeight);
+static_assert(kMaxSavedPictureBytes == render::kMaxDecodedBytes);
+static_assert(kMaxSceneSlot == SceneTable::kSlots);
+
+// A saved picture in the one layout the blitters draw on, whatever the PNG
+// decodes to.
+QImage imageOf(const std::string& png) {
     QImage image = readPngWithinLimit(png);
-    if (image.isNull() || format <= QImage::Format_Invalid || format >= QImage::NImageFormats) return image;
-    return image.convertToFormat(static_cast<QImage::Format>(format));
+    if (image.isNull() || image.format() == QImage::Format_RGB32) return image;
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -297,10 +307,9 @@ void Player::restoreNow(PendingRestore restore) {
     if (m_game.enciphered == 1 && !s.previousListKey.empty())
         SceneRunner(*this, m_generation).reloadLists(s.previousAnimText, s.previousLayerText,
                                                      s.previousLayer2Text);
-    if (QImage picture = imageOf(s.picturePng, s.pictureFormat); !picture.isNull()) r.Picture1 = picture;
+    if (QImage picture = imageOf(s.picturePng); picture.size() == r.Picture1.size()) r.Picture1 = picture;
     if (r.BackBuffer && s.hasBackBuffer) {
-        r.BackBuffer->setPicture(s.backBufferPng.empty() ? r.Picture1
-                                                         : imageOf(s.backBufferPng, s.backBufferFormat));
+        r.BackBuffer->setPicture(s.backBufferPng.empty() ? r.Picture1 : imageOf(s.backBufferPng));
         r.BackBuffer->SetTarget(&r.Picture1);
     }
     r.DirtyRects.reset();

@@ -5,8 +5,12 @@
 #include <QByteArray>
 #include <charconv>
 #include <cstdio>
+#include <climits>
 #include <map>
+#include <set>
 #include <vector>
+
+#include "Vb.h"
 
 namespace parvel {
 
@@ -320,11 +324,91 @@ SaveReadResult readSave(std::string_view bytes) {
     SaveState state;
     visitFields(r, state);
     if (!r.ok) return fail(SaveProblem::Damaged, r.bad);
-    if (state.gamePath.empty() || state.scene.empty() || state.loadedFiles.empty() ||
-        state.loadedFiles.size() != state.loadedDigests.size())
-        return fail(SaveProblem::Damaged);
+    if (auto bad = checkSaveValues(state)) return fail(SaveProblem::Damaged, *bad);
     result.state = std::move(state);
     return result;
+}
+
+namespace {
+
+// The size a PNG's header gives, read without decoding anything.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> pngSize(std::string_view png) {
+    // Signature, then the IHDR chunk first: length 13, "IHDR", width, height.
+    constexpr std::string_view kStart("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    if (png.size() < 33 || png.substr(0, kStart.size()) != kStart) return std::nullopt;
+    auto be32 = [&](size_t at) {
+        std::uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(png[at + i]);
+        return v;
+    };
+    return std::pair{be32(16), be32(20)};
+}
+
+bool isPictureBoxPng(std::string_view png) {
+    const auto size = pngSize(png);
+    return size && size->first == kSavedPictureWidth && size->second == kSavedPictureHeight;
+}
+
+// A digest as digestText writes it: up to 8 upper-case hex digits, then
+// spaces to 8 characters.
+bool isDigestText(std::string_view d) {
+    if (d.size() != 8) return false;
+    const size_t digits = d.find(' ');
+    const std::string_view hex = d.substr(0, digits);
+    if (hex.empty() || hex.find_first_not_of("0123456789ABCDEF") != std::string_view::npos) return false;
+    return digits == std::string_view::npos || d.find_first_not_of(' ', digits) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<std::string> checkSaveValues(const SaveState& s) {
+    // The game: the file opened first, then each chained file once, in order.
+    if (s.gamePath.empty() || s.loadedFiles.empty() || s.loadedFiles.size() > kMaxLoadedFiles ||
+        s.loadedFiles.size() != s.loadedDigests.size())
+        return "file";
+    if (std::set<std::string>(s.loadedFiles.begin(), s.loadedFiles.end()).size() != s.loadedFiles.size())
+        return "file";
+    for (const auto& d : s.loadedDigests)
+        if (!isDigestText(d)) return "fileDigest";
+    if (!isDigestText(s.gameDigest)) return "digest";
+    if (s.enciphered != 0 && s.enciphered != 1) return "enciphered";
+    if (s.currentSlot < 0 || s.currentSlot > kMaxSceneSlot) return "slot";
+    if (s.scene.empty()) return "scene";
+
+    if (s.chosenOption < 0 || s.chosenOption > 6) return "chosenOption";
+    if (!s.previousListKey.empty() &&
+        s.previousListKey != vb::UCase(s.previousAnimText) + vb::UCase(s.previousLayerText) +
+                                 vb::UCase(s.previousLayer2Text))
+        return "previousListKey";
+    if (s.instantPasses < 0 || s.instantPasses >= INT_MAX / 2) return "instantPasses";
+
+    // Pictures: only what the picture box and the back buffer can hold.
+    if (s.pictureFormat != kSavedPictureFormat || !isPictureBoxPng(s.picturePng)) return "picture";
+    if (!s.thumbnailPng.empty() && !isPictureBoxPng(s.thumbnailPng)) return "thumbnail";
+    if (s.backBufferPng.empty()) {
+        if (s.backBufferFormat != 0) return "backBufferFormat";
+    } else {
+        const auto size = pngSize(s.backBufferPng);
+        if (s.backBufferFormat != kSavedPictureFormat || !size || size->first < 1 || size->second < 1 ||
+            std::uint64_t{size->first} * size->second * 4 > kMaxSavedPictureBytes)
+            return "backBuffer";
+    }
+    if (s.dirtyRects.size() > kMaxDirtyRects) return "dirty";
+    if (s.layersActive != 0 && s.layersActive != -1) return "layersActive";
+    // Background frames count entries of a 50-entry list, second-layer frames
+    // of a 20-entry one; first-layer frames also take a sprite's own numbers.
+    if (s.animFrame < 0 || s.animFrame > 50) return "animFrame";
+    if (s.layer2Frame < 0 || s.layer2Frame > 20) return "layer2Frame";
+
+    if (s.spriteSpeedBonus != 0 && s.spriteSpeedBonus != 2 && s.spriteSpeedBonus != 5) return "spriteSpeed";
+    if (s.songFrame < 0 || (s.songPlaying && !s.songOpen)) return "songFrame";
+    if (s.randomState.size() > 16 * 1024 ||
+        s.randomState.find_first_not_of("0123456789 ") != std::string::npos)
+        return "random";
+    if (!s.savedAt.empty() &&
+        (s.savedAt.size() != 19 || s.savedAt.find_first_not_of("0123456789-: ") != std::string::npos))
+        return "savedAt";
+    return std::nullopt;
 }
 
 std::string firstTextLine(std::string_view text) {

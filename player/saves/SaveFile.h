@@ -23,6 +23,20 @@ namespace parvel {
 
 inline constexpr int kSaveVersion = 1;
 
+// What the player itself puts into a save, and so all a save may hold: the
+// picture box's size and the one layout the blitters draw on (QImage's
+// Format_RGB32), the largest picture the player decodes, the scene table's
+// slots. A save is shared like any other file and read as untrusted input.
+inline constexpr int kSavedPictureWidth = 200;
+inline constexpr int kSavedPictureHeight = 115;
+inline constexpr int kSavedPictureFormat = 4;
+inline constexpr long long kMaxSavedPictureBytes = 4ll * 1024 * 1024;
+inline constexpr int kMaxSceneSlot = 700;
+// Bounds on what a long game may gather, far above what one plays into.
+inline constexpr std::size_t kMaxLoadedFiles = 1000;
+inline constexpr std::size_t kMaxDirtyRects = 4096;
+inline constexpr long long kMaxSaveFileBytes = 256ll * 1024 * 1024;
+
 std::string writeSave(const SaveState& state);
 
 // Why a save cannot be read.
@@ -38,6 +52,10 @@ struct SaveReadResult {
     SaveReadError error{SaveProblem::Damaged, {}};
 };
 SaveReadResult readSave(std::string_view bytes);
+
+// The first value the player could not have written (its key), or nullopt.
+// readSave refuses every state this finds fault with as damaged.
+std::optional<std::string> checkSaveValues(const SaveState& state);
 
 // "%XX" for every byte `keep` refuses (`first`: at the start of the
 // output), and back; a bad escape decodes to nothing.

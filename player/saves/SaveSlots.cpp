@@ -1,6 +1,8 @@
 #include "SaveSlots.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -10,8 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "AtomicFile.h"
 
@@ -87,11 +87,26 @@ bool SaveSlots::exists(const std::string& slot) const {
 
 std::optional<std::string> SaveSlots::readBytes(const std::string& slot) const {
     if (m_folder.empty()) return std::nullopt;
-    std::ifstream in(fileOf(slot), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    // O_NONBLOCK: a FIFO put in a slot's place must not hang the player.
+    const int fd = ::open(fileOf(slot).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    struct stat st {};
+    // No save is this large, and a device or FIFO is none at all: both read
+    // as no save (empty bytes) rather than filling the memory.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxSaveFileBytes) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    ::close(fd);
+    return bytes;
 }
 
 bool SaveSlots::write(const std::string& slot, const SaveState& state, std::string* why) const {

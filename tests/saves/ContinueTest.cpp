@@ -240,6 +240,27 @@ TEST_F(Saves, BadSavesSayWhyAndChangeNothing) {
         << ::testing::PrintToString(after);
 }
 
+// A shared save with a picture layout the player never writes (1 bit per
+// pixel here) and a correct check line: refused like any damaged save, by
+// Load and Continue alike, instead of drawing 32-bit pixels into it.
+TEST_F(Saves, ACraftedSaveIsRefusedAsDamaged) {
+    writeText(dir / "game" / "Gamefile.txt", kSmallGame);
+    const std::string game = (dir / "game" / "Gamefile.txt").string();
+    play(game, {"open", "click", "wait 1", "save good"});
+    parvel::SaveSlots slots((dir / "saves").string());
+    slots.setGame(game);
+    auto state = parvel::readSave(*slots.readBytes("good")).state;
+    ASSERT_TRUE(state);
+    state->pictureFormat = 3;
+    for (const char* slot : {"crafted", "autosave"}) writeText(slots.fileOf(slot), parvel::writeSave(*state));
+    const Lines out = play(game, {"open", "load crafted", "continue", "wait 1", "snapshot"});
+    const Lines expected{"msgbox: Cannot load the save \"crafted\": it is damaged (cut off or garbled).",
+                         "msgbox: Cannot load the save \"autosave\": it is damaged (cut off or garbled)."};
+    EXPECT_NE(std::search(out.begin(), out.end(), expected.begin(), expected.end()), out.end())
+        << ::testing::PrintToString(out);
+    EXPECT_EQ(std::count(out.begin(), out.end(), "scene: Start"), 0);  // nothing started playing
+}
+
 TEST_F(Saves, AnUnwritableSavesFolderIsToldOnceAndPlayGoesOn) {
     writeText(dir / "game" / "Gamefile.txt", kSmallGame);
     writeText(dir / "saves", "a file where the folder should be");

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "SaveFile.h"
 #include "SaveSlots.h"
@@ -15,6 +19,16 @@ namespace fs = std::filesystem;
 using namespace parvel;
 
 namespace {
+
+std::string png(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(0xFF336699);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
 
 SaveState sample() {
     SaveState s;
@@ -28,7 +42,8 @@ SaveState sample() {
     s.randomLinkCount = "";
     s.heroPoints = -7;
     s.enemyMax = 2147483647;
-    s.picturePng = std::string("\x89PNG\0\x01\xFF", 7);
+    s.picturePng = png(200, 115);
+    s.pictureFormat = 4;
     s.dirtyRects = {{0, 0, 280, 500}, {-3, 4, 5, 6}};
     s.captions[0] = "Line one\rLine two";
     s.colours[10] = 0xFFFFFF;
@@ -77,6 +92,54 @@ TEST(SaveFile, CutGarbledNewerAndForeignFilesAreRecognised) {
     EXPECT_EQ(readSave("[Setup]\r\n@firstscene = A\r\n").error.problem, SaveProblem::NotASave);
 }
 
+// Saves get shared: a value the player never writes reads as damage, even
+// with a correct check line, before it can reach a picture or a table.
+TEST(SaveFile, ValuesThePlayerNeverWritesReadAsDamaged) {
+    std::string hugeHeader = png(1, 1);
+    hugeHeader.replace(16, 8, std::string("\0\0\x13\x88\0\0\x13\x88", 8));  // 5000 x 5000
+    const std::vector<std::pair<std::string, std::function<void(SaveState&)>>> cases = {
+        {"picture", [](SaveState& s) { s.pictureFormat = 3; }},  // 1 bit per pixel: the blitters write 32
+        {"picture", [](SaveState& s) { s.pictureFormat = 24; }},
+        {"picture", [](SaveState& s) { s.picturePng = png(201, 115); }},
+        {"picture", [](SaveState& s) { s.picturePng = "not a png"; }},
+        {"thumbnail", [](SaveState& s) { s.thumbnailPng = png(1, 1); }},
+        {"backBuffer", [&](SaveState& s) { s.backBufferPng = hugeHeader, s.backBufferFormat = 4; }},
+        {"backBuffer", [](SaveState& s) { s.backBufferPng = png(200, 115), s.backBufferFormat = 28; }},
+        {"backBufferFormat", [](SaveState& s) { s.backBufferFormat = 4; }},
+        {"file", [](SaveState& s) { s.loadedFiles[1] = s.loadedFiles[0]; }},
+        {"fileDigest", [](SaveState& s) { s.loadedDigests[1] = "00ff00ff"; }},
+        {"digest", [](SaveState& s) { s.gameDigest = "1A2B3C4D5"; }},
+        {"enciphered", [](SaveState& s) { s.enciphered = -1; }},
+        {"slot", [](SaveState& s) { s.currentSlot = 701; }},
+        {"chosenOption", [](SaveState& s) { s.chosenOption = 7; }},
+        {"previousListKey", [](SaveState& s) { s.previousAnimText = "a.bmp", s.previousListKey = "B.BMP"; }},
+        {"instantPasses", [](SaveState& s) { s.instantPasses = -1; }},
+        {"dirty", [](SaveState& s) { s.dirtyRects.assign(kMaxDirtyRects + 1, {0, 0, 1, 1}); }},
+        {"layersActive", [](SaveState& s) { s.layersActive = 1; }},
+        {"animFrame", [](SaveState& s) { s.animFrame = 51; }},
+        {"layer2Frame", [](SaveState& s) { s.layer2Frame = -1; }},
+        {"spriteSpeed", [](SaveState& s) { s.spriteSpeedBonus = 3; }},
+        {"songFrame", [](SaveState& s) { s.songFrame = -1; }},
+        {"random", [](SaveState& s) { s.randomState = "5489 x"; }},
+        {"savedAt", [](SaveState& s) { s.savedAt = "yesterday"; }},
+    };
+    for (const auto& [key, change] : cases) {
+        SaveState s = sample();
+        change(s);
+        const auto read = readSave(writeSave(s));
+        EXPECT_FALSE(read.state) << key;
+        EXPECT_EQ(read.error.problem, SaveProblem::Damaged) << key;
+        EXPECT_EQ(read.error.detail, key);
+    }
+    SaveState edge = sample();  // the far ends of what the player writes
+    edge.currentSlot = 700, edge.chosenOption = 6, edge.animFrame = 50, edge.layer2Frame = 20;
+    edge.layerFrame = -32768, edge.layersActive = -1, edge.spriteSpeedBonus = 5, edge.enciphered = 1;
+    edge.previousAnimText = "a.bmp(2)", edge.previousListKey = "A.BMP(2)";
+    edge.backBufferPng = png(1024, 1024), edge.backBufferFormat = 4;
+    edge.gameDigest = "0       ", edge.savedAt = "2026-12-08 07:00:00";
+    EXPECT_TRUE(readSave(writeSave(edge)).state);
+}
+
 TEST(SaveSlots, GameKeysKeepGamesApartAndSlotNamesMapToFiles) {
     EXPECT_EQ(SaveSlots::gameKey("/a/castle/Gamefile.txt"), SaveSlots::gameKey("/a/castle/../castle/Gamefile.txt"));
     EXPECT_NE(SaveSlots::gameKey("/a/castle/Gamefile.txt"), SaveSlots::gameKey("/b/castle/Gamefile.txt"));
@@ -118,3 +181,4 @@ TEST(SaveSlots, AWriteThatFailsLeavesTheOldSaveAsItWas) {
     EXPECT_EQ(slots.list()[0].name, "one");
     fs::remove_all(root);
 }
+
