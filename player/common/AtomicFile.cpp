@@ -26,13 +26,13 @@ bool writeFileAtomically(const std::string& file, std::string_view bytes, std::s
     // full disk QSaveFile takes the short write as done and renames the cut
     // file over the old one. Here every byte must reach the disk before the
     // rename, or the old file stays as it was.
-    std::string target = file;
-    if (char* real = ::realpath(file.c_str(), nullptr)) {  // write through a symlink
-        target = real;
-        std::free(real);
-    }
+    //
+    // A link in the file's place is replaced, never written through: a save
+    // slot or settings file someone links elsewhere must not overwrite what
+    // the link points at.
+    const std::string& target = file;
     struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
+    const bool existed = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     std::string temp = target + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {

@@ -8,7 +8,8 @@
 namespace parvel {
 
 // Writes `bytes` to a temporary file beside `file`, flushes it to the disk
-// and renames it over `file` (through a symlink to its target). On failure
+// and renames it over `file`; a symlink there is replaced by the file, its
+// target left alone. The one writer of the user's files. On failure
 // the old file is untouched, the temporary one removed, and `why` (when
 // given) says what failed.
 bool writeFileAtomically(const std::string& file, std::string_view bytes, std::string* why = nullptr);

@@ -1,15 +1,23 @@
 #include "Paths.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
+#include <sstream>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "AtomicFile.h"
@@ -161,9 +169,183 @@ std::string findProgramFile(std::string_view name) {
 }
 
 namespace {
+
+std::string absoluteEnv(const char* name) {
+    const char* v = std::getenv(name);
+    return v && v[0] == '/' ? v : "";
+}
+
+std::string withSlash(std::string s) {
+    if (!s.empty() && s.back() != '/') s += '/';
+    return s;
+}
+
+std::string userFolder(const char* variable, const char* underHome) {
+    if (auto v = absoluteEnv(variable); !v.empty()) return withSlash(v) + "parvel/";
+    const std::string home = homeFolder();
+    return home.empty() ? home : home + underHome + "parvel/";
+}
+
+}  // namespace
+
+std::string homeFolder() {
+    if (auto home = absoluteEnv("HOME"); !home.empty()) return withSlash(home);
+    // A service or a cleared environment may lack HOME; the user still has
+    // the home folder the password database names.
+    std::vector<char> buffer(16384);
+    passwd entry {};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/')
+        return withSlash(found->pw_dir);
+    return {};
+}
+
+std::string userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config/"); }
+std::string userDataFolder() { return userFolder("XDG_DATA_HOME", ".local/share/"); }
+std::string userCacheFolder() { return userFolder("XDG_CACHE_HOME", ".cache/"); }
+
+namespace {
 std::mutex g_tempMutex;
 std::string g_tempFolder;
+
+constexpr std::string_view kTempPrefix = "parvel-";
+
+// The folders a private folder may be made in, in the order tried.
+std::vector<std::string> tempBases() {
+    std::vector<std::string> bases;
+    if (auto t = absoluteEnv("TMPDIR"); !t.empty()) bases.push_back(t);
+    bases.push_back("/tmp");
+    if (auto r = absoluteEnv("XDG_RUNTIME_DIR"); !r.empty()) bases.push_back(r);
+    if (auto c = userConfigFolder(); !c.empty()) bases.push_back(c.substr(0, c.size() - 1));
+    return bases;
+}
+
+// When the kernel started process `pid` (clock ticks since boot; 0 when
+// unknown): with the pid it names one process for good, as pids are reused.
+unsigned long long processStart(long pid) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    if (!f || !std::getline(f, stat)) return 0;
+    // Field 2 is the command name in parentheses and may hold anything;
+    // field 22, the start time, is the 20th after its ")".
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream rest(stat.substr(close + 1));
+    std::string field;
+    for (int i = 0; i < 20 && rest >> field; ++i) {
+    }
+    return rest ? std::strtoull(field.c_str(), nullptr, 10) : 0;
+}
+
+// "<pid>-<start>-": a private folder names the process that made it, so
+// that a later run can tell when that process is gone.
+std::string ownerPart() {
+    const long pid = static_cast<long>(::getpid());
+    return std::to_string(pid) + "-" + std::to_string(processStart(pid)) + "-";
+}
+
+bool isOurs(const struct stat& st) { return S_ISDIR(st.st_mode) && st.st_uid == ::getuid(); }
+
+// The newest change time of the folder and everything in it, or nullopt
+// when it holds something `allowed` refuses (checked at every depth).
+std::optional<std::time_t> newestIf(const fs::path& folder,
+                                    const std::function<bool(const fs::path&, bool dir, int depth)>& allowed,
+                                    int depth = 0) {
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !isOurs(st)) return std::nullopt;
+    std::time_t newest = st.st_mtime;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        struct stat e {};
+        if (::lstat(it->path().c_str(), &e) != 0 || e.st_uid != ::getuid()) return std::nullopt;
+        const bool dir = S_ISDIR(e.st_mode);
+        if ((!dir && !S_ISREG(e.st_mode)) || !allowed(it->path(), dir, depth)) return std::nullopt;
+        newest = std::max(newest, e.st_mtime);
+        if (dir) {
+            auto inner = newestIf(it->path(), allowed, depth + 1);
+            if (!inner) return std::nullopt;
+            newest = std::max(newest, *inner);
+        }
+    }
+    if (ec) return std::nullopt;
+    return newest;
+}
+
+// Left alone for a day, a folder that names no process is no longer in use.
+constexpr std::time_t kUnmarkedAge = 24 * 60 * 60;
+
+bool oldEnough(std::optional<std::time_t> newest) {
+    return newest && *newest + kUnmarkedAge < std::time(nullptr);
+}
+
+// mkdtemp's six letters or digits.
+bool isTempSuffix(std::string_view s) {
+    return s.size() == 6 && std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+std::optional<unsigned long long> number(std::string_view s) {
+    if (s.empty() || s.size() > 20 || s.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    return std::strtoull(std::string(s).c_str(), nullptr, 10);
+}
+
+// A private folder of a run that has ended without removing it:
+// "parvel-<pid>-<start>-XXXXXX" of a process that is gone, or
+// "parvel-XXXXXX" (older runs) holding nothing but picture copies, long
+// untouched.
+bool stalePrivateFolder(const fs::path& folder) {
+    const std::string name = folder.filename().string();
+    if (name.rfind(kTempPrefix, 0) != 0) return false;
+    const std::string_view rest = std::string_view(name).substr(kTempPrefix.size());
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !isOurs(st) || (st.st_mode & 0777) != 0700) return false;
+    if (isTempSuffix(rest)) {
+        return oldEnough(newestIf(folder, [](const fs::path& p, bool dir, int) {
+            return !dir && p.extension() == ".tmp";
+        }));
+    }
+    const size_t dash1 = rest.find('-'), dash2 = rest.find('-', dash1 + 1);
+    if (dash1 == std::string_view::npos || dash2 == std::string_view::npos || !isTempSuffix(rest.substr(dash2 + 1)))
+        return false;
+    const auto pid = number(rest.substr(0, dash1));
+    const auto start = number(rest.substr(dash1 + 1, dash2 - dash1 - 1));
+    if (!pid || !start || *pid == 0 || *pid > 0x7fffffff || *pid == static_cast<unsigned long long>(::getpid()))
+        return false;
+    if (::kill(static_cast<pid_t>(*pid), 0) != 0 && errno == ESRCH) return true;
+    // That pid runs: the same process only if it started when the owner did.
+    const unsigned long long now = processStart(static_cast<long>(*pid));
+    return *start != 0 && now != 0 && now != *start;
+}
+
+// Older `tavi play` runs kept their saves in Qt's temporary folders: game
+// folders ("name-1a2b3c4d") of ".sav" files.
+bool staleQtSavesFolder(const fs::path& folder) {
+    return oldEnough(newestIf(folder, [](const fs::path& p, bool dir, int depth) {
+        const std::string name = p.filename().string();
+        if (depth == 0) return dir && name.size() > 9 && name[name.size() - 9] == '-';
+        return !dir && depth == 1 && name.find(".sav") != std::string::npos;
+    }));
+}
+
 }  // namespace
+
+void removeStaleTempFolders() {
+    std::vector<std::string> bases = tempBases();
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    for (const auto& base : bases) {
+        std::error_code ec;
+        for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            const bool stale =
+                (name.rfind(kTempPrefix, 0) == 0 && stalePrivateFolder(it->path())) ||
+                (name.rfind("qt_temp-", 0) == 0 && isTempSuffix(name.substr(8)) && staleQtSavesFolder(it->path()));
+            std::error_code removeError;
+            if (stale) fs::remove_all(it->path(), removeError);
+        }
+    }
+}
 
 void removePrivateTempFolder() {
     std::lock_guard lock(g_tempMutex);
@@ -177,20 +359,12 @@ std::string privateTempFolder() {
     std::lock_guard lock(g_tempMutex);
     if (!g_tempFolder.empty()) return g_tempFolder;
     // Never the current folder: deciphered copies written there would land
-    // among the user's own files. mkdtemp makes the folder ours alone (0700).
-    std::vector<std::string> bases;
-    auto env = [](const char* name) -> std::string {
-        const char* v = std::getenv(name);
-        return v && *v ? v : "";
-    };
-    if (auto t = env("TMPDIR"); !t.empty()) bases.push_back(t);
-    bases.push_back("/tmp");
-    if (auto r = env("XDG_RUNTIME_DIR"); !r.empty()) bases.push_back(r);
-    if (auto c = env("XDG_CONFIG_HOME"); !c.empty()) bases.push_back(c + "/parvel");
-    else if (auto h = env("HOME"); !h.empty()) bases.push_back(h + "/.config/parvel");
-    for (const auto& base : bases) {
-        if (base.front() != '/') continue;  // relative: it would be the current folder again
-        std::string tmpl = base + "/parvel-XXXXXX";
+    // among the user's own files (every base is absolute). mkdtemp makes the
+    // folder ours alone (0700).
+    static bool cleaned = false;
+    if (!std::exchange(cleaned, true)) removeStaleTempFolders();
+    for (const auto& base : tempBases()) {
+        std::string tmpl = base + "/" + std::string(kTempPrefix) + ownerPart() + "XXXXXX";
         if (::mkdtemp(tmpl.data()) == nullptr) continue;
         g_tempFolder = tmpl + "/";
         static bool registered = false;

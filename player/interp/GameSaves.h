@@ -5,6 +5,7 @@
 // they were.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "Player.h"
@@ -19,8 +20,8 @@ inline constexpr std::string_view kPreviousAutosaveSlot = "previous-autosave";
 
 class GameSaves {
 public:
-    // `root` empty: the default saves folder.
-    GameSaves(Player& player, std::string root = {});
+    // No `root`: the default saves folder (see SaveSlots).
+    GameSaves(Player& player, std::optional<std::string> root = std::nullopt);
 
     // The window keeps the autosave at every scene start, so a crash loses
     // at most the scene playing; a headless run, which can pass thousands of

@@ -5,14 +5,17 @@
 #include <cmath>
 #include <cstdio>
 
-#include <QTemporaryDir>
+#include <stdlib.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 
 #include "GameSaves.h"
 #include "HeadlessHost.h"
 #include "MediaSystem.h"
 #include "PadInput.h"
+#include "Paths.h"
 #include "Player.h"
 #include "Vb.h"
 
@@ -238,11 +241,15 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
                const std::function<void(std::string_view)>& err, bool everyFrame,
                const std::string& savesFolder) {
-    std::optional<QTemporaryDir> temporary;
-    std::string folder = savesFolder;
+    // By default the saves live in this run's private folder, removed
+    // afterwards (and by a later run when this one is killed).
+    std::string folder = savesFolder, temporary;
     if (folder.empty()) {
-        temporary.emplace();
-        folder = temporary->path().toStdString();
+        if (const std::string base = privateTempFolder(); !base.empty()) {
+            std::string tmpl = base + "saves-XXXXXX";
+            if (::mkdtemp(tmpl.data())) temporary = tmpl;
+        }
+        folder = temporary;  // none: saving is refused rather than done in the user's folder
     }
     // Each "restart" ends one player and starts the next.
     auto from = steps.begin();
@@ -252,6 +259,10 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
         playOnce(gameFile, {from, to}, seed, out, err, everyFrame, folder);
         if (to == steps.end()) break;
         from = to + 1;
+    }
+    if (!temporary.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(temporary, ec);
     }
 }
 

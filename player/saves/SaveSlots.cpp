@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "AtomicFile.h"
+#include "Paths.h"
 
 namespace parvel {
 
@@ -51,13 +52,11 @@ bool makeFolders(const std::string& folder, std::string* why) {
 
 }  // namespace
 
-SaveSlots::SaveSlots(std::string root) : m_root(root.empty() ? defaultRoot() : std::move(root)) {}
+SaveSlots::SaveSlots(std::optional<std::string> root) : m_root(root ? std::move(*root) : defaultRoot()) {}
 
 std::string SaveSlots::defaultRoot() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && *data == '/') return std::string(data) + "/parvel/saves";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/parvel/saves";
+    const std::string data = userDataFolder();
+    return data.empty() ? data : data + "saves";
 }
 
 std::string SaveSlots::gameKey(const std::string& gamePath) {
@@ -76,7 +75,9 @@ std::string SaveSlots::gameKey(const std::string& gamePath) {
     return safe + "-" + digest;
 }
 
-void SaveSlots::setGame(const std::string& gamePath) { m_folder = m_root + "/" + gameKey(gamePath); }
+void SaveSlots::setGame(const std::string& gamePath) {
+    m_folder = m_root.empty() ? std::string() : m_root + "/" + gameKey(gamePath);
+}
 
 std::string SaveSlots::fileOf(const std::string& slot) const { return m_folder + "/" + slotFileName(slot); }
 
@@ -111,7 +112,7 @@ std::optional<std::string> SaveSlots::readBytes(const std::string& slot) const {
 
 bool SaveSlots::write(const std::string& slot, const SaveState& state, std::string* why) const {
     if (m_folder.empty()) {
-        if (why) *why = "no game is open";
+        if (why) *why = m_root.empty() ? std::string(kNoHomeFolder) : "no game is open";
         return false;
     }
     if (!makeFolders(m_folder, why)) return false;

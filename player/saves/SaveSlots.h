@@ -15,8 +15,11 @@ namespace parvel {
 
 class SaveSlots {
 public:
-    // `root` empty: the default folder.
-    explicit SaveSlots(std::string root = {});
+    // No `root`: the default folder. An empty one, or no default because
+    // the user has no home folder: saving is refused (kNoHomeFolder).
+    explicit SaveSlots(std::optional<std::string> root = std::nullopt);
+    // $XDG_DATA_HOME/parvel/saves or ~/.local/share/parvel/saves; empty
+    // without a home folder.
     static std::string defaultRoot();
     // The folder name of a game's saves.
     static std::string gameKey(const std::string& gamePath);

@@ -16,7 +16,7 @@ namespace parvel::ui {
 namespace {
 
 std::string withSlash(std::string s) {
-    if (s.empty() || s.back() != '/') s += '/';
+    if (!s.empty() && s.back() != '/') s += '/';
     return s;
 }
 
@@ -27,14 +27,7 @@ bool readable(const std::string& file) { return ::access(file.c_str(), R_OK) == 
 SettingsLocation defaultSettingsLocation() {
     SettingsLocation loc;
     loc.programFolder = programFolder();
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/') {
-        loc.configFolder = withSlash(xdg) + "parvel/";
-    } else {
-        const char* home = std::getenv("HOME");
-        loc.configFolder = withSlash(home && *home ? home : QDir::homePath().toStdString()) +
-                           ".config/parvel/";
-    }
+    loc.configFolder = userConfigFolder();  // empty without a home folder
     return loc;
 }
 
@@ -67,6 +60,7 @@ std::string SettingsFile::currentText() const {
 }
 
 bool SettingsFile::writeText(const std::string& file, const std::string& text) {
+    if (file.empty()) return false;  // no config folder: never the current one
     if (file == configPath()) QDir().mkpath(QString::fromStdString(m_location.configFolder));
     return writeFileAtomically(file, text);
 }

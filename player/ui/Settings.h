@@ -21,7 +21,7 @@ inline constexpr std::string_view kIniSection = "Parvel";
 
 struct SettingsLocation {
     std::string programFolder;  // ending in "/"
-    std::string configFolder;   // ending in "/"; created when first written
+    std::string configFolder;   // ending in "/"; created when first written; empty: none
 };
 // The executable's folder and $XDG_CONFIG_HOME/parvel/ (~/.config/parvel/).
 SettingsLocation defaultSettingsLocation();
@@ -46,7 +46,10 @@ public:
 
     const SettingsLocation& location() const { return m_location; }
     std::string programPath() const { return m_location.programFolder + std::string(kIniName); }
-    std::string configPath() const { return m_location.configFolder + std::string(kIniName); }
+    // Empty when there is no config folder (no home folder).
+    std::string configPath() const {
+        return m_location.configFolder.empty() ? std::string() : m_location.configFolder + std::string(kIniName);
+    }
 
 private:
     bool programPathWritable() const;

@@ -2,6 +2,7 @@
 // when given, the game shelf with --shelf.
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -15,16 +16,28 @@
 #include <memory>
 #include <string>
 
+#include "AtomicFile.h"
 #include "CommandLine.h"
 #include "PlayerWindow.h"
 #include "GameFolder.h"
 #include "GameLibrary.h"
 #include "MediaSystem.h"
 #include "ParvelVersion.h"
+#include "Paths.h"
 #include "PlayerCore.h"
 #include "Snapshot.h"
 
 namespace {
+
+// SIGUSR1 would end the program until its handler is in place: hold it
+// back from before main until then (a request that comes early is answered
+// once the window is ready).
+const bool g_usr1Held = [] {
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    return ::pthread_sigmask(SIG_BLOCK, &usr1, nullptr) == 0;
+}();
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -41,12 +54,7 @@ void writeState(parvel::ui::PlayerCore& core) {
     if (!path || !*path) return;
     std::string text;
     for (const auto& line : parvel::snapshotLines(core.player())) text += line + "\n";
-    const std::string temp = std::string(path) + ".part";
-    if (FILE* f = std::fopen(temp.c_str(), "wb")) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        std::rename(temp.c_str(), path);
-    }
+    parvel::writeFileAtomically(path, text);
 }
 
 // SIGTERM, SIGINT and SIGHUP close the window like its close button does,
@@ -70,6 +78,10 @@ void handleSignals(QWidget& window, parvel::ui::PlayerCore& core) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaction(sig, &action, nullptr);
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    if (g_usr1Held) ::pthread_sigmask(SIG_UNBLOCK, &usr1, nullptr);
 }
 
 bool haveDisplay() {
@@ -176,6 +188,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    parvel::removeStaleTempFolders();  // of runs that were killed
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parvel"));
 

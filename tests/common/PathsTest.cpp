@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
-
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <vector>
 
 #include "Paths.h"
 
@@ -104,4 +110,121 @@ TEST(Paths, PrivateFilesAreNeverWrittenThroughWhatIsAlreadyThere) {
     std::ifstream victim(t + "victim");
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), {}), "keep");
     removePrivateTempFolder();
+}
+
+TEST(Paths, UserFoldersNeverFallBackToTheCurrentFolder) {
+    const char* names[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"};
+    std::vector<std::optional<std::string>> saved;
+    for (const char* n : names) saved.push_back(std::getenv(n) ? std::optional<std::string>(std::getenv(n)) : std::nullopt);
+    for (const char* n : names) ::unsetenv(n);
+
+    const passwd* pw = ::getpwuid(::getuid());
+    ASSERT_TRUE(pw && pw->pw_dir[0] == '/');
+    const std::string home = std::string(pw->pw_dir) + (std::string(pw->pw_dir) == "/" ? "" : "/");
+    EXPECT_EQ(userDataFolder(), home + ".local/share/parvel/");
+    ::setenv("HOME", "relative/home", 1);
+    EXPECT_EQ(userConfigFolder(), home + ".config/parvel/");
+    ::setenv("HOME", "/h/ann", 1);
+    ::setenv("XDG_CACHE_HOME", "/c", 1);
+    ::setenv("XDG_DATA_HOME", "data", 1);  // relative: not used
+    EXPECT_EQ(userCacheFolder(), "/c/parvel/");
+    EXPECT_EQ(userDataFolder(), "/h/ann/.local/share/parvel/");
+
+    // A user the password database does not know, without HOME: no folders.
+    if (::getuid() == 0) {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_EXIT(
+            {
+                ::unsetenv("HOME");
+                ::unsetenv("XDG_CACHE_HOME");
+                if (::setuid(54321) != 0) std::_Exit(2);
+                std::_Exit(homeFolder().empty() && userConfigFolder().empty() && userDataFolder().empty() ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
+    for (size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i]) ::setenv(names[i], saved[i]->c_str(), 1);
+        else ::unsetenv(names[i]);
+    }
+}
+
+// A run killed while it held deciphered pictures leaves its private folder;
+// the next start removes it, and nothing that is not such a leftover.
+TEST_F(PathsTest, StaleTempFoldersOfEndedRunsGoOthersStay) {
+    const char* old = std::getenv("TMPDIR");
+    const std::string savedTmp = old ? old : "";
+    const fs::path tmp = root / "tmp";
+    fs::create_directories(tmp);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    removePrivateTempFolder();
+
+    // A live run holding a picture copy, later killed.
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string t = privateTempFolder();
+        writeNewPrivateFile(t + "copy.tmp", std::string(1 << 20, 'p'));
+        [[maybe_unused]] auto n = ::write(pipeFds[1], t.data(), t.size());
+        ::close(pipeFds[1]);
+        for (;;) ::pause();
+    }
+    ::close(pipeFds[1]);
+    char buffer[4096];
+    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+    ::close(pipeFds[0]);
+    ASSERT_GT(n, 0);
+    const fs::path killed(std::string(buffer, static_cast<size_t>(n)));
+    ASSERT_TRUE(fs::exists(killed / "copy.tmp"));
+
+    auto make = [&](const std::string& name, std::vector<std::string> files, bool old) {
+        const fs::path f = tmp / name;
+        fs::create_directories(f);
+        fs::permissions(f, fs::perms::owner_all, fs::perm_options::replace);
+        for (const auto& file : files) {
+            fs::create_directories((f / file).parent_path());
+            std::ofstream(f / file) << "x";
+        }
+        if (old) {
+            const auto then = fs::file_time_type::clock::now() - std::chrono::hours(48);
+            for (const auto& e : fs::recursive_directory_iterator(f)) fs::last_write_time(e.path(), then);
+            fs::last_write_time(f, then);
+        }
+        return f;
+    };
+    // Named after a process that runs, but started at another time: pid reused.
+    const fs::path reused = make("parvel-" + std::to_string(::getppid()) + "-1-Reused", {"a.tmp"}, false);
+    const fs::path freshOld = make("parvel-Fresh1", {"a.tmp"}, false);  // older runs' names: only when old
+    const fs::path leftOld = make("parvel-Aged12", {"a.tmp", "b.tmp"}, true);
+    const fs::path foreign = make("parvel-Notes1", {"notes.txt"}, true);
+    const fs::path longName = make("parvel-TooLong", {"a.tmp"}, true);
+    const fs::path qtSaves = make("qt_temp-Saves1", {"castle-1a2b3c4d/autosave.sav"}, true);
+    const fs::path qtOther = make("qt_temp-Other1", {"report.pdf"}, true);
+    fs::create_directory_symlink(leftOld, tmp / "parvel-Link12");
+
+    removeStaleTempFolders();
+    EXPECT_TRUE(fs::exists(killed / "copy.tmp"));  // its run still goes on
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    removeStaleTempFolders();
+
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_FALSE(fs::exists(reused));
+    EXPECT_TRUE(fs::exists(freshOld));
+    EXPECT_FALSE(fs::exists(leftOld));
+    EXPECT_TRUE(fs::exists(foreign / "notes.txt"));
+    EXPECT_TRUE(fs::exists(longName));
+    EXPECT_FALSE(fs::exists(qtSaves));
+    EXPECT_TRUE(fs::exists(qtOther / "report.pdf"));
+    EXPECT_TRUE(fs::is_symlink(tmp / "parvel-Link12"));
+
+    // This run's own folder names it and stays.
+    const std::string mine = privateTempFolder();
+    EXPECT_EQ(mine.rfind((tmp / ("parvel-" + std::to_string(::getpid()) + "-")).string(), 0), 0u) << mine;
+    removeStaleTempFolders();
+    EXPECT_TRUE(fs::exists(mine));
+    removePrivateTempFolder();
+    if (old) ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else ::unsetenv("TMPDIR");
 }

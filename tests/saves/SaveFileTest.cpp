@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -13,6 +14,7 @@
 #include <functional>
 
 #include "SaveFile.h"
+#include "Paths.h"
 #include "SaveSlots.h"
 
 namespace fs = std::filesystem;
@@ -182,3 +184,45 @@ TEST(SaveSlots, AWriteThatFailsLeavesTheOldSaveAsItWas) {
     fs::remove_all(root);
 }
 
+TEST(SaveSlots, ALinkInASlotsPlaceIsReplacedNeverWrittenThrough) {
+    const fs::path root = fs::temp_directory_path() / ("parvel-links-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    SaveSlots slots((root / "saves").string());
+    slots.setGame("/a/castle/Gamefile.txt");
+    fs::create_directories(slots.folder());
+    std::ofstream(root / "victim") << "keep";
+    fs::create_symlink(root / "victim", slots.fileOf("one"));
+    ASSERT_TRUE(slots.write("one", sample()));
+    EXPECT_FALSE(fs::is_symlink(slots.fileOf("one")));
+    EXPECT_EQ(*slots.readBytes("one"), writeSave(sample()));
+    std::ifstream victim(root / "victim");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), {}), "keep");
+    // A FIFO in a slot's place is no save and does not hang the reader.
+    ASSERT_EQ(::mkfifo(slots.fileOf("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(slots.readBytes("pipe"), std::string());
+    fs::remove_all(root);
+}
+
+// Without HOME, and for a user with no home folder at all, saves are
+// refused with one message: never written under the current folder.
+TEST(SaveSlots, WithoutAHomeFolderSavingIsRefusedNeverDoneHere) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs to become a user with no home folder";
+    const fs::path here = fs::temp_directory_path() / ("parvel-nohome-" + std::to_string(::getpid()));
+    fs::remove_all(here);
+    fs::create_directories(here);
+    fs::permissions(here, fs::perms::all);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::unsetenv("HOME");
+            ::unsetenv("XDG_DATA_HOME");
+            if (::chdir(here.c_str()) != 0 || ::setuid(54321) != 0) std::_Exit(2);
+            SaveSlots slots;
+            slots.setGame("/a/castle/Gamefile.txt");
+            std::string why;
+            const bool written = slots.write("one", sample(), &why);
+            std::_Exit(!written && why == kNoHomeFolder && fs::is_empty(".") ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    fs::remove_all(here);
+}
