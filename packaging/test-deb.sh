@@ -35,6 +35,16 @@ for page in "$root"/share/man/man6/parvel.6.gz "$root"/share/man/man1/{tavi,spot
 done
 echo "man pages: clean"
 [ -s "$root/share/doc/parvel/writing-games.md" ] || { echo "the authors' guide is missing"; exit 1; }
+for f in org.kde.syntax-highlighting/syntax/tavishow.xml vim/vimfiles/syntax/tavishow.vim \
+         vim/vimfiles/ftdetect/tavishow.vim nvim/site/syntax/tavishow.vim nvim/site/ftdetect/tavishow.vim; do
+    [ -s "$root/share/$f" ] || { echo "the editor file $f is missing"; exit 1; }
+done
+# The language server answers initialize and shutdown, and ends on exit.
+lsp_message() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+reply=$({ lsp_message '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{}}'
+          lsp_message '{"jsonrpc":"2.0","id":2,"method":"shutdown"}'
+          lsp_message '{"jsonrpc":"2.0","method":"exit"}'; } | "$root/bin/tavi" lsp)
+[[ $reply == *'"capabilities"'* ]] || { echo "tavi lsp does not answer"; exit 1; }
 
 if [ "$install" = yes ]; then
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq parvel >/dev/null
