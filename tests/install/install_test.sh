@@ -30,7 +30,9 @@ for f in bin/parvel bin/tavi bin/spotter share/parvel/blk.bmp share/parvel/tavic
          share/icons/hicolor/256x256/apps/org.parvel.Spotter.png \
          share/man/man6/parvel.6.gz share/man/man1/tavi.1.gz share/man/man1/spotter.1.gz \
          share/man/man5/tavishow.5.gz share/doc/parvel/writing-games.md \
-         share/bash-completion/completions/tavi share/doc/parvel/copyright; do
+         share/bash-completion/completions/tavi share/doc/parvel/copyright \
+         share/org.kde.syntax-highlighting/syntax/tavishow.xml share/vim/vimfiles/syntax/tavishow.vim \
+         share/nvim/site/ftdetect/tavishow.vim; do
     [ -e "$f" ] || fail "$f is not installed"
 done
 
