@@ -25,15 +25,12 @@ Span valueOf(std::string_view text, size_t begin, size_t end) {
     return {begin, end};
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && UCase(a) == UCase(b);
-}
-
 }  // namespace
 
 const Command* SceneInfo::command(std::string_view wanted) const {
+    const std::string upper = UCase(wanted);
     for (const auto& c : commands)
-        if (c.read && equalsNoCase(c.name, wanted)) return &c;
+        if (c.read && c.upper == upper) return &c;
     return nullptr;
 }
 
@@ -86,11 +83,12 @@ void ScriptIndex::indexScene(SceneInfo& scene) {
         if (eq >= end || text[eq] != '=' || e == at + 1) continue;
         Command c;
         c.name = m_text.substr(at, e - at);
+        c.upper = UCase(c.name);
         c.nameSpan = {at, e};
         c.valueSpan = valueOf(text, eq + 1, end);
         c.wholeSpan = {at, end};
         c.read = std::none_of(scene.commands.begin(), scene.commands.end(),
-                              [&](const Command& o) { return equalsNoCase(o.name, c.name); });
+                              [&](const Command& o) { return o.upper == c.upper; });
         scene.commands.push_back(std::move(c));
     }
     // A value continues over the lines up to the next command.

@@ -23,6 +23,7 @@ struct Span {
 
 struct Command {
     std::string name;  // as written, with "@"
+    std::string upper; // name in capitals, for lookups
     Span nameSpan;
     Span valueSpan;    // the value's first line, trimmed, up to "//"
     Span wholeSpan;    // "@" to the end of the value's last line

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QString>
 #include <QUrl>
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
@@ -58,6 +60,19 @@ std::string fromEditor(const QString& text) {
         out.push_back(b && b->size() == 1 ? (*b)[0] : '?');
     }
     return out;
+}
+
+// An LSP position in the text as it stands (lines end at CR LF, LF or CR),
+// clamped to its line.
+size_t offsetIn(const std::string& text, size_t line, size_t character) {
+    size_t at = 0;
+    for (size_t l = 0; l < line; ++l) {
+        const size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos) return text.size();
+        at = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+    const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+    return std::min(at + character, end);
 }
 
 std::string pathOfUri(const QString& uri) {
@@ -148,10 +163,33 @@ int Game::fileOf(const std::string& path) const {
 }
 
 Server::Server(Sink sink) : m_sink(std::move(sink)) {
-    setFileOverlay([this](const std::string& path) { return openText(path); });
+    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) m_wake[0] = m_wake[1] = -1;
+    // The core's loaders read the open buffers, from whichever thread lints.
+    setFileOverlay([this](const std::string& path) -> std::optional<std::string> {
+        std::shared_ptr<const std::map<std::string, std::string>> texts;
+        {
+            std::lock_guard lock(m_snapshotMutex);
+            texts = m_snapshot;
+        }
+        if (!texts) return std::nullopt;
+        if (auto it = texts->find(path); it != texts->end()) return it->second;
+        return std::nullopt;
+    });
 }
 
-Server::~Server() { setFileOverlay({}); }
+Server::~Server() {
+    if (m_worker.joinable()) m_worker.join();
+    setFileOverlay({});
+    for (int fd : m_wake)
+        if (fd >= 0) ::close(fd);
+}
+
+void Server::refreshSnapshot() {
+    auto texts = std::make_shared<std::map<std::string, std::string>>();
+    for (const auto& [uri, d] : m_docs) (*texts)[d.path] = d.text;
+    std::lock_guard lock(m_snapshotMutex);
+    m_snapshot = std::move(texts);
+}
 
 // ---- messages ------------------------------------------------------------
 
@@ -306,10 +344,10 @@ QJsonValue Server::dispatch(const QString& method, const QJsonValue& params, boo
 
 // ---- documents -----------------------------------------------------------
 
-std::optional<std::string> Server::openText(const std::string& path) const {
+bool Server::isOpen(const std::string& path) const {
     for (const auto& [uri, d] : m_docs)
-        if (d.path == path) return d.text;
-    return std::nullopt;
+        if (d.path == path) return true;
+    return false;
 }
 
 void Server::didOpen(const QJsonObject& params) {
@@ -322,6 +360,7 @@ void Server::didOpen(const QJsonObject& params) {
     d.version = td.value("version").toInt();
     d.text = fromEditor(td.value("text").toString());
     d.stamp = ++m_stamps;
+    refreshSnapshot();
     schedule(path, std::chrono::milliseconds(0));
 }
 
@@ -338,11 +377,10 @@ void Server::didChange(const QJsonObject& params) {
             d.text = text;
             continue;
         }
-        const ScriptIndex idx(d.text);  // positions of the text as it stands
         const QJsonObject r = change.value("range").toObject();
         auto offset = [&](const QJsonObject& pos) {
-            return idx.offsetAt(static_cast<size_t>(std::max(0, pos.value("line").toInt())),
-                                static_cast<size_t>(std::max(0, pos.value("character").toInt())));
+            return offsetIn(d.text, static_cast<size_t>(std::max(0, pos.value("line").toInt())),
+                            static_cast<size_t>(std::max(0, pos.value("character").toInt())));
         };
         const size_t a = offset(r.value("start").toObject());
         const size_t b = std::max(a, offset(r.value("end").toObject()));
@@ -350,6 +388,7 @@ void Server::didChange(const QJsonObject& params) {
     }
     d.version = td.value("version").toInt(d.version);
     d.stamp = ++m_stamps;
+    refreshSnapshot();
     schedule(d.path, kDebounce);
 }
 
@@ -358,6 +397,7 @@ void Server::didClose(const QJsonObject& params) {
     if (it == m_docs.end()) return;
     const std::string path = it->second.path;
     m_docs.erase(it);
+    refreshSnapshot();
     schedule(path, std::chrono::milliseconds(0));
 }
 
@@ -374,7 +414,11 @@ std::shared_ptr<const ScriptIndex> Server::indexOf(const std::string& path) {
     }
     Cached& c = m_cache[path];
     if (c.index && c.stamp == stamp) return c.index;
-    std::string text = readWholeFile(path).value_or(std::string());
+    std::string text;
+    bool open = false;
+    for (const auto& [uri, d] : m_docs)
+        if (d.path == path) text = d.text, open = true;
+    if (!open) text = readWholeFile(path).value_or(std::string());
     if (isEncipheredName(path)) text = DecipherScript(text);
     c.stamp = stamp;
     c.index = std::make_shared<const ScriptIndex>(std::move(text));
@@ -389,7 +433,7 @@ Game Server::gameFrom(const std::string& root) {
         for (const auto& s : index->scenes()) {
             if (s.nextGfile.empty()) continue;
             const std::string p = resolvePath(folderOf(g.files[i].path) + cp1252ToUtf8(s.nextGfile));
-            if (g.fileOf(p) >= 0 || (!openText(p) && !fileExists(p))) continue;
+            if (g.fileOf(p) >= 0 || (!isOpen(p) && !fileExists(p))) continue;
             g.files.push_back({p, indexOf(p)});
         }
     }
@@ -398,7 +442,7 @@ Game Server::gameFrom(const std::string& root) {
 
 std::string Server::rootOf(const std::string& path) {
     const std::string game = resolvePath(folderOf(path) + "Gamefile.txt");
-    if (game == path || (!openText(game) && !fileExists(game))) return path;
+    if (game == path || (!isOpen(game) && !fileExists(game))) return path;
     return gameFrom(game).fileOf(path) >= 0 ? game : path;
 }
 
@@ -451,7 +495,7 @@ std::optional<Server::Where> Server::where(const QJsonObject& params) {
     const std::string path = pathOfUri(td.value("uri").toString());
     if (path.empty() || !pos.value("line").isDouble() || !pos.value("character").isDouble())
         return std::nullopt;
-    if (!openText(path) && !fileExists(path)) return std::nullopt;
+    if (!isOpen(path) && !fileExists(path)) return std::nullopt;
     Where w;
     w.path = path;
     w.game = gameOf(path);
@@ -790,7 +834,7 @@ QJsonValue Server::hover(const QJsonObject& params) {
 
 QJsonValue Server::documentSymbol(const QJsonObject& params) {
     const std::string path = pathOfUri(params.value("textDocument").toObject().value("uri").toString());
-    if (path.empty() || (!openText(path) && !fileExists(path))) return QJsonArray{};
+    if (path.empty() || (!isOpen(path) && !fileExists(path))) return QJsonArray{};
     const auto idx = indexOf(path);
     QJsonArray out;
     for (const auto& s : idx->scenes()) {
@@ -808,7 +852,7 @@ QJsonValue Server::documentSymbol(const QJsonObject& params) {
 
 QJsonValue Server::foldingRange(const QJsonObject& params) {
     const std::string path = pathOfUri(params.value("textDocument").toObject().value("uri").toString());
-    if (path.empty() || (!openText(path) && !fileExists(path))) return QJsonArray{};
+    if (path.empty() || (!isOpen(path) && !fileExists(path))) return QJsonArray{};
     const auto idx = indexOf(path);
     QJsonArray out;
     for (const auto& s : idx->scenes()) {
@@ -824,7 +868,7 @@ QJsonValue Server::foldingRange(const QJsonObject& params) {
 
 QJsonValue Server::semanticTokens(const QJsonObject& params) {
     const std::string path = pathOfUri(params.value("textDocument").toObject().value("uri").toString());
-    if (path.empty() || (!openText(path) && !fileExists(path))) return QJsonObject{{"data", QJsonArray{}}};
+    if (path.empty() || (!isOpen(path) && !fileExists(path))) return QJsonObject{{"data", QJsonArray{}}};
     const auto idx = indexOf(path);
     const std::string& t = idx->text();
     struct Token {
@@ -882,28 +926,53 @@ void Server::schedule(const std::string& path, std::chrono::milliseconds delay) 
 }
 
 std::optional<Server::Clock::time_point> Server::nextDeadline() const {
+    if (m_linting) return std::nullopt;  // the worker's wake-up comes first
     std::optional<Clock::time_point> next;
     for (const auto& [root, due] : m_pending)
         if (!next || due < *next) next = due;
     return next;
 }
 
+// Linting a large game takes a while, so it runs beside the requests: one
+// game at a time, on a snapshot (immutable indexes, copied buffers).
 void Server::runDue(Clock::time_point now) {
-    std::vector<std::string> due;
-    for (const auto& [root, at] : m_pending)
-        if (at <= now) due.push_back(root);
-    for (const auto& root : due) {
-        m_pending.erase(root);
-        publishDiagnostics(root);
+    if (m_linting) return;
+    for (const auto& [root, at] : m_pending) {
+        if (at > now) continue;
+        const std::string r = root;
+        m_pending.erase(r);
+        m_linting = true;
+        m_lintGame = gameFrom(r);
+        m_lintRoot = r;
+        m_worker = std::thread([this] {
+            m_lintResult = lintFindings(m_lintGame);
+            const char done = 1;
+            if (m_wake[1] >= 0) [[maybe_unused]] auto n = ::write(m_wake[1], &done, 1);
+        });
+        if (m_wake[1] < 0) finishLint();
+        return;
     }
 }
 
-void Server::publishDiagnostics(const std::string& rootPath) {
-    const Game g = gameFrom(rootPath);
+void Server::finishLint() {
+    if (!m_linting) return;
+    m_worker.join();
+    char drain[16];
+    if (m_wake[0] >= 0)
+        while (::read(m_wake[0], drain, sizeof drain) > 0) {
+        }
+    m_linting = false;
+    if (!m_shutdown) publishDiagnostics(m_lintRoot, m_lintGame, m_lintResult);
+    m_lintResult.clear();
+    m_lintGame = {};
+}
+
+void Server::publishDiagnostics(const std::string& rootPath, const Game& g,
+                                const std::vector<Finding>& findings) {
     PARVEL_URIS;
     std::map<std::string, QJsonArray> byUri;
     for (const auto& f : g.files) byUri[uriFor(uris, f.path).toStdString()];
-    for (const Finding& finding : lintFindings(g)) {
+    for (const Finding& finding : findings) {
         const auto& f = g.files[static_cast<size_t>(finding.file)];
         QJsonObject d{{"range", range(*f.index, finding.span)},
                       {"severity", finding.warning ? 2 : 1},

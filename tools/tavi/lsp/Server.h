@@ -15,11 +15,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "Findings.h"
 #include "ScriptIndex.h"
 
 namespace parvel::lsp {
@@ -56,9 +59,15 @@ public:
     // Answers a message that could not be read off the stream.
     void replyParseError(const QString& why);
 
-    // Debounced work (diagnostics) that is due by `now`.
+    // Starts debounced work (diagnostics) that is due by `now`; it runs on a
+    // thread of its own and signals wakeFd() when done.
     void runDue(Clock::time_point now = Clock::now());
+    // When runDue has work next; none while a lint runs (wait for wakeFd).
     std::optional<Clock::time_point> nextDeadline() const;
+    int wakeFd() const { return m_wake[0]; }
+    // Waits for a running lint and publishes its diagnostics.
+    void finishLint();
+    bool linting() const { return m_linting; }
 
     bool exitRequested() const { return m_exit; }
     // 0 after shutdown then exit, 1 otherwise (as LSP asks).
@@ -89,7 +98,9 @@ private:
     void didChange(const QJsonObject& params);
     void didClose(const QJsonObject& params);
     void schedule(const std::string& path, std::chrono::milliseconds delay);
-    void publishDiagnostics(const std::string& rootPath);
+    void publishDiagnostics(const std::string& rootPath, const Game& game,
+                            const std::vector<Finding>& findings);
+    void refreshSnapshot();
 
     QJsonValue definition(const QJsonObject& params);
     QJsonValue references(const QJsonObject& params);
@@ -105,7 +116,7 @@ private:
     std::string rootOf(const std::string& path);
     Game gameOf(const std::string& path);
     Game gameFrom(const std::string& root);
-    std::optional<std::string> openText(const std::string& path) const;
+    bool isOpen(const std::string& path) const;
     std::vector<SceneLoc> targetsOf(const Game& game, int file, int scene,
                                     const SceneRef& ref) const;
     std::optional<SceneLoc> sceneUnder(const Game& game, int file, size_t offset) const;
@@ -128,6 +139,17 @@ private:
     std::map<std::string, Cached> m_cache;   // by resolved path
     std::map<std::string, Clock::time_point> m_pending;  // diagnostics due, by path
     std::map<std::string, std::set<std::string>> m_published;  // root → URIs with diagnostics
+
+    // The open buffers as the core's loaders see them, on any thread.
+    std::mutex m_snapshotMutex;
+    std::shared_ptr<const std::map<std::string, std::string>> m_snapshot;
+    // The lint running beside the requests.
+    std::thread m_worker;
+    bool m_linting = false;
+    std::string m_lintRoot;
+    Game m_lintGame;
+    std::vector<Finding> m_lintResult;
+    int m_wake[2] = {-1, -1};
 };
 
 // Reads framed messages from `inFd` and writes to `outFd` until exit or end

@@ -66,10 +66,11 @@ int runServer(int inFd, int outFd) {
                 *due - Server::Clock::now());
             timeout = static_cast<int>(std::max<long long>(0, left.count()));
         }
-        pollfd p{inFd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, timeout);
+        pollfd p[2] = {{inFd, POLLIN, 0}, {server.wakeFd(), POLLIN, 0}};
+        const int ready = ::poll(p, server.wakeFd() >= 0 ? 2 : 1, timeout);
         if (ready < 0 && errno != EINTR) break;
-        if (ready > 0) {
+        if (ready > 0 && p[1].revents) server.finishLint();
+        if (ready > 0 && p[0].revents) {
             const ssize_t n = ::read(inFd, chunk, sizeof chunk);
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             if (n <= 0) break;  // end of input: the client is gone

@@ -1,0 +1,1 @@
+parvel_add_bench(lsp_bench SOURCES lsp_bench.cpp LIBS tavi_lsp)
