@@ -30,14 +30,18 @@
 namespace {
 
 // SIGUSR1 would end the program until its handler is in place: hold it
-// back from before main until then (a request that comes early is answered
-// once the window is ready).
-const bool g_usr1Held = [] {
+// back until then (a request that comes early is answered once the window
+// is ready). Blocked from the program's first instruction after the
+// dynamic loader, before any library's initialisers: only the loading
+// itself comes earlier, and a caller that starts the player with SIGUSR1
+// blocked closes that gap too.
+void holdUsr1(int, char**, char**) {
     sigset_t usr1;
     sigemptyset(&usr1);
     sigaddset(&usr1, SIGUSR1);
-    return ::pthread_sigmask(SIG_BLOCK, &usr1, nullptr) == 0;
-}();
+    ::pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
+}
+[[gnu::section(".preinit_array"), gnu::used]] void (*const g_holdUsr1)(int, char**, char**) = holdUsr1;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -81,7 +85,7 @@ void handleSignals(QWidget& window, parvel::ui::PlayerCore& core) {
     sigset_t usr1;
     sigemptyset(&usr1);
     sigaddset(&usr1, SIGUSR1);
-    if (g_usr1Held) ::pthread_sigmask(SIG_UNBLOCK, &usr1, nullptr);
+    ::pthread_sigmask(SIG_UNBLOCK, &usr1, nullptr);
 }
 
 bool haveDisplay() {
