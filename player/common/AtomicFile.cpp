@@ -31,6 +31,10 @@ bool writeFileAtomically(const std::string& file, std::string_view bytes, std::s
     // slot or settings file someone links elsewhere must not overwrite what
     // the link points at.
     const std::string& target = file;
+    if (target.empty()) {  // "" would put the temporary file in the current folder
+        if (why) *why = std::strerror(ENOENT);
+        return false;
+    }
     struct stat old {};
     const bool existed = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     std::string temp = target + ".XXXXXX";

@@ -39,7 +39,11 @@ GameLibrary::GameLibrary(QWidget& window, std::function<std::string()> settingsF
 
 GameLibrary::~GameLibrary() = default;
 
-std::string GameLibrary::filePath(const char* name) const { return m_settingsFolder() + name; }
+std::string GameLibrary::filePath(const char* name) const {
+    // No settings folder (no home folder): nowhere, never the current folder.
+    const std::string folder = m_settingsFolder();
+    return folder.empty() ? folder : folder + name;
+}
 
 void GameLibrary::addTo(QMenu* file, QAction* before) {
     m_recentMenu = new QMenu(QStringLiteral("Recent &Games"), file);

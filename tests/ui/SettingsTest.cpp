@@ -120,6 +120,24 @@ TEST(SettingsFile, UnwritableProgramFolderUsesTheConfigFolder) {
     EXPECT_EQ(file.read("PlayMusic"), "False");
 }
 
+// Without a home folder there is no config folder: the settings are not
+// kept, and nothing lands in the current folder instead.
+TEST(SettingsFile, WithoutAConfigFolderNothingIsWrittenHere) {
+    app();
+    Place place;
+    writeFile(dirOf(place.root) + "ro", "");
+    SettingsFile file({dirOf(place.root) + "ro/", ""});
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(place.root.path());
+    EXPECT_EQ(file.path(), "");
+    file.CheckP();
+    EXPECT_FALSE(file.write("PlayMusic", "False"));
+    EXPECT_FALSE(writeFileAtomically("", "x"));
+    QDir::setCurrent(here);
+    EXPECT_EQ(QDir(place.root.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"ro"});
+}
+
 TEST(SettingsFile, FailedWriteMovesToTheConfigFolderKeepingEveryKey) {
     app();
     Place place;
