@@ -128,8 +128,8 @@ void SceneWindow::buildMenus() {
         chooseSprite(QFileDialog::getOpenFileName(this, "Choose Sprite", {}, "*.bmp (*.bmp)"));
     });
     file->addSeparator();
-    file->addAction("&Copy Directives", QKeySequence("Ctrl+Shift+C"), this, [this] { copyDirectives(); });
-    file->addAction("Save to Sc&ript", QKeySequence::Save, this, [this] { saveToScript(); });
+    file->addAction("&Copy directives", QKeySequence("Ctrl+Shift+C"), this, [this] { copyDirectives(); });
+    file->addAction("Save to sc&ript", QKeySequence::Save, this, [this] { saveToScript(); });
     file->addSeparator();
     file->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
 
