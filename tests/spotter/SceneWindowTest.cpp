@@ -229,3 +229,27 @@ TEST_F(SceneSpotter, SavingADraggedSpotRewritesOnlyItsLine) {
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(readAll(kEnciphered), cgm);
 }
+
+TEST_F(SceneSpotter, WithoutASceneTheWholeBackgroundShowsAndTheSpriteFollowsThePointer) {
+    const QString road = DEMO_DIR "/pics/road.bmp", hero = DEMO_DIR "/pics/hero1.bmp";
+    const QImage bg = *parvel::render::readBmpFile(road.toStdString());
+    window->chooseBackground(road);
+    EXPECT_EQ(window->composed(), bg.convertToFormat(QImage::Format_RGB32));  // all of it, at once
+    window->chooseSprite(hero);
+    window->setZoom(3);
+    mouse(QEvent::MouseMove, QPoint(57 * 3 + 1, 40 * 3 + 2), Qt::NoButton);
+    const QImage shown = window->composed();
+    const QImage sprite = *parvel::render::readBmpFile(hero.toStdString());
+    const int left = int(std::nearbyint(57 - sprite.width() / 2.0)), top = int(std::nearbyint(40 - sprite.height() / 2.0));
+    int covered = 0;
+    for (int y = 0; y < bg.height(); ++y)
+        for (int x = 0; x < bg.width(); ++x) {
+            const bool on = QRect(left, top, sprite.width(), sprite.height()).contains(x, y) &&
+                            (sprite.pixel(x - left, y - top) & 0xFFFFFF) != 0xFFFFFF;
+            covered += on;
+            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFF,
+                      (on ? sprite.pixel(x - left, y - top) : bg.pixel(x, y)) & 0xFFFFFF) << x << "," << y;
+        }
+    EXPECT_GT(covered, 20);
+    EXPECT_EQ(window->view()->size(), QSize(bg.width() * 3, bg.height() * 3 + SceneView::kRulerHeight));
+}
