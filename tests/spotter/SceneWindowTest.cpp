@@ -17,6 +17,7 @@
 
 #include "BmpReader.h"
 #include "SceneWindow.h"
+#include "WalkingScene.h"
 
 using namespace spotter;
 namespace fs = std::filesystem;
@@ -252,4 +253,23 @@ TEST_F(SceneSpotter, WithoutASceneTheWholeBackgroundShowsAndTheSpriteFollowsTheP
         }
     EXPECT_GT(covered, 20);
     EXPECT_EQ(window->view()->size(), QSize(bg.width() * 3, bg.height() * 3 + SceneView::kRulerHeight));
+}
+
+TEST(SaveDirectives, ChangesOnlyValuesAndAddsWhatIsMissing) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("Gamefile.txt").toStdString();
+    const std::string script =
+        "[Setup]\r\n@firstscene = Walk\r\n\r\n[Walk]\r\n//@X = 5\r\n@X  =  100   // the door\r\n"
+        "@Y = 56\r\n@option1 = Back\r\n@Link1 = Walk\r\n\r\n[Other]\r\n@X = 100\r\n";
+    std::ofstream(path, std::ios::binary) << script;
+    std::vector<Directive> d = {{"@X", "120", true}, {"@Y", "56", false}, {"@xmove", "4", true},
+                                {"@hotspots", "30(\"A post\",R,NO,!)", true}};
+    ASSERT_TRUE(saveDirectives(path, "walk", d).ok());
+    EXPECT_EQ(readAll(path),
+              "[Setup]\r\n@firstscene = Walk\r\n\r\n[Walk]\r\n//@X = 5\r\n@X  =  120   // the door\r\n"
+              "@Y = 56\r\n@xmove = 4\r\n@hotspots = 30(\"A post\",R,NO,!)\r\n@option1 = Back\r\n"
+              "@Link1 = Walk\r\n\r\n[Other]\r\n@X = 100\r\n");
+    const parvel::Status missing = saveDirectives(path, "Nowhere", d);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().description, "The script no longer has the scene \"Nowhere\".");
 }
