@@ -97,13 +97,19 @@ void SceneView::paintEvent(QPaintEvent*) {
     p.setFont(f);
     for (const Spot& s : m_spots) {
         const QRgb c = s.selected ? kSelectedColour : s.warned ? kWarnedColour : kSpotColour;
+        // A label that would run into the next line shows the number only.
+        int room = 1 << 20;
+        for (const Spot& o : m_spots)
+            if (o.x > s.x) room = std::min(room, lineX(o.x) - lineX(s.x) - 3);
+        const QString label =
+            p.fontMetrics().horizontalAdvance(s.label) <= room ? s.label : s.label.section(' ', 0, 0);
         const QRect window((s.x - 5) * m_zoom, bottom + 1, 11 * m_zoom, 11);
         QColor fill = QColor::fromRgb(c);
         fill.setAlpha(s.ctrlWindow ? 110 : 40);
         p.fillRect(window, fill);
         p.fillRect(QRect(lineX(s.x), bottom, 1, 12), QColor::fromRgb(c));
         p.setPen(QColor(255, 255, 255));
-        p.drawText(QRect(lineX(s.x) + 2, bottom + 1, 80, 11), Qt::AlignLeft | Qt::AlignVCenter, s.label);
+        p.drawText(QRect(lineX(s.x) + 2, bottom + 1, 80, 11), Qt::AlignLeft | Qt::AlignVCenter, label);
     }
     for (size_t k = 0; k < m_places.size(); ++k) {
         const int top = bottom + 14 + static_cast<int>(k) * 7;
