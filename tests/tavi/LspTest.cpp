@@ -435,7 +435,8 @@ TEST(LspProtocol, BadInputGetsErrorsAndTheServerStaysUp) {
     EXPECT_EQ(errorCode(client.request("textDocument/frobnicate", QJsonObject{})), -32601);
     EXPECT_EQ(errorCode(client.request("textDocument/definition", QJsonValue(3))), -32602);
     EXPECT_EQ(errorCode(client.request("textDocument/rename", QJsonObject{})), -32602);
-    EXPECT_EQ(client.request("textDocument/definition", QJsonObject{{"textDocument", 5}}).value("result").toArray().size(), 0);
+    EXPECT_EQ(errorCode(client.request("textDocument/definition", QJsonObject{{"textDocument", 5}})), -32602);
+    EXPECT_EQ(errorCode(client.request("textDocument/hover", at("/x.txt", -1, 0))), -32602);
     EXPECT_EQ(client.request("textDocument/hover", at("/nonexistent/x.txt", 99, 99)).value("result"), QJsonValue::Null);
     // A change to a document never opened, a position past the end.
     client.notify("textDocument/didChange", {{"textDocument", QJsonObject{{"uri", "file:///nope"}}}});

@@ -327,6 +327,21 @@ QJsonValue Server::dispatch(const QString& method, const QJsonValue& params, boo
     }
     if (!params.isObject()) return fail(kInvalidParams, method + " needs its parameters");
     const QJsonObject p = params.toObject();
+    // Requests on a document name it; those at a place give a position.
+    static const QStringList atPosition = {"textDocument/definition", "textDocument/references",
+                                           "textDocument/rename", "textDocument/completion",
+                                           "textDocument/hover"};
+    static const QStringList onDocument = {"textDocument/documentSymbol", "textDocument/foldingRange",
+                                           "textDocument/semanticTokens/full"};
+    if (atPosition.contains(method) || onDocument.contains(method)) {
+        if (!p.value("textDocument").toObject().value("uri").isString())
+            return fail(kInvalidParams, method + " needs textDocument.uri");
+        const QJsonObject pos = p.value("position").toObject();
+        if (atPosition.contains(method) &&
+            (!pos.value("line").isDouble() || !pos.value("character").isDouble() ||
+             pos.value("line").toDouble() < 0 || pos.value("character").toDouble() < 0))
+            return fail(kInvalidParams, method + " needs a position");
+    }
     if (method == "textDocument/definition") return definition(p);
     if (method == "textDocument/references") return references(p);
     if (method == "textDocument/rename") {
