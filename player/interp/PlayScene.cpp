@@ -345,6 +345,13 @@ Micros SceneRunner::frameDelay() const {
 }
 
 void SceneRunner::endPass() {
+    leaveScene();
+    const int k = m_shared.ChosenOption;
+    m_player.recordChoice(k);
+    if (k >= 0 && k <= 6) m_scene.name = m_shared.LinkTargets[static_cast<size_t>(k)];
+}
+
+void SceneRunner::leaveScene() {
     m_shared.OptionChosen = false;
     m_shared.PreviousScene = m_scene.name;
     m_scene.PreviousListKey = UCase(m_scene.animText) + UCase(m_scene.layerText) +
@@ -352,9 +359,6 @@ void SceneRunner::endPass() {
     m_scene.previousAnimText = m_scene.animText;
     m_scene.previousLayerText = m_scene.layerText;
     m_scene.previousLayer2Text = m_scene.layer2Text;
-    const int k = m_shared.ChosenOption;
-    m_player.recordChoice(k);
-    if (k >= 0 && k <= 6) m_scene.name = m_shared.LinkTargets[static_cast<size_t>(k)];
 }
 
 }  // namespace parvel

@@ -7,6 +7,8 @@
 #include "SceneRunner.h"
 #include "Vb.h"
 
+#include <utility>
+
 namespace parvel {
 
 Player::Player(Host& host, MediaSystem* media)
@@ -51,6 +53,7 @@ void Player::requestStart(const std::string& scene) {
     // then starts this one, so runs never pile up inside each other.
     ++m_generation;
     m_pendingStart = scene;
+    m_startLeavesScene = false;
 }
 
 void Player::MainLoop() {
@@ -74,8 +77,10 @@ void Player::MainLoop() {
         if (m_pendingStart) {
             const std::string scene = *m_pendingStart;
             m_pendingStart.reset();
+            SceneRunner runner(*this, m_generation);
+            if (std::exchange(m_startLeavesScene, false)) runner.leaveScene();
             ++m_playing;
-            SceneRunner(*this, m_generation).PlayScene(scene);
+            runner.PlayScene(scene);
             --m_playing;
             continue;
         }

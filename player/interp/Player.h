@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "GameScript.h"
 #include "GameSetup.h"
@@ -119,6 +120,34 @@ public:
     // The scene texts seen in this playthrough with the option chosen after each.
     const std::vector<HistoryEntry>& history() const { return m_history; }
 
+    // ---- Author mode (AuthorCommands.cpp) --------------------------------
+    // Reads the game's files again and plays the scene playing now from its
+    // start, with the state it started with (what a save at that start
+    // keeps), exactly as loading such a save into the edited game would. A
+    // scene the files no longer have gives way to the first scene; a game
+    // file that cannot be read or holds no scene leaves play as it is (an
+    // editor may be half-way through writing it). On the title screen the
+    // game opens again. Reports one "reloaded: SCENE" or "reload: PROBLEM"
+    // event.
+    struct ReloadOutcome {
+        bool reloaded = false;
+        std::string scene;   // the scene that starts; empty on the title screen
+        std::string status;  // one line for a status bar (script bytes)
+    };
+    ReloadOutcome reload();
+    // Leaves the scene playing now as a link would and starts `scene` with
+    // the state as it is; on the title screen it starts there instead of
+    // the first scene. False (with a "goto: no scene" event) when the game
+    // has no such scene.
+    bool goTo(const std::string& scene);
+    // The hero's and enemy's points, for trying a fight; a maximum below
+    // the new points rises to them.
+    void setPoints(std::optional<std::int32_t> hero, std::optional<std::int32_t> enemy);
+    // The files worth watching for edits: every game file loaded, then the
+    // pictures, sounds and clips the scene playing now names (existing files
+    // only, at most `limit`).
+    std::vector<std::string> authorFiles(size_t limit = 40) const;
+
 private:
     friend class SceneRunner;
 
@@ -152,6 +181,7 @@ private:
         SaveState state;
         bool goingBack;
         size_t historyLength;
+        bool reloadFiles = false;  // read the files again even when they are the ones loaded
     };
     void queueRestore(PendingRestore restore);
     void restoreNow(PendingRestore restore);
@@ -172,6 +202,7 @@ private:
     void noteClips();
 
     std::optional<std::string> m_pendingStart;
+    bool m_startLeavesScene = false;  // the pending start is a goto: leave the scene as a link does
     std::optional<std::string> m_pendingOpen;
     int m_playing = 0;  // scene runs under way (0 or 1)
     int m_generation = 0;

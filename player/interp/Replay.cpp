@@ -71,7 +71,7 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
         static const std::pair<const char*, K> kBare[] = {
             {"open", K::Open},         {"click", K::Click}, {"snapshot", K::Snapshot},
             {"continue", K::Continue}, {"back", K::Back},   {"history", K::History},
-            {"restart", K::Restart}};
+            {"restart", K::Restart},   {"reload", K::Reload}};
         const auto bare = std::find_if(std::begin(kBare), std::end(kBare),
                                        [&](const auto& b) { return cmd == b.first; });
         if (bare != std::end(kBare) && argCount(0)) {
@@ -119,11 +119,21 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
             if (a != "yes" && a != "no") return fail("answer must be yes or no");
             s.kind = K::Answer;
             s.text = a;
-        } else if (cmd == "picture" && w.size() >= 2) {
-            s.kind = K::Picture;
+        } else if ((cmd == "picture" || cmd == "goto") && w.size() >= 2) {
+            // The rest of the line: file and scene names may hold spaces.
+            s.kind = cmd == "picture" ? K::Picture : K::Goto;
             std::string_view rest = line.substr(line.find(w[1]));
             while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
             s.text = rest;
+        } else if (cmd == "points" && argCount(2)) {
+            s.kind = K::Points;
+            auto hero = vb::CLng(w[1]), enemy = vb::CLng(w[2]);
+            s.keepHero = w[1] == "-";
+            s.keepEnemy = w[2] == "-";
+            if ((!hero && !s.keepHero) || (!enemy && !s.keepEnemy))
+                return fail("points needs two whole numbers (or -)");
+            s.number = hero.value_or(0);
+            s.value = enemy.value_or(0);
         } else {
             return fail("cannot read '" + std::string(vb::Trim(line)) + "'");
         }
@@ -224,6 +234,12 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                     out("");
                     break;
                 }
+                case K::Reload: player.reload(); break;
+                case K::Goto: player.goTo(step.text); break;
+                case K::Points:
+                    player.setPoints(step.keepHero ? std::nullopt : std::optional<std::int32_t>(step.number),
+                                     step.keepEnemy ? std::nullopt : std::optional<std::int32_t>(step.value));
+                    break;
                 case K::Wait:
                 case K::Restart: break;
             }

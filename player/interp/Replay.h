@@ -7,6 +7,7 @@
 //   wait S | menu NAME | answer yes|no | snapshot | picture FILE
 //   save NAME | load NAME | continue | back | history | restart
 //   pad B | paddown B | padup B | padaxis AXIS VALUE
+//   reload | goto SCENE | points HERO ENEMY
 // where K is a letter, "left", "right" or "ctrl", S virtual seconds, and
 // NAME one of sounds, music, errors, speed0, speed2, speed5 (the speeds,
 // like the window's menu, only while a sprite scene plays; otherwise the
@@ -18,6 +19,14 @@
 // "restart" closes the player as the window's close button would (which
 // autosaves) and starts a fresh one on the same game. Commands run one
 // after another at the current virtual time; only "wait" moves it on.
+// For authors: "reload" reads the game's files again and plays the current
+// scene from its start with the state it started with (event
+// "reloaded: SCENE"; a scene the files lost gives way to the first scene,
+// "reloaded: FIRST (no scene "OLD" any more)"; a file that cannot be read
+// or holds no scene changes nothing, "reload: WHY"); "goto SCENE" leaves
+// the scene as a link would and starts SCENE (the rest of the line; on the
+// title screen it starts there; "goto: no scene "X"" when there is none);
+// "points HERO ENEMY" sets the hero's and enemy's points ("-" keeps one).
 
 #include <cstdint>
 #include <functional>
@@ -32,13 +41,15 @@ namespace parvel {
 struct ReplayStep {
     enum class Kind {
         Open, Click, Option, Hover, Key, KeyDown, KeyUp, Wait, Menu, Answer, Snapshot, Picture,
-        Save, Load, Continue, Back, History, Restart, Pad, PadDown, PadUp, PadAxis
+        Save, Load, Continue, Back, History, Restart, Pad, PadDown, PadUp, PadAxis,
+        Reload, Goto, Points
     };
     Kind kind = Kind::Click;
     int number = 0;          // option and hover number, key code, pad button or axis
     int value = 0;           // pad axis position
     double seconds = 0;      // wait
-    std::string text;        // menu name, answer, picture file, save slot
+    std::string text;        // menu name, answer, picture file, save slot, scene
+    bool keepHero = false, keepEnemy = false;  // points: "-" for one of them
 };
 
 // Parses the input text; the error names the line and what is wrong.

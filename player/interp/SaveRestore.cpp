@@ -279,10 +279,14 @@ void Player::restoreNow(PendingRestore restore) {
     // this session) finds the table and Setup as they were.
     std::vector<std::pair<std::string, std::string>> files;
     for (size_t i = 0; i < s.loadedFiles.size(); ++i) files.emplace_back(s.loadedFiles[i], s.loadedDigests[i]);
-    if (files != m_loaded) {
+    if (restore.reloadFiles || files != m_loaded) {
+        // Reloading an edited game starts from an empty table, as a fresh
+        // start would: a scene taken out of the files must not linger.
+        if (restore.reloadFiles) m_table.clear();
         for (size_t i = 0; i < files.size(); ++i) {
             const std::string& file = files[i].first;
             auto bytes = readWholeFile(file);
+            if (restore.reloadFiles) files[i].second = BytesDigest(bytes.value_or(std::string()));
             if (i == 0) m_game.digest = BytesDigest(bytes.value_or(std::string()));
             if (bytes) m_table.loadText(scriptText(file, std::move(*bytes)));
             if (i == 0) ApplySetup(m_host, m_table, m_setup, file);
@@ -333,6 +337,7 @@ void Player::restoreNow(PendingRestore restore) {
     m_resumePasses = s.instantPasses;
     ++m_generation;
     m_pendingStart = s.scene;
+    m_startLeavesScene = false;
 }
 
 void SceneRunner::reloadLists(const std::string& anim, const std::string& layer,

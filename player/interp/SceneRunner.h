@@ -26,6 +26,10 @@ public:
     // restored game loads those of the saved previous lists again.
     void reloadLists(const std::string& anim, const std::string& layer, const std::string& layer2);
 
+    // What every way out of a scene leaves behind for the next one (the
+    // scene and picture lists it was), before the next scene is chosen.
+    void leaveScene();
+
     // How a step of a pass ends.
     enum class Flow { Next, EndScene, Fatal, Stop };
 

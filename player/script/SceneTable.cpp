@@ -64,6 +64,12 @@ void SceneTable::loadText(std::string_view text) {
     m_lastCount = count;
 }
 
+void SceneTable::clear() {
+    m_slots.fill(Slot{});
+    m_current = 0;
+    m_lastCount = 0;
+}
+
 int SceneTable::FindScene(std::string_view name) const {
     const std::string upper = UCase(name);
     const int start = m_current <= 20 ? 1 : m_current - 10;

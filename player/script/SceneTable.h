@@ -38,6 +38,8 @@ public:
     void LoadGameScript(GameScript& game);
     // Splits already deciphered text into slots 1..N (N ≤ 700).
     void loadText(std::string_view text);
+    // Empties every slot, as a table never loaded.
+    void clear();
 
     // Slot (1..700) of the first scene named `name` without regard to case,
     // scanning from ten slots before the current one and wrapping; 0 if none.

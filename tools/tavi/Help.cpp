@@ -57,11 +57,13 @@ const CommandHelp kHelp[] = {
      "hover N, key K, keydown K, keyup K (K a letter, left, right or ctrl),\n"
      "wait S (virtual seconds), menu sounds|music|errors|speed0|speed2|speed5,\n"
      "answer yes|no, snapshot, picture FILE (.png or .bmp), save NAME, load NAME,\n"
-     "continue, back, history, restart, and a game\n"
+     "continue, back, history, restart, reload (the edited game, from the start\n"
+     "of the scene playing), goto SCENE, points HERO ENEMY, and a game\n"
      "controller: pad B, paddown B, padup B (B a button: a, b, x, y,\n"
      "leftshoulder, rightshoulder, start, dpleft, dpright, dpup, dpdown, ...),\n"
      "padaxis AXIS VALUE (leftx, lefty, lefttrigger, righttrigger; -32768 to 32767).\n"
-     "Output: scene:, title:, msgbox:, sound:, media:, saved:, loaded: lines, \"menu: NAME\n"
+     "Output: scene:, title:, msgbox:, sound:, media:, saved:, loaded:, reloaded:,\n"
+     "reload:, goto: lines, \"menu: NAME\n"
      "disabled\" for a speed chosen while the SpriteSpeed menu is greyed out,\n"
      "and a block of name: value lines for each snapshot. See tavi(1).\n",
      {"--input", "--seed", "--saves"}},
