@@ -178,4 +178,48 @@ std::vector<std::string> Player::authorFiles(size_t limit) const {
     return files;
 }
 
+std::vector<Player::SceneEntry> Player::sceneIndex() const {
+    // Where each slot's scene came from: the files in load order fill slots
+    // from 1 as the table does, later ones over earlier ones.
+    std::vector<std::pair<std::string, int>> origin(SceneTable::kSlots + 1);
+    std::vector<std::string> files;
+    if (m_loaded.empty()) files.push_back(m_game.path);
+    for (const auto& [file, digest] : m_loaded) files.push_back(file);
+    for (const auto& file : files) {
+        const auto bytes = readWholeFile(file);
+        if (!bytes) continue;
+        const std::string text = scriptOf(file, *bytes);
+        int slot = 0, line = 1;
+        size_t counted = 0;
+        for (size_t p = text.find('['); p != std::string::npos && slot < SceneTable::kSlots;) {
+            line += static_cast<int>(std::count(text.begin() + static_cast<long>(counted), text.begin() + static_cast<long>(p), '\n'));
+            counted = p;
+            origin[static_cast<size_t>(++slot)] = {file, line};
+            const size_t next = text.find("\r\n[", p + 1);
+            p = next == std::string::npos ? next : next + 2;
+        }
+    }
+    std::vector<SceneEntry> out;
+    for (int slot = 1; slot <= SceneTable::kSlots; ++slot) {
+        const std::string& name = m_table.name(slot);
+        if (m_table.text(slot).empty()) continue;
+        SceneEntry e{slot, name, origin[static_cast<size_t>(slot)].first, origin[static_cast<size_t>(slot)].second, {}};
+        std::string text = m_table.readDirective(slot, name, "@description").valueOr({});
+        for (auto& c : text)
+            if (c == '\r' || c == '\n') c = ' ';
+        std::string words;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text.compare(i, 2, "\\n") == 0) {
+                words += ' ';
+                ++i;
+            } else {
+                words += text[i];
+            }
+        }
+        e.firstWords = std::string(Trim(words)).substr(0, 60);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
 }  // namespace parvel

@@ -7,12 +7,16 @@
 
 namespace parvel {
 
-FileWatch::FileWatch(std::function<void()> changed, int settleMs) : m_changed(std::move(changed)) {
-    m_settle.setSingleShot(true);
-    m_settle.setInterval(settleMs);
-    QObject::connect(&m_settle, &QTimer::timeout, [this] { settle(); });
-    QObject::connect(&m_watcher, &QFileSystemWatcher::fileChanged, [this] { notice(); });
-    QObject::connect(&m_watcher, &QFileSystemWatcher::directoryChanged, [this] { notice(); });
+FileWatch::FileWatch(std::function<void()> changed, QObject* parent, int settleMs)
+    : QObject(parent),
+      m_changed(std::move(changed)),
+      m_watcher(new QFileSystemWatcher(this)),
+      m_settle(new QTimer(this)) {
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(settleMs);
+    connect(m_settle, &QTimer::timeout, this, [this] { settle(); });
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { notice(); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { notice(); });
 }
 
 FileWatch::Stamp FileWatch::stampOf(const std::string& path) {
@@ -43,12 +47,12 @@ void FileWatch::setFiles(const std::vector<std::string>& files) {
     }
     for (const auto& d : folders) wanted << d;
     QStringList drop;
-    for (const auto& w : m_watcher.files() + m_watcher.directories())
+    for (const auto& w : m_watcher->files() + m_watcher->directories())
         if (!wanted.contains(w)) drop << w;
-    if (!drop.isEmpty()) m_watcher.removePaths(drop);
+    if (!drop.isEmpty()) m_watcher->removePaths(drop);
     rearm();
     for (const auto& d : folders)
-        if (!m_watcher.directories().contains(d) && QFileInfo(d).isDir()) m_watcher.addPath(d);
+        if (!m_watcher->directories().contains(d) && QFileInfo(d).isDir()) m_watcher->addPath(d);
 }
 
 std::vector<std::string> FileWatch::files() const {
@@ -57,21 +61,21 @@ std::vector<std::string> FileWatch::files() const {
     return out;
 }
 
-QStringList FileWatch::watched() const { return m_watcher.files() + m_watcher.directories(); }
+QStringList FileWatch::watched() const { return m_watcher->files() + m_watcher->directories(); }
 
 void FileWatch::rearm() {
     // A file renamed over or deleted and written again is a new file: its
     // old watch is gone, so watch it afresh whenever it is there.
-    const QStringList current = m_watcher.files();
+    const QStringList current = m_watcher->files();
     for (const auto& [path, stamp] : m_files) {
         const QString p = QString::fromStdString(path);
-        if (!current.contains(p) && QFileInfo::exists(p)) m_watcher.addPath(p);
+        if (!current.contains(p) && QFileInfo::exists(p)) m_watcher->addPath(p);
     }
 }
 
 void FileWatch::notice() {
     rearm();
-    m_settle.start();
+    m_settle->start();
 }
 
 void FileWatch::settle() {

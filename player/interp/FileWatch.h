@@ -19,9 +19,10 @@
 
 namespace parvel {
 
-class FileWatch {
+// A QObject so that its watcher and timer are children of whoever owns it.
+class FileWatch : public QObject {
 public:
-    explicit FileWatch(std::function<void()> changed, int settleMs = 30);
+    explicit FileWatch(std::function<void()> changed, QObject* parent = nullptr, int settleMs = 30);
 
     // The files to watch (native paths); missing ones are watched for
     // when they appear. Their state now is the one later changes are
@@ -44,8 +45,8 @@ private:
     void rearm();
 
     std::function<void()> m_changed;
-    QFileSystemWatcher m_watcher;
-    QTimer m_settle;
+    QFileSystemWatcher* m_watcher;
+    QTimer* m_settle;
     std::map<std::string, Stamp> m_files;
 };
 

@@ -147,6 +147,16 @@ public:
     // pictures, sounds and clips the scene playing now names (existing files
     // only, at most `limit`).
     std::vector<std::string> authorFiles(size_t limit = 40) const;
+    // Every scene the game holds now, in slot order, with where its header
+    // stands in its file (as on disk now) and the first words of its text.
+    struct SceneEntry {
+        int slot = 0;
+        std::string name;        // script bytes
+        std::string file;        // native path; empty when no file on disk has it
+        int line = 0;            // of its "[" header, from 1
+        std::string firstWords;  // script bytes
+    };
+    std::vector<SceneEntry> sceneIndex() const;
 
 private:
     friend class SceneRunner;
