@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -272,4 +276,30 @@ TEST(SaveDirectives, ChangesOnlyValuesAndAddsWhatIsMissing) {
     const parvel::Status missing = saveDirectives(path, "Nowhere", d);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().description, "The script no longer has the scene \"Nowhere\".");
+}
+
+TEST_F(SceneSpotter, EveryControlIsReachedWithTabAndNamed) {
+    open(kPlain);
+    window->show();
+    QSet<QWidget*> reached;
+    QWidget* w = window->view();
+    for (int i = 0; i < 200 && !reached.contains(w); ++i, w = w->nextInFocusChain())
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) reached.insert(w);
+    const auto controls = window->findChildren<QWidget*>();
+    int named = 0;
+    for (QWidget* c : controls) {
+        if (!c->isVisible() || !(c->focusPolicy() & Qt::TabFocus) || !c->isEnabled()) continue;
+        // Parts of a control: a list's viewport, a spin or combo box's editor.
+        QWidget* parent = c->parentWidget();
+        if (qobject_cast<QAbstractScrollArea*>(parent) || qobject_cast<QAbstractSpinBox*>(parent) ||
+            qobject_cast<QComboBox*>(parent))
+            continue;
+        EXPECT_TRUE(reached.contains(c)) << c->metaObject()->className();
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+            << c->metaObject()->className() << " in " << c->parentWidget()->metaObject()->className();
+        ++named;
+    }
+    EXPECT_GE(named, 16);
 }
