@@ -151,7 +151,9 @@ std::vector<Directive> directivesOf(const WalkingScene& s) {
                                 {"@hotspots", formatHotSpots(s.walk.spots, s.spotCount)}};
     // A value that reads as the same number or the same records keeps its
     // own spelling ("100.0", spaces) and is not rewritten.
+    // A command the scene lacks reads as 0, as the player's sprite starts.
     auto sameNumber = [](const std::string& read, double now) {
+        if (read.empty()) return now == 0;
         auto v = CDbl(read);
         return v && *v == now;
     };

@@ -273,6 +273,10 @@ TEST(SaveDirectives, ChangesOnlyValuesAndAddsWhatIsMissing) {
               "[Setup]\r\n@firstscene = Walk\r\n\r\n[Walk]\r\n//@X = 5\r\n@X  =  120   // the door\r\n"
               "@Y = 56\r\n@xmove = 4\r\n@hotspots = 30(\"A post\",R,NO,!)\r\n@option1 = Back\r\n"
               "@Link1 = Walk\r\n\r\n[Other]\r\n@X = 100\r\n");
+    // A scene without sprite commands, opened and saved unchanged, stays as it was.
+    auto other = loadWalkingScene(path, "Setup");
+    ASSERT_TRUE(other.ok());
+    for (const Directive& c : directivesOf(*other)) EXPECT_FALSE(c.changed) << c.name;
     const parvel::Status missing = saveDirectives(path, "Nowhere", d);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().description, "The script no longer has the scene \"Nowhere\".");
