@@ -479,8 +479,12 @@ void SceneWindow::refresh() {
     if (haveScene) {
         const WalkScene& walk = m_scene->walk;
         const double width = m_scene->background.isNull() ? 200 : m_scene->background.width();
-        for (size_t k = 0; k < 3; ++k)
-            m_places[k] = exploreWalk(walk, kSpriteSpeedBonuses[k], rules(), -width, 2 * width).places;
+        bool cut = false;
+        for (size_t k = 0; k < 3; ++k) {
+            WalkReach reach = exploreWalk(walk, kSpriteSpeedBonuses[k], rules(), -width, 2 * width);
+            m_places[k] = std::move(reach.places);
+            cut = cut || reach.cut;
+        }
         m_warnings = walkWarnings(walk, rules(), -width, 2 * width);
         for (int i = 1; i <= m_scene->spotCount; ++i) {
             const HotSpot& h = walk.spots[static_cast<size_t>(i)];
@@ -497,6 +501,7 @@ void SceneWindow::refresh() {
         m_spots->setCurrentRow(m_selected - 1);
         for (const SpotWarning& w : m_warnings) m_warningList->addItem(fromScript(w.message));
         for (const std::string& p : m_scene->problems) m_warningList->addItem(QString::fromStdString(p));
+        if (cut) m_warningList->addItem("The steps are so small that not every standing place is marked.");
         m_x->setValue(static_cast<int>(std::lround(walk.x)));
         m_y->setValue(static_cast<int>(std::lround(m_scene->y)));
         m_xmove->setValue(static_cast<int>(std::lround(walk.step)));
