@@ -97,12 +97,14 @@ void SceneView::paintEvent(QPaintEvent*) {
     p.setFont(f);
     for (const Spot& s : m_spots) {
         const QRgb c = s.selected ? kSelectedColour : s.warned ? kWarnedColour : kSpotColour;
-        // A label that would run into the next line shows the number only.
+        // A label that would run into the next line drops its target, then
+        // all but the number.
         int room = 1 << 20;
         for (const Spot& o : m_spots)
             if (o.x > s.x) room = std::min(room, lineX(o.x) - lineX(s.x) - 3);
-        const QString label =
-            p.fontMetrics().horizontalAdvance(s.label) <= room ? s.label : s.label.section(' ', 0, 0);
+        QString label = s.label;
+        if (p.fontMetrics().horizontalAdvance(label) > room) label = s.label.section(QChar(0x2192), 0, 0).trimmed();
+        if (p.fontMetrics().horizontalAdvance(label) > room) label = s.label.section(' ', 0, 0);
         const QRect window((s.x - 5) * m_zoom, bottom + 1, 11 * m_zoom, 11);
         QColor fill = QColor::fromRgb(c);
         fill.setAlpha(s.ctrlWindow ? 110 : 40);

@@ -19,7 +19,7 @@ public:
 
     struct Spot {
         int x = 0;
-        QString label;         // "1 L Ctrl"
+        QString label;         // "1 L Ctrl →Cellar"
         bool ctrlWindow = false;  // Ctrl takes it within ±5 px
         bool warned = false;
         bool selected = false;

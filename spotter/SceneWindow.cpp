@@ -492,7 +492,11 @@ void SceneWindow::refresh() {
             s.x = h.x;
             const bool ctrl = vb::UCase(h.action) == "Y";
             s.ctrlWindow = ctrl && !m_encipheredRules;
-            s.label = QString("%1 %2%3").arg(i).arg(fromScript(h.direction)).arg(ctrl ? " Ctrl" : "");
+            s.label = QString("%1 %2%3 →%4")
+                          .arg(i)
+                          .arg(fromScript(h.direction))
+                          .arg(ctrl ? " Ctrl" : "")
+                          .arg(fromScript(h.target));
             s.selected = i == m_selected;
             for (const SpotWarning& w : m_warnings) s.warned = s.warned || w.spot == i;
             drawn.push_back(s);
@@ -702,7 +706,12 @@ void SceneWindow::mouseMove(QMouseEvent* e) {
         if (m_freeSprite.isLoaded() && QPoint(x, y) != m_pointer) moveSprite(x, y);
         return;
     }
-    if (!(e->buttons() & Qt::LeftButton)) return;
+    if (!(e->buttons() & Qt::LeftButton)) {
+        // The whole hot spot, text and target, under the pointer.
+        const int hit = m_view->spotAt(e->position());
+        m_view->setToolTip(hit >= 0 ? spotLine(hit + 1) : QString());
+        return;
+    }
     if (m_drag == Drag::Spot) moveSpot(m_selected, x);
     else if (m_drag == Drag::Sprite && (x != m_scene->walk.x || y != m_scene->y)) moveSprite(x, y);
 }
