@@ -193,7 +193,7 @@ std::string homeFolder() {
     // A service or a cleared environment may lack HOME; the user still has
     // the home folder the password database names.
     std::vector<char> buffer(16384);
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
         found->pw_dir && found->pw_dir[0] == '/')
@@ -249,9 +249,9 @@ bool isOurs(const struct stat& st) { return S_ISDIR(st.st_mode) && st.st_uid == 
 
 // The newest change time of the folder and everything in it, or nullopt
 // when it holds something `allowed` refuses (checked at every depth).
-std::optional<std::time_t> newestIf(const fs::path& folder,
-                                    const std::function<bool(const fs::path&, bool dir, int depth)>& allowed,
-                                    int depth = 0) {
+std::optional<std::time_t> newestIf(
+    const fs::path& folder,
+    const std::function<bool(const fs::path&, bool dir, int depth)>& allowed, int depth = 0) {
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !isOurs(st)) return std::nullopt;
     std::time_t newest = st.st_mtime;
@@ -281,7 +281,9 @@ bool oldEnough(std::optional<std::time_t> newest) {
 
 // mkdtemp's six letters or digits.
 bool isTempSuffix(std::string_view s) {
-    return s.size() == 6 && std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    return s.size() == 6 && std::all_of(s.begin(), s.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c));
+           });
 }
 
 std::optional<unsigned long long> number(std::string_view s) {
@@ -299,18 +301,21 @@ bool stalePrivateFolder(const fs::path& folder) {
     if (name.rfind(kTempPrefix, 0) != 0) return false;
     const std::string_view rest = std::string_view(name).substr(kTempPrefix.size());
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !isOurs(st) || (st.st_mode & 0777) != 0700) return false;
+    if (::lstat(folder.c_str(), &st) != 0 || !isOurs(st) || (st.st_mode & 0777) != 0700)
+        return false;
     if (isTempSuffix(rest)) {
         return oldEnough(newestIf(folder, [](const fs::path& p, bool dir, int) {
             return !dir && p.extension() == ".tmp";
         }));
     }
     const size_t dash1 = rest.find('-'), dash2 = rest.find('-', dash1 + 1);
-    if (dash1 == std::string_view::npos || dash2 == std::string_view::npos || !isTempSuffix(rest.substr(dash2 + 1)))
+    if (dash1 == std::string_view::npos || dash2 == std::string_view::npos ||
+        !isTempSuffix(rest.substr(dash2 + 1)))
         return false;
     const auto pid = number(rest.substr(0, dash1));
     const auto start = number(rest.substr(dash1 + 1, dash2 - dash1 - 1));
-    if (!pid || !start || *pid == 0 || *pid > 0x7fffffff || *pid == static_cast<unsigned long long>(::getpid()))
+    if (!pid || !start || *pid == 0 || *pid > 0x7fffffff ||
+        *pid == static_cast<unsigned long long>(::getpid()))
         return false;
     if (::kill(static_cast<pid_t>(*pid), 0) != 0 && errno == ESRCH) return true;
     // That pid runs: the same process only if it started when the owner did.
@@ -340,7 +345,8 @@ void removeStaleTempFolders() {
             const std::string name = it->path().filename().string();
             const bool stale =
                 (name.rfind(kTempPrefix, 0) == 0 && stalePrivateFolder(it->path())) ||
-                (name.rfind("qt_temp-", 0) == 0 && isTempSuffix(name.substr(8)) && staleQtSavesFolder(it->path()));
+                (name.rfind("qt_temp-", 0) == 0 && isTempSuffix(name.substr(8)) &&
+                 staleQtSavesFolder(it->path()));
             std::error_code removeError;
             if (stale) fs::remove_all(it->path(), removeError);
         }

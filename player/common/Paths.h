@@ -43,7 +43,8 @@ std::string userConfigFolder();
 std::string userDataFolder();
 std::string userCacheFolder();
 // Why a file that belongs in those folders cannot be written.
-inline constexpr std::string_view kNoHomeFolder = "there is no home folder (HOME is not set and the user has none)";
+inline constexpr std::string_view kNoHomeFolder =
+    "there is no home folder (HOME is not set and the user has none)";
 
 // A private folder (mode 0700) for this run's temporary files, ending in "/";
 // created on first use in $TMPDIR, /tmp, $XDG_RUNTIME_DIR or the settings

@@ -27,7 +27,8 @@ std::string problemText(SaveProblem p) {
 
 }  // namespace
 
-GameSaves::GameSaves(Player& player, std::optional<std::string> root) : m_player(player), m_slots(std::move(root)) {
+GameSaves::GameSaves(Player& player, std::optional<std::string> root)
+    : m_player(player), m_slots(std::move(root)) {
     m_player.onSceneStart = [this](const SaveState& s) {
         // Taken as the scene starts: the story so far is the whole story.
         if (m_eachScene) {
@@ -106,7 +107,8 @@ void GameSaves::autosave(SaveState s) {
     if (m_slots.write(std::string(kAutosaveSlot), s, &why) || m_autosaveFailed) return;
     m_autosaveFailed = true;
     const std::string where = m_slots.folder().empty() ? "" : " in " + script(m_slots.folder());
-    m_player.host().messageBox("Cannot keep the autosave" + where + ": " + why + ". Play goes on without it.");
+    m_player.host().messageBox("Cannot keep the autosave" + where + ": " + why +
+                               ". Play goes on without it.");
 }
 
 void GameSaves::saveOnExit() {

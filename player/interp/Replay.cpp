@@ -1,13 +1,10 @@
 #include "Replay.h"
 
-#include "Snapshot.h"
-
-#include <cmath>
-#include <cstdio>
-
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -17,6 +14,7 @@
 #include "PadInput.h"
 #include "Paths.h"
 #include "Player.h"
+#include "Snapshot.h"
 #include "Vb.h"
 
 namespace parvel {

@@ -37,7 +37,8 @@ std::string pngOf(const QImage& image) {
 
 // What checkSaveValues lets through is what the player writes.
 static_assert(kSavedPictureFormat == QImage::Format_RGB32);
-static_assert(kSavedPictureWidth == render::kPictureWidth && kSavedPictureHeight == render::kPictureHeight);
+static_assert(kSavedPictureWidth == render::kPictureWidth &&
+              kSavedPictureHeight == render::kPictureHeight);
 static_assert(kMaxSavedPictureBytes == render::kMaxDecodedBytes);
 static_assert(kMaxSceneSlot == SceneTable::kSlots);
 
@@ -311,7 +312,8 @@ void Player::restoreNow(PendingRestore restore) {
     if (m_game.enciphered == 1 && !s.previousListKey.empty())
         SceneRunner(*this, m_generation).reloadLists(s.previousAnimText, s.previousLayerText,
                                                      s.previousLayer2Text);
-    if (QImage picture = imageOf(s.picturePng); picture.size() == r.Picture1.size()) r.Picture1 = picture;
+    if (QImage picture = imageOf(s.picturePng); picture.size() == r.Picture1.size())
+        r.Picture1 = picture;
     if (r.BackBuffer && s.hasBackBuffer) {
         r.BackBuffer->setPicture(s.backBufferPng.empty() ? r.Picture1 : imageOf(s.backBufferPng));
         r.BackBuffer->SetTarget(&r.Picture1);

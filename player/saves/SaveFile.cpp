@@ -4,8 +4,8 @@
 
 #include <QByteArray>
 #include <charconv>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <vector>
@@ -355,8 +355,10 @@ bool isDigestText(std::string_view d) {
     if (d.size() != 8) return false;
     const size_t digits = d.find(' ');
     const std::string_view hex = d.substr(0, digits);
-    if (hex.empty() || hex.find_first_not_of("0123456789ABCDEF") != std::string_view::npos) return false;
-    return digits == std::string_view::npos || d.find_first_not_of(' ', digits) == std::string_view::npos;
+    if (hex.empty() || hex.find_first_not_of("0123456789ABCDEF") != std::string_view::npos)
+        return false;
+    return digits == std::string_view::npos ||
+           d.find_first_not_of(' ', digits) == std::string_view::npos;
 }
 
 }  // namespace
@@ -366,7 +368,8 @@ std::optional<std::string> checkSaveValues(const SaveState& s) {
     if (s.gamePath.empty() || s.loadedFiles.empty() || s.loadedFiles.size() > kMaxLoadedFiles ||
         s.loadedFiles.size() != s.loadedDigests.size())
         return "file";
-    if (std::set<std::string>(s.loadedFiles.begin(), s.loadedFiles.end()).size() != s.loadedFiles.size())
+    if (std::set<std::string>(s.loadedFiles.begin(), s.loadedFiles.end()).size() !=
+        s.loadedFiles.size())
         return "file";
     for (const auto& d : s.loadedDigests)
         if (!isDigestText(d)) return "fileDigest";
@@ -376,9 +379,9 @@ std::optional<std::string> checkSaveValues(const SaveState& s) {
     if (s.scene.empty()) return "scene";
 
     if (s.chosenOption < 0 || s.chosenOption > 6) return "chosenOption";
-    if (!s.previousListKey.empty() &&
-        s.previousListKey != vb::UCase(s.previousAnimText) + vb::UCase(s.previousLayerText) +
-                                 vb::UCase(s.previousLayer2Text))
+    if (!s.previousListKey.empty() && s.previousListKey != vb::UCase(s.previousAnimText) +
+                                                               vb::UCase(s.previousLayerText) +
+                                                               vb::UCase(s.previousLayer2Text))
         return "previousListKey";
     if (s.instantPasses < 0 || s.instantPasses >= INT_MAX / 2) return "instantPasses";
 
@@ -389,7 +392,8 @@ std::optional<std::string> checkSaveValues(const SaveState& s) {
         if (s.backBufferFormat != 0) return "backBufferFormat";
     } else {
         const auto size = pngSize(s.backBufferPng);
-        if (s.backBufferFormat != kSavedPictureFormat || !size || size->first < 1 || size->second < 1 ||
+        if (s.backBufferFormat != kSavedPictureFormat || !size || size->first < 1 ||
+            size->second < 1 ||
             std::uint64_t{size->first} * size->second * 4 > kMaxSavedPictureBytes)
             return "backBuffer";
     }
@@ -400,13 +404,14 @@ std::optional<std::string> checkSaveValues(const SaveState& s) {
     if (s.animFrame < 0 || s.animFrame > 50) return "animFrame";
     if (s.layer2Frame < 0 || s.layer2Frame > 20) return "layer2Frame";
 
-    if (s.spriteSpeedBonus != 0 && s.spriteSpeedBonus != 2 && s.spriteSpeedBonus != 5) return "spriteSpeed";
+    if (s.spriteSpeedBonus != 0 && s.spriteSpeedBonus != 2 && s.spriteSpeedBonus != 5)
+        return "spriteSpeed";
     if (s.songFrame < 0 || (s.songPlaying && !s.songOpen)) return "songFrame";
     if (s.randomState.size() > 16 * 1024 ||
         s.randomState.find_first_not_of("0123456789 ") != std::string::npos)
         return "random";
-    if (!s.savedAt.empty() &&
-        (s.savedAt.size() != 19 || s.savedAt.find_first_not_of("0123456789-: ") != std::string::npos))
+    if (!s.savedAt.empty() && (s.savedAt.size() != 19 ||
+                               s.savedAt.find_first_not_of("0123456789-: ") != std::string::npos))
         return "savedAt";
     return std::nullopt;
 }

@@ -52,7 +52,8 @@ bool makeFolders(const std::string& folder, std::string* why) {
 
 }  // namespace
 
-SaveSlots::SaveSlots(std::optional<std::string> root) : m_root(root ? std::move(*root) : defaultRoot()) {}
+SaveSlots::SaveSlots(std::optional<std::string> root)
+    : m_root(root ? std::move(*root) : defaultRoot()) {}
 
 std::string SaveSlots::defaultRoot() {
     const std::string data = userDataFolder();

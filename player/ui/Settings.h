@@ -48,7 +48,8 @@ public:
     std::string programPath() const { return m_location.programFolder + std::string(kIniName); }
     // Empty when there is no config folder (no home folder).
     std::string configPath() const {
-        return m_location.configFolder.empty() ? std::string() : m_location.configFolder + std::string(kIniName);
+        return m_location.configFolder.empty() ? std::string()
+                                               : m_location.configFolder + std::string(kIniName);
     }
 
 private:

@@ -41,7 +41,8 @@ void holdUsr1(int, char**, char**) {
     sigaddset(&usr1, SIGUSR1);
     ::pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
 }
-[[gnu::section(".preinit_array"), gnu::used]] void (*const g_holdUsr1)(int, char**, char**) = holdUsr1;
+using PreInit = void (*)(int, char**, char**);
+[[gnu::section(".preinit_array"), gnu::used]] const PreInit g_holdUsr1 = holdUsr1;
 
 int g_signalPipe[2] = {-1, -1};
 

@@ -115,7 +115,8 @@ TEST(Paths, PrivateFilesAreNeverWrittenThroughWhatIsAlreadyThere) {
 TEST(Paths, UserFoldersNeverFallBackToTheCurrentFolder) {
     const char* names[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"};
     std::vector<std::optional<std::string>> saved;
-    for (const char* n : names) saved.push_back(std::getenv(n) ? std::optional<std::string>(std::getenv(n)) : std::nullopt);
+    for (const char* n : names)
+        saved.push_back(std::getenv(n) ? std::optional<std::string>(std::getenv(n)) : std::nullopt);
     for (const char* n : names) ::unsetenv(n);
 
     const passwd* pw = ::getpwuid(::getuid());
@@ -138,13 +139,18 @@ TEST(Paths, UserFoldersNeverFallBackToTheCurrentFolder) {
                 ::unsetenv("HOME");
                 ::unsetenv("XDG_CACHE_HOME");
                 if (::setuid(54321) != 0) std::_Exit(2);
-                std::_Exit(homeFolder().empty() && userConfigFolder().empty() && userDataFolder().empty() ? 0 : 1);
+                std::_Exit(homeFolder().empty() && userConfigFolder().empty() &&
+                                   userDataFolder().empty()
+                               ? 0
+                               : 1);
             },
             ::testing::ExitedWithCode(0), "");
     }
     for (size_t i = 0; i < saved.size(); ++i) {
-        if (saved[i]) ::setenv(names[i], saved[i]->c_str(), 1);
-        else ::unsetenv(names[i]);
+        if (saved[i])
+            ::setenv(names[i], saved[i]->c_str(), 1);
+        else
+            ::unsetenv(names[i]);
     }
 }
 
@@ -188,14 +194,17 @@ TEST_F(PathsTest, StaleTempFoldersOfEndedRunsGoOthersStay) {
         }
         if (old) {
             const auto then = fs::file_time_type::clock::now() - std::chrono::hours(48);
-            for (const auto& e : fs::recursive_directory_iterator(f)) fs::last_write_time(e.path(), then);
+            for (const auto& e : fs::recursive_directory_iterator(f))
+                fs::last_write_time(e.path(), then);
             fs::last_write_time(f, then);
         }
         return f;
     };
     // Named after a process that runs, but started at another time: pid reused.
-    const fs::path reused = make("parvel-" + std::to_string(::getppid()) + "-1-Reused", {"a.tmp"}, false);
-    const fs::path freshOld = make("parvel-Fresh1", {"a.tmp"}, false);  // older runs' names: only when old
+    const fs::path reused =
+        make("parvel-" + std::to_string(::getppid()) + "-1-Reused", {"a.tmp"}, false);
+    const fs::path freshOld =
+        make("parvel-Fresh1", {"a.tmp"}, false);  // older runs' names: only when old
     const fs::path leftOld = make("parvel-Aged12", {"a.tmp", "b.tmp"}, true);
     const fs::path foreign = make("parvel-Notes1", {"notes.txt"}, true);
     const fs::path longName = make("parvel-TooLong", {"a.tmp"}, true);
@@ -221,10 +230,13 @@ TEST_F(PathsTest, StaleTempFoldersOfEndedRunsGoOthersStay) {
 
     // This run's own folder names it and stays.
     const std::string mine = privateTempFolder();
-    EXPECT_EQ(mine.rfind((tmp / ("parvel-" + std::to_string(::getpid()) + "-")).string(), 0), 0u) << mine;
+    EXPECT_EQ(mine.rfind((tmp / ("parvel-" + std::to_string(::getpid()) + "-")).string(), 0), 0u)
+        << mine;
     removeStaleTempFolders();
     EXPECT_TRUE(fs::exists(mine));
     removePrivateTempFolder();
-    if (old) ::setenv("TMPDIR", savedTmp.c_str(), 1);
-    else ::unsetenv("TMPDIR");
+    if (old)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }

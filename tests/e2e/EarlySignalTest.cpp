@@ -28,8 +28,10 @@ TEST(EarlyStateRequest, WaitsForTheWindowAndIsAnswered) {
     const fs::path program = parvel::testing::ownProgramFolder(PARVEL_EXE, dir / "program");
     const fs::path state = dir / "state.txt";
     for (const char* sub : {"home", "config", "data", "cache"}) fs::create_directories(dir / sub);
-    std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen", "SDL_AUDIODRIVER=dummy",
-                                 "PARVEL_STATE_FILE=" + state.string(), "HOME=" + (dir / "home").string(),
+    std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen",
+                                 "SDL_AUDIODRIVER=dummy",
+                                 "PARVEL_STATE_FILE=" + state.string(),
+                                 "HOME=" + (dir / "home").string(),
                                  "XDG_CONFIG_HOME=" + (dir / "config").string(),
                                  "XDG_DATA_HOME=" + (dir / "data").string(),
                                  "XDG_CACHE_HOME=" + (dir / "cache").string()};
@@ -37,7 +39,8 @@ TEST(EarlyStateRequest, WaitsForTheWindowAndIsAnswered) {
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
         bool replaced = false;
-        for (size_t i = 0; i < own; ++i) replaced |= v.substr(0, v.find('=') + 1) == env[i].substr(0, env[i].find('=') + 1);
+        for (size_t i = 0; i < own; ++i)
+            replaced |= v.substr(0, v.find('=') + 1) == env[i].substr(0, env[i].find('=') + 1);
         if (!replaced) env.push_back(v);
     }
     std::vector<char*> envp;

@@ -22,12 +22,14 @@ namespace {
 
 std::string withCheckLine(std::string text) {
     // Drop a check line the input ends with; close the last line.
-    if (const size_t at = text.rfind("check="); at != std::string::npos && (at == 0 || text[at - 1] == '\n'))
+    if (const size_t at = text.rfind("check=");
+        at != std::string::npos && (at == 0 || text[at - 1] == '\n'))
         if (text.find('\n', at) >= text.size() - 1) text.resize(at);
     if (!text.empty() && text.back() != '\n') text += '\n';
     char check[16];
-    std::snprintf(check, sizeof check, "%08lx",
-                  ::crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+    std::snprintf(
+        check, sizeof check, "%08lx",
+        ::crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
     return text + "check=" + check + "\n";
 }
 
@@ -39,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string demo = PARVEL_SOURCE_DIR "/games/demo/";
     static const std::string game = demo + "Gamefile.txt";
     static const std::string saves =
-        (fs::temp_directory_path() / ("parvel-fuzz-restore-" + std::to_string(static_cast<long>(::getpid()))))
+        (fs::temp_directory_path() /
+         ("parvel-fuzz-restore-" + std::to_string(static_cast<long>(::getpid()))))
             .string();
     static const auto steps = parseReplay(
         "open\ncontinue\nwait 1\nsnapshot\nkey left\nwait 0.5\noption 1\nwait 1\nload s\nwait 0.5\n"
@@ -54,8 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SaveSlots slots(saves);
     slots.setGame(game);
     fs::create_directories(slots.folder(), ec);
-    for (const char* slot : {"autosave", "s"}) std::ofstream(slots.fileOf(slot), std::ios::binary) << text;
-    runReplay(game, *steps, 1, [](std::string_view) {}, {}, false, saves);
+    for (const char* slot : {"autosave", "s"})
+        std::ofstream(slots.fileOf(slot), std::ios::binary) << text;
+    runReplay(
+        game, *steps, 1, [](std::string_view) {}, {}, false, saves);
     fs::remove_all(saves, ec);
     return 0;
 }

@@ -252,10 +252,12 @@ TEST_F(Saves, ACraftedSaveIsRefusedAsDamaged) {
     auto state = parvel::readSave(*slots.readBytes("good")).state;
     ASSERT_TRUE(state);
     state->pictureFormat = 3;
-    for (const char* slot : {"crafted", "autosave"}) writeText(slots.fileOf(slot), parvel::writeSave(*state));
+    for (const char* slot : {"crafted", "autosave"})
+        writeText(slots.fileOf(slot), parvel::writeSave(*state));
     const Lines out = play(game, {"open", "load crafted", "continue", "wait 1", "snapshot"});
-    const Lines expected{"msgbox: Cannot load the save \"crafted\": it is damaged (cut off or garbled).",
-                         "msgbox: Cannot load the save \"autosave\": it is damaged (cut off or garbled)."};
+    const Lines expected{
+        "msgbox: Cannot load the save \"crafted\": it is damaged (cut off or garbled).",
+        "msgbox: Cannot load the save \"autosave\": it is damaged (cut off or garbled)."};
     EXPECT_NE(std::search(out.begin(), out.end(), expected.begin(), expected.end()), out.end())
         << ::testing::PrintToString(out);
     EXPECT_EQ(std::count(out.begin(), out.end(), "scene: Start"), 0);  // nothing started playing

@@ -13,8 +13,8 @@
 #include <fstream>
 #include <functional>
 
-#include "SaveFile.h"
 #include "Paths.h"
+#include "SaveFile.h"
 #include "SaveSlots.h"
 
 namespace fs = std::filesystem;
@@ -100,13 +100,15 @@ TEST(SaveFile, ValuesThePlayerNeverWritesReadAsDamaged) {
     std::string hugeHeader = png(1, 1);
     hugeHeader.replace(16, 8, std::string("\0\0\x13\x88\0\0\x13\x88", 8));  // 5000 x 5000
     const std::vector<std::pair<std::string, std::function<void(SaveState&)>>> cases = {
-        {"picture", [](SaveState& s) { s.pictureFormat = 3; }},  // 1 bit per pixel: the blitters write 32
+        {"picture",
+         [](SaveState& s) { s.pictureFormat = 3; }},  // 1 bit per pixel: the blitters write 32
         {"picture", [](SaveState& s) { s.pictureFormat = 24; }},
         {"picture", [](SaveState& s) { s.picturePng = png(201, 115); }},
         {"picture", [](SaveState& s) { s.picturePng = "not a png"; }},
         {"thumbnail", [](SaveState& s) { s.thumbnailPng = png(1, 1); }},
         {"backBuffer", [&](SaveState& s) { s.backBufferPng = hugeHeader, s.backBufferFormat = 4; }},
-        {"backBuffer", [](SaveState& s) { s.backBufferPng = png(200, 115), s.backBufferFormat = 28; }},
+        {"backBuffer",
+         [](SaveState& s) { s.backBufferPng = png(200, 115), s.backBufferFormat = 28; }},
         {"backBufferFormat", [](SaveState& s) { s.backBufferFormat = 4; }},
         {"file", [](SaveState& s) { s.loadedFiles[1] = s.loadedFiles[0]; }},
         {"fileDigest", [](SaveState& s) { s.loadedDigests[1] = "00ff00ff"; }},
@@ -114,9 +116,13 @@ TEST(SaveFile, ValuesThePlayerNeverWritesReadAsDamaged) {
         {"enciphered", [](SaveState& s) { s.enciphered = -1; }},
         {"slot", [](SaveState& s) { s.currentSlot = 701; }},
         {"chosenOption", [](SaveState& s) { s.chosenOption = 7; }},
-        {"previousListKey", [](SaveState& s) { s.previousAnimText = "a.bmp", s.previousListKey = "B.BMP"; }},
+        {"previousListKey",
+         [](SaveState& s) { s.previousAnimText = "a.bmp", s.previousListKey = "B.BMP"; }},
         {"instantPasses", [](SaveState& s) { s.instantPasses = -1; }},
-        {"dirty", [](SaveState& s) { s.dirtyRects.assign(kMaxDirtyRects + 1, {0, 0, 1, 1}); }},
+        {"dirty",
+         [](SaveState& s) {
+             s.dirtyRects.assign(kMaxDirtyRects + 1, {0, 0, 1, 1});
+         }},
         {"layersActive", [](SaveState& s) { s.layersActive = 1; }},
         {"animFrame", [](SaveState& s) { s.animFrame = 51; }},
         {"layer2Frame", [](SaveState& s) { s.layer2Frame = -1; }},
@@ -135,7 +141,8 @@ TEST(SaveFile, ValuesThePlayerNeverWritesReadAsDamaged) {
     }
     SaveState edge = sample();  // the far ends of what the player writes
     edge.currentSlot = 700, edge.chosenOption = 6, edge.animFrame = 50, edge.layer2Frame = 20;
-    edge.layerFrame = -32768, edge.layersActive = -1, edge.spriteSpeedBonus = 5, edge.enciphered = 1;
+    edge.layerFrame = -32768, edge.layersActive = -1, edge.spriteSpeedBonus = 5,
+    edge.enciphered = 1;
     edge.previousAnimText = "a.bmp(2)", edge.previousListKey = "A.BMP(2)";
     edge.backBufferPng = png(1024, 1024), edge.backBufferFormat = 4;
     edge.gameDigest = "0       ", edge.savedAt = "2026-12-08 07:00:00";
@@ -185,7 +192,8 @@ TEST(SaveSlots, AWriteThatFailsLeavesTheOldSaveAsItWas) {
 }
 
 TEST(SaveSlots, ALinkInASlotsPlaceIsReplacedNeverWrittenThrough) {
-    const fs::path root = fs::temp_directory_path() / ("parvel-links-" + std::to_string(::getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("parvel-links-" + std::to_string(::getpid()));
     fs::remove_all(root);
     SaveSlots slots((root / "saves").string());
     slots.setGame("/a/castle/Gamefile.txt");
@@ -207,7 +215,8 @@ TEST(SaveSlots, ALinkInASlotsPlaceIsReplacedNeverWrittenThrough) {
 // refused with one message: never written under the current folder.
 TEST(SaveSlots, WithoutAHomeFolderSavingIsRefusedNeverDoneHere) {
     if (::getuid() != 0) GTEST_SKIP() << "needs to become a user with no home folder";
-    const fs::path here = fs::temp_directory_path() / ("parvel-nohome-" + std::to_string(::getpid()));
+    const fs::path here =
+        fs::temp_directory_path() / ("parvel-nohome-" + std::to_string(::getpid()));
     fs::remove_all(here);
     fs::create_directories(here);
     fs::permissions(here, fs::perms::all);
