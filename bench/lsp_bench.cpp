@@ -29,12 +29,17 @@ struct BigGameServer {
         fs::create_directories(dir);
         file = dir / "Gamefile.txt";
         const std::string text = makeBigGame();
-        std::ofstream(file, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+        std::ofstream(file, std::ios::binary)
+            .write(text.data(), static_cast<std::streamsize>(text.size()));
         uri = QUrl::fromLocalFile(QString::fromStdString(file.string())).toString();
         send("initialize", QJsonObject{{"capabilities", QJsonObject{}}}, 1);
         send("textDocument/didOpen",
-             QJsonObject{{"textDocument", QJsonObject{{"uri", uri}, {"version", 1},
-                                                      {"text", QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()))}}}});
+             QJsonObject{
+                 {"textDocument",
+                  QJsonObject{{"uri", uri},
+                              {"version", 1},
+                              {"text", QString::fromLatin1(
+                                           text.data(), static_cast<qsizetype>(text.size()))}}}});
         server.runDue(parvel::lsp::Server::Clock::now() + std::chrono::hours(1));
         server.finishLint();
     }
@@ -63,14 +68,22 @@ void BM_LspOpenAndDiagnose700Scenes(benchmark::State& state) {
         benchmark::DoNotOptimize(s.messages);
     }
 }
-BENCHMARK(BM_LspOpenAndDiagnose700Scenes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LspOpenAndDiagnose700Scenes)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 void BM_LspDefinition700Scenes(benchmark::State& state) {
     BigGameServer s;
     const QJsonObject params = s.at(middleLinkLine(), 11);
     for (auto _ : state) s.send("textDocument/definition", params, 2);
 }
-BENCHMARK(BM_LspDefinition700Scenes)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LspDefinition700Scenes)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // A keystroke, then a definition: the edited buffer is indexed again.
 void BM_LspEditThenDefinition700Scenes(benchmark::State& state) {
@@ -82,26 +95,37 @@ void BM_LspEditThenDefinition700Scenes(benchmark::State& state) {
         const QJsonObject range{{"start", QJsonObject{{"line", line + 1}, {"character", 0}}},
                                 {"end", QJsonObject{{"line", line + 1}, {"character", 0}}}};
         s.send("textDocument/didChange",
-               QJsonObject{{"textDocument", QJsonObject{{"uri", s.uri}, {"version", ++version}}},
-                           {"contentChanges", QJsonArray{QJsonObject{{"range", range}, {"text", version % 2 ? "x" : ""}}}}});
+               QJsonObject{
+                   {"textDocument", QJsonObject{{"uri", s.uri}, {"version", ++version}}},
+                   {"contentChanges",
+                    QJsonArray{QJsonObject{{"range", range}, {"text", version % 2 ? "x" : ""}}}}});
         s.send("textDocument/definition", params, 2);
     }
 }
-BENCHMARK(BM_LspEditThenDefinition700Scenes)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LspEditThenDefinition700Scenes)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_LspCompleteSceneName700Scenes(benchmark::State& state) {
     BigGameServer s;
     const QJsonObject params = s.at(middleLinkLine(), 9);
     for (auto _ : state) s.send("textDocument/completion", params, 3);
 }
-BENCHMARK(BM_LspCompleteSceneName700Scenes)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LspCompleteSceneName700Scenes)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_LspCompleteDirective700Scenes(benchmark::State& state) {
     BigGameServer s;
     const QJsonObject params = s.at(middleLinkLine(), 3);
     for (auto _ : state) s.send("textDocument/completion", params, 4);
 }
-BENCHMARK(BM_LspCompleteDirective700Scenes)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LspCompleteDirective700Scenes)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

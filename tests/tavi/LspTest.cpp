@@ -99,7 +99,8 @@ public:
                 const size_t colon = m_buffer.find(':');
                 const size_t length = std::stoul(m_buffer.substr(colon + 1, end - colon - 1));
                 if (m_buffer.size() >= end + 4 + length) {
-                    const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(m_buffer.substr(end + 4, length)));
+                    const auto doc = QJsonDocument::fromJson(
+                        QByteArray::fromStdString(m_buffer.substr(end + 4, length)));
                     m_buffer.erase(0, end + 4 + length);
                     return doc.object();
                 }
@@ -140,10 +141,12 @@ public:
         std::ifstream f(file, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(f)), {});
         notify("textDocument/didOpen",
-               {{"textDocument", QJsonObject{{"uri", uri(file)},
-                                             {"languageId", "tavishow"},
-                                             {"version", 1},
-                                             {"text", QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()))}}}});
+               {{"textDocument",
+                 QJsonObject{{"uri", uri(file)},
+                             {"languageId", "tavishow"},
+                             {"version", 1},
+                             {"text", QString::fromLatin1(
+                                          bytes.data(), static_cast<qsizetype>(bytes.size()))}}}});
     }
     static QString uri(const fs::path& file) {
         return QUrl::fromLocalFile(QString::fromStdString(file.string())).toString();
@@ -160,21 +163,27 @@ private:
 QJsonObject pos(int line, int character) { return {{"line", line}, {"character", character}}; }
 
 QJsonObject at(const fs::path& file, int line, int character) {
-    return {{"textDocument", QJsonObject{{"uri", LspClient::uri(file)}}}, {"position", pos(line, character)}};
+    return {{"textDocument", QJsonObject{{"uri", LspClient::uri(file)}}},
+            {"position", pos(line, character)}};
 }
 
 // "file:line:char-line:char" for a location or a range.
 std::string where(const QJsonObject& range, const QString& uri = {}) {
     const QJsonObject s = range.value("start").toObject(), e = range.value("end").toObject();
-    std::string out = uri.isEmpty() ? "" : fs::path(QUrl(uri).toLocalFile().toStdString()).filename().string() + ":";
-    return out + std::to_string(s.value("line").toInt()) + ":" + std::to_string(s.value("character").toInt()) +
-           "-" + std::to_string(e.value("line").toInt()) + ":" + std::to_string(e.value("character").toInt());
+    std::string out =
+        uri.isEmpty() ? ""
+                      : fs::path(QUrl(uri).toLocalFile().toStdString()).filename().string() + ":";
+    return out + std::to_string(s.value("line").toInt()) + ":" +
+           std::to_string(s.value("character").toInt()) + "-" +
+           std::to_string(e.value("line").toInt()) + ":" +
+           std::to_string(e.value("character").toInt());
 }
 
 std::vector<std::string> locations(const QJsonObject& reply) {
     std::vector<std::string> out;
     for (const QJsonValue& v : reply.value("result").toArray())
-        out.push_back(where(v.toObject().value("range").toObject(), v.toObject().value("uri").toString()));
+        out.push_back(
+            where(v.toObject().value("range").toObject(), v.toObject().value("uri").toString()));
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -207,21 +216,23 @@ protected:
         fs::remove_all(dir);
         game = dir / "Gamefile.txt";
         part2 = dir / "Part2.txt";
-        write(game, crlf("[Setup]\n@firstscene = Start\n@imagedir = pics\n\n"
-                         "[Title]\n@name = Two Files\n\n"
-                         "[Start]\n@description = The start.\\nA second line.\n@image = room.bmp\n"
-                         "@option1 = Walk on\n@Link1 = Hall\n@option2 = Fall down\n@Link2 = Nowhere\n"
-                         "@option3 = Roll the dice\n@Link3 = RANDOM\n@randomLink = (Room)2\n\n"
-                         "[Hall]\n@image = missing.bmp\n@winscene = Room1\n@losescene = Room2\n"
-                         "@nextGfile = Part2.txt\n@option1 = Through the door\n@Link1 = Yard\n"
-                         "@linkGo1 = TRUE\n@option2 = Back\n@Link2 = Start\n\n"
-                         "[Room1]\n@option1 = Back\n@Link1 = Start\n\n"
-                         "[Room2]\n@option1 = Back\n@Link1 = Start\n"));
+        write(game,
+              crlf("[Setup]\n@firstscene = Start\n@imagedir = pics\n\n"
+                   "[Title]\n@name = Two Files\n\n"
+                   "[Start]\n@description = The start.\\nA second line.\n@image = room.bmp\n"
+                   "@option1 = Walk on\n@Link1 = Hall\n@option2 = Fall down\n@Link2 = Nowhere\n"
+                   "@option3 = Roll the dice\n@Link3 = RANDOM\n@randomLink = (Room)2\n\n"
+                   "[Hall]\n@image = missing.bmp\n@winscene = Room1\n@losescene = Room2\n"
+                   "@nextGfile = Part2.txt\n@option1 = Through the door\n@Link1 = Yard\n"
+                   "@linkGo1 = TRUE\n@option2 = Back\n@Link2 = Start\n\n"
+                   "[Room1]\n@option1 = Back\n@Link1 = Start\n\n"
+                   "[Room2]\n@option1 = Back\n@Link1 = Start\n"));
         write(part2, crlf("[Yard]\n@description = A yard behind the hall.\n@X = 10\n"
                           "@hotspots = 1(\"Gate\",1,1,Lane)\n@option1 = Stay\n@Link1 = Yard\n\n"
                           "[Lane]\n@option1 = Back to the yard\n@Link1 = Yard\n\n"
                           "[Orphan]\n@option1 = Lane\n@Link1 = Lane\n"));
-        write(dir / "pics" / "room.bmp", parvel::testing::bmp24(4, 3, [](int, int) { return 0x336699u; }));
+        write(dir / "pics" / "room.bmp",
+              parvel::testing::bmp24(4, 3, [](int, int) { return 0x336699u; }));
         client.initialize();
         client.open(game);
     }
@@ -252,11 +263,12 @@ TEST_F(TwoFileGame, DiagnosticsPlaceLintFindingsInBothFiles) {
                   "11:1-11:7 2 no path from the first scene leads here"}));
 
     // Mending the link in the buffer (not on disk) clears its finding after the pause.
-    client.notify("textDocument/didChange",
-                  {{"textDocument", QJsonObject{{"uri", LspClient::uri(game)}, {"version", 2}}},
-                   {"contentChanges", QJsonArray{QJsonObject{
-                                          {"range", QJsonObject{{"start", pos(13, 9)}, {"end", pos(13, 16)}}},
-                                          {"text", "Room1"}}}}});
+    client.notify(
+        "textDocument/didChange",
+        {{"textDocument", QJsonObject{{"uri", LspClient::uri(game)}, {"version", 2}}},
+         {"contentChanges", QJsonArray{QJsonObject{
+                                {"range", QJsonObject{{"start", pos(13, 9)}, {"end", pos(13, 16)}}},
+                                {"text", "Room1"}}}}});
     EXPECT_EQ(list(client.diagnosticsOf(LspClient::uri(game))),
               (std::vector<std::string>{"19:9-19:20 1 @image file not found: missing.bmp"}));
 }
@@ -267,25 +279,28 @@ TEST_F(TwoFileGame, DefinitionAndReferencesFollowEveryKindOfLink) {
         return locations(client.request("textDocument/definition", at(f, line, ch)));
     };
     using V = std::vector<std::string>;
-    EXPECT_EQ(def(game, 11, 10), V{"Gamefile.txt:18:1-18:5"});        // @Link1 = Hall
-    EXPECT_EQ(def(game, 24, 9), V{"Part2.txt:0:1-0:5"});              // @linkGo1 into Part2
-    EXPECT_EQ(def(game, 1, 16), V{"Gamefile.txt:7:1-7:6"});           // @firstscene
-    EXPECT_EQ(def(game, 16, 15), (V{"Gamefile.txt:29:1-29:6", "Gamefile.txt:33:1-33:6"}));  // (Room)2
-    EXPECT_EQ(def(game, 20, 12), V{"Gamefile.txt:29:1-29:6"});        // @winscene
-    EXPECT_EQ(def(game, 21, 13), V{"Gamefile.txt:33:1-33:6"});        // @losescene
-    EXPECT_EQ(def(part2, 3, 26), V{"Part2.txt:7:1-7:5"});             // hot-spot target
-    EXPECT_EQ(def(game, 13, 10), V{});                                // undefined
+    EXPECT_EQ(def(game, 11, 10), V{"Gamefile.txt:18:1-18:5"});  // @Link1 = Hall
+    EXPECT_EQ(def(game, 24, 9), V{"Part2.txt:0:1-0:5"});        // @linkGo1 into Part2
+    EXPECT_EQ(def(game, 1, 16), V{"Gamefile.txt:7:1-7:6"});     // @firstscene
+    EXPECT_EQ(def(game, 16, 15),
+              (V{"Gamefile.txt:29:1-29:6", "Gamefile.txt:33:1-33:6"}));  // (Room)2
+    EXPECT_EQ(def(game, 20, 12), V{"Gamefile.txt:29:1-29:6"});           // @winscene
+    EXPECT_EQ(def(game, 21, 13), V{"Gamefile.txt:33:1-33:6"});           // @losescene
+    EXPECT_EQ(def(part2, 3, 26), V{"Part2.txt:7:1-7:5"});                // hot-spot target
+    EXPECT_EQ(def(game, 13, 10), V{});                                   // undefined
 
     auto refs = [&](const fs::path& f, int line, int ch) {
         QJsonObject p = at(f, line, ch);
         p.insert("context", QJsonObject{{"includeDeclaration", true}});
         return locations(client.request("textDocument/references", p));
     };
-    EXPECT_EQ(refs(game, 7, 2), (V{"Gamefile.txt:1:14-1:19", "Gamefile.txt:27:9-27:14", "Gamefile.txt:31:9-31:14",
-                                   "Gamefile.txt:35:9-35:14", "Gamefile.txt:7:1-7:6"}));
-    EXPECT_EQ(refs(game, 29, 1), (V{"Gamefile.txt:16:15-16:19", "Gamefile.txt:20:12-20:17", "Gamefile.txt:29:1-29:6"}));
-    EXPECT_EQ(refs(part2, 5, 9), (V{"Gamefile.txt:24:9-24:13", "Part2.txt:0:1-0:5", "Part2.txt:5:9-5:13",
-                                    "Part2.txt:9:9-9:13"}));
+    EXPECT_EQ(refs(game, 7, 2),
+              (V{"Gamefile.txt:1:14-1:19", "Gamefile.txt:27:9-27:14", "Gamefile.txt:31:9-31:14",
+                 "Gamefile.txt:35:9-35:14", "Gamefile.txt:7:1-7:6"}));
+    EXPECT_EQ(refs(game, 29, 1), (V{"Gamefile.txt:16:15-16:19", "Gamefile.txt:20:12-20:17",
+                                    "Gamefile.txt:29:1-29:6"}));
+    EXPECT_EQ(refs(part2, 5, 9), (V{"Gamefile.txt:24:9-24:13", "Part2.txt:0:1-0:5",
+                                    "Part2.txt:5:9-5:13", "Part2.txt:9:9-9:13"}));
     (void)g;
 }
 
@@ -294,7 +309,10 @@ TEST_F(TwoFileGame, CompletionHoverAndOutline) {
     auto labelsAt = [&](int line, int ch) {
         std::vector<std::string> out;
         for (const QJsonValue& v : client.request("textDocument/completion", at(game, line, ch))
-                                       .value("result").toObject().value("items").toArray())
+                                       .value("result")
+                                       .toObject()
+                                       .value("items")
+                                       .toArray())
             out.push_back(v.toObject().value("label").toString().toStdString());
         return out;
     };
@@ -304,29 +322,43 @@ TEST_F(TwoFileGame, CompletionHoverAndOutline) {
 
     auto hover = [&](int line, int ch) {
         return client.request("textDocument/hover", at(game, line, ch))
-            .value("result").toObject().value("contents").toObject().value("value").toString().toStdString();
+            .value("result")
+            .toObject()
+            .value("contents")
+            .toObject()
+            .value("value")
+            .toString()
+            .toStdString();
     };
-    EXPECT_EQ(hover(27, 10), "**[Start]**\n\nThe start.  \nA second line.\n\n"
-                             "1. Walk on → Hall\n2. Fall down → Nowhere\n3. Roll the dice → RANDOM");
-    EXPECT_EQ(hover(9, 2), "**@image** = `picture file`\n\nstill background picture.\n\n*Pictures, layers and fades*");
+    EXPECT_EQ(hover(27, 10),
+              "**[Start]**\n\nThe start.  \nA second line.\n\n"
+              "1. Walk on → Hall\n2. Fall down → Nowhere\n3. Roll the dice → RANDOM");
+    EXPECT_EQ(
+        hover(9, 2),
+        "**@image** = `picture file`\n\nstill background picture.\n\n*Pictures, layers and fades*");
     EXPECT_EQ(hover(9, 11), "**room.bmp**: 4 × 3 pixels, 24-bit; the player shows it");
     EXPECT_EQ(hover(19, 11), "**missing.bmp**: file not found");
 
     std::vector<std::string> symbols;
-    for (const QJsonValue& v : client.request("textDocument/documentSymbol",
-                                              QJsonObject{{"textDocument", QJsonObject{{"uri", LspClient::uri(game)}}}})
-                                   .value("result").toArray())
+    for (const QJsonValue& v :
+         client
+             .request("textDocument/documentSymbol",
+                      QJsonObject{{"textDocument", QJsonObject{{"uri", LspClient::uri(game)}}}})
+             .value("result")
+             .toArray())
         symbols.push_back(v.toObject().value("name").toString().toStdString() + "@" +
                           where(v.toObject().value("selectionRange").toObject()));
-    EXPECT_EQ(symbols, (std::vector<std::string>{"Setup@0:1-0:6", "Title@4:1-4:6", "Start@7:1-7:6", "Hall@18:1-18:5",
-                                                 "Room1@29:1-29:6", "Room2@33:1-33:6"}));
+    EXPECT_EQ(symbols,
+              (std::vector<std::string>{"Setup@0:1-0:6", "Title@4:1-4:6", "Start@7:1-7:6",
+                                        "Hall@18:1-18:5", "Room1@29:1-29:6", "Room2@33:1-33:6"}));
 
     // A new line "@ani" at the end of Start.
-    client.notify("textDocument/didChange",
-                  {{"textDocument", QJsonObject{{"uri", LspClient::uri(game)}, {"version", 2}}},
-                   {"contentChanges", QJsonArray{QJsonObject{
-                                          {"range", QJsonObject{{"start", pos(17, 0)}, {"end", pos(17, 0)}}},
-                                          {"text", "@ani\r\n"}}}}});
+    client.notify(
+        "textDocument/didChange",
+        {{"textDocument", QJsonObject{{"uri", LspClient::uri(game)}, {"version", 2}}},
+         {"contentChanges",
+          QJsonArray{QJsonObject{{"range", QJsonObject{{"start", pos(17, 0)}, {"end", pos(17, 0)}}},
+                                 {"text", "@ani\r\n"}}}}});
     const QJsonObject c = client.request("textDocument/completion", at(game, 17, 4));
     std::vector<std::string> labels;
     for (const QJsonValue& v : c.value("result").toObject().value("items").toArray()) {
@@ -336,7 +368,6 @@ TEST_F(TwoFileGame, CompletionHoverAndOutline) {
         EXPECT_FALSE(v.toObject().value("documentation").toString().isEmpty());
     }
     EXPECT_EQ(labels, (std::vector<std::string>{"@anim", "@animspeed", "@animLoop"}));
-
 }
 
 TEST_F(TwoFileGame, RenameRefusesWhatWouldChangeTheGame) {
@@ -345,11 +376,15 @@ TEST_F(TwoFileGame, RenameRefusesWhatWouldChangeTheGame) {
         p.insert("newName", name);
         return client.request("textDocument/rename", p);
     };
-    EXPECT_EQ(rename(29, 2, "Den").value("error").toObject().value("code").toInt(), -32803);  // a random-link prefix names it
-    EXPECT_EQ(rename(18, 2, "Room2").value("error").toObject().value("code").toInt(), -32803);  // taken
+    EXPECT_EQ(rename(29, 2, "Den").value("error").toObject().value("code").toInt(),
+              -32803);  // a random-link prefix names it
+    EXPECT_EQ(rename(18, 2, "Room2").value("error").toObject().value("code").toInt(),
+              -32803);  // taken
     EXPECT_EQ(rename(18, 2, "a]b").value("error").toObject().value("code").toInt(), -32803);
-    EXPECT_EQ(rename(0, 2, "Start2").value("error").toObject().value("code").toInt(), -32803);  // Setup
-    const QJsonObject ok = rename(11, 10, "Great Hall").value("result").toObject().value("changes").toObject();
+    EXPECT_EQ(rename(0, 2, "Start2").value("error").toObject().value("code").toInt(),
+              -32803);  // Setup
+    const QJsonObject ok =
+        rename(11, 10, "Great Hall").value("result").toObject().value("changes").toObject();
     std::vector<std::string> edits;
     for (const QJsonValue& v : ok.value(LspClient::uri(game)).toArray())
         edits.push_back(where(v.toObject().value("range").toObject()) + " " +
@@ -370,9 +405,11 @@ void applyEdit(const QJsonObject& changes) {
         for (const QJsonValue& v : changes.value(uri).toArray()) {
             const QJsonObject r = v.toObject().value("range").toObject();
             auto offset = [&](const QJsonObject& p) {
-                return starts[static_cast<size_t>(p.value("line").toInt())] + static_cast<size_t>(p.value("character").toInt());
+                return starts[static_cast<size_t>(p.value("line").toInt())] +
+                       static_cast<size_t>(p.value("character").toInt());
             };
-            const size_t a = offset(r.value("start").toObject()), b = offset(r.value("end").toObject());
+            const size_t a = offset(r.value("start").toObject()),
+                         b = offset(r.value("end").toObject());
             edits.push_back({a, {b - a, v.toObject().value("newText").toString().toStdString()}});
         }
         std::sort(edits.rbegin(), edits.rend());
@@ -382,7 +419,8 @@ void applyEdit(const QJsonObject& changes) {
 }
 
 TEST(LspDemo, RenameAcrossFilesKeepsTheGamePlayingTheSame) {
-    const fs::path dir = fs::temp_directory_path() / ("parvel-lsp-demo-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("parvel-lsp-demo-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::copy(PARVEL_SOURCE_DIR "/games/demo", dir, fs::copy_options::recursive);
     const std::string tavi = std::string("'") + TAVI_EXE + "' ";
@@ -398,14 +436,20 @@ TEST(LspDemo, RenameAcrossFilesKeepsTheGamePlayingTheSame) {
         const std::string text = readFile(dir / "Gamefile.txt");
         const size_t gate = text.find("[Gate]");
         const size_t link = text.find("@Link1 = Courtyard", gate);
-        const int line = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(link), '\n'));
+        const int line = static_cast<int>(
+            std::count(text.begin(), text.begin() + static_cast<long>(link), '\n'));
         QJsonObject p = at(dir / "Gamefile.txt", line, 10);
         p.insert("newName", "Inner Yard");
-        const QJsonObject changes = client.request("textDocument/rename", p).value("result").toObject().value("changes").toObject();
+        const QJsonObject changes = client.request("textDocument/rename", p)
+                                        .value("result")
+                                        .toObject()
+                                        .value("changes")
+                                        .toObject();
         EXPECT_EQ(changes.keys().size(), 2);  // both files name it
         applyEdit(changes);
     }
-    EXPECT_EQ(run(tavi + "lint '" + (dir / "Gamefile.txt").string() + "'; echo status $?"), "status 0\n");
+    EXPECT_EQ(run(tavi + "lint '" + (dir / "Gamefile.txt").string() + "'; echo status $?"),
+              "status 0\n");
     std::string expected = before;
     for (size_t at; (at = expected.find("scene: Courtyard\n")) != std::string::npos;)
         expected.replace(at, 16, "scene: Inner Yard");
@@ -415,7 +459,9 @@ TEST(LspDemo, RenameAcrossFilesKeepsTheGamePlayingTheSame) {
 
 TEST(LspProtocol, BadInputGetsErrorsAndTheServerStaysUp) {
     LspClient client;
-    auto errorCode = [](const QJsonObject& m) { return m.value("error").toObject().value("code").toInt(); };
+    auto errorCode = [](const QJsonObject& m) {
+        return m.value("error").toObject().value("code").toInt();
+    };
     // Before initialize.
     EXPECT_EQ(errorCode(client.request("textDocument/hover", QJsonObject{})), -32002);
     client.initialize();
@@ -435,11 +481,16 @@ TEST(LspProtocol, BadInputGetsErrorsAndTheServerStaysUp) {
     EXPECT_EQ(errorCode(client.request("textDocument/frobnicate", QJsonObject{})), -32601);
     EXPECT_EQ(errorCode(client.request("textDocument/definition", QJsonValue(3))), -32602);
     EXPECT_EQ(errorCode(client.request("textDocument/rename", QJsonObject{})), -32602);
-    EXPECT_EQ(errorCode(client.request("textDocument/definition", QJsonObject{{"textDocument", 5}})), -32602);
+    EXPECT_EQ(
+        errorCode(client.request("textDocument/definition", QJsonObject{{"textDocument", 5}})),
+        -32602);
     EXPECT_EQ(errorCode(client.request("textDocument/hover", at("/x.txt", -1, 0))), -32602);
-    EXPECT_EQ(client.request("textDocument/hover", at("/nonexistent/x.txt", 99, 99)).value("result"), QJsonValue::Null);
+    EXPECT_EQ(
+        client.request("textDocument/hover", at("/nonexistent/x.txt", 99, 99)).value("result"),
+        QJsonValue::Null);
     // A change to a document never opened, a position past the end.
-    client.notify("textDocument/didChange", {{"textDocument", QJsonObject{{"uri", "file:///nope"}}}});
+    client.notify("textDocument/didChange",
+                  {{"textDocument", QJsonObject{{"uri", "file:///nope"}}}});
     // Still answering; then shutdown and exit end it with status 0.
     EXPECT_TRUE(client.request("shutdown", QJsonValue::Null).contains("result"));
     EXPECT_EQ(errorCode(client.request("textDocument/hover", QJsonObject{})), -32600);

@@ -11,7 +11,8 @@ int cmdLsp(const std::vector<std::string>&) {
     // The protocol gets stdout to itself: anything else that writes there
     // (a library's notice, say) goes to stderr instead of into a message.
     const int protocol = ::dup(STDOUT_FILENO);
-    if (protocol < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return lsp::runServer(STDIN_FILENO, STDOUT_FILENO);
+    if (protocol < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return lsp::runServer(STDIN_FILENO, STDOUT_FILENO);
     return lsp::runServer(STDIN_FILENO, protocol);
 }
 

@@ -26,7 +26,8 @@ std::pair<int, int> findScene(const Game& game, const std::string& label) {
         }
         const auto& scenes = game.files[f].index->scenes();
         for (size_t s = 0; s < scenes.size(); ++s)
-            if (scenes[s].named && scenes[s].name == name) return {static_cast<int>(f), static_cast<int>(s)};
+            if (scenes[s].named && scenes[s].name == name)
+                return {static_cast<int>(f), static_cast<int>(s)};
     }
     return {-1, -1};
 }
@@ -35,10 +36,12 @@ std::pair<int, int> findScene(const Game& game, const std::string& label) {
 // (or names in brackets), else the scene's name.
 Span spanFor(const SceneInfo& scene, const std::string& message) {
     std::string command;
-    if (message.starts_with("@")) command = message.substr(0, message.find(' '));
+    if (message.starts_with("@"))
+        command = message.substr(0, message.find(' '));
     else if (const size_t at = message.find("(@"); at != std::string::npos)
         command = message.substr(at + 1, message.find(' ', at) - at - 1);
-    else if (message.starts_with("RANDOM link")) command = "@randomLink";
+    else if (message.starts_with("RANDOM link"))
+        command = "@randomLink";
     if (!command.empty())
         for (const auto& c : scene.commands) {
             if (!equalsNoCase(c.name, command)) continue;
@@ -65,8 +68,9 @@ std::vector<Finding> lintFindings(const Game& game) {
             f.message = p.scene + ": " + p.message;
         } else {
             f.file = file;
-            f.span = spanFor(game.files[static_cast<size_t>(file)].index->scenes()[static_cast<size_t>(scene)],
-                             p.message);
+            f.span = spanFor(
+                game.files[static_cast<size_t>(file)].index->scenes()[static_cast<size_t>(scene)],
+                p.message);
         }
         // A list naming one missing picture many times says so once.
         const bool repeated = std::any_of(out.begin(), out.end(), [&](const Finding& o) {

@@ -51,7 +51,8 @@ ScriptIndex::ScriptIndex(std::string text) : m_text(std::move(text)) {
         p = next == std::string::npos ? next : next + 2;
     }
     for (auto& s : m_scenes) {
-        const std::string_view t = std::string_view(m_text).substr(s.whole.begin, s.whole.end - s.whole.begin);
+        const std::string_view t =
+            std::string_view(m_text).substr(s.whole.begin, s.whole.end - s.whole.begin);
         const size_t k = t.find(']');
         if (k != std::string_view::npos) {
             s.named = true;
@@ -93,8 +94,8 @@ void ScriptIndex::indexScene(SceneInfo& scene) {
     }
     // A value continues over the lines up to the next command.
     for (size_t i = 0; i < scene.commands.size(); ++i) {
-        size_t stop = i + 1 < scene.commands.size() ? scene.commands[i + 1].nameSpan.begin
-                                                    : scene.whole.end;
+        size_t stop =
+            i + 1 < scene.commands.size() ? scene.commands[i + 1].nameSpan.begin : scene.whole.end;
         while (stop > scene.commands[i].wholeSpan.end &&
                (text[stop - 1] == '\r' || text[stop - 1] == '\n'))
             --stop;
@@ -110,17 +111,17 @@ void ScriptIndex::indexScene(SceneInfo& scene) {
     const std::string upper = UCase(scene.name);
     auto addRef = [&](const Command* c, RefKind kind, bool next = false) {
         if (!c || c->valueSpan.begin == c->valueSpan.end) return;
-        scene.refs.push_back({c->valueSpan, m_text.substr(c->valueSpan.begin,
-                                                          c->valueSpan.end - c->valueSpan.begin),
-                              kind, next, 0});
+        scene.refs.push_back(
+            {c->valueSpan, m_text.substr(c->valueSpan.begin, c->valueSpan.end - c->valueSpan.begin),
+             kind, next, 0});
     };
     if (upper == "SETUP") addRef(scene.command("@firstscene"), RefKind::First);
     if (upper == "SETUP" || upper == "TITLE") return;
     for (int n = 1; n <= 6; ++n) {
         const Command* link = scene.command("@Link" + std::to_string(n));
         if (!link || UCase(value("@Link" + std::to_string(n))) == "RANDOM") continue;
-        const bool go = !scene.nextGfile.empty() &&
-                        UCase(value("@linkGo" + std::to_string(n))) == "TRUE";
+        const bool go =
+            !scene.nextGfile.empty() && UCase(value("@linkGo" + std::to_string(n))) == "TRUE";
         addRef(link, RefKind::Link, go);
     }
     addRef(scene.command("@winscene"), RefKind::Win);
@@ -130,10 +131,14 @@ void ScriptIndex::indexScene(SceneInfo& scene) {
         const std::string v = value("@randomLink");
         if (auto link = parseRandomLink(v)) {
             const size_t open = text.find('(', r->valueSpan.begin);
-            const int count = std::clamp(std::atoi(std::string(vb::Trim(link->count)).c_str()), 0, 1000);
+            const int count =
+                std::clamp(std::atoi(std::string(vb::Trim(link->count)).c_str()), 0, 1000);
             if (open < r->valueSpan.end && !link->prefix.empty())
-                scene.refs.push_back({{open + 1, open + 1 + link->prefix.size()}, link->prefix,
-                                      RefKind::RandomPrefix, false, count});
+                scene.refs.push_back({{open + 1, open + 1 + link->prefix.size()},
+                                      link->prefix,
+                                      RefKind::RandomPrefix,
+                                      false,
+                                      count});
         }
     }
     // Hot-spot records x("text",direction,action,target); only a walking scene has them.
@@ -180,8 +185,9 @@ std::pair<size_t, size_t> ScriptIndex::positionOf(size_t offset) const {
 }
 
 int ScriptIndex::sceneAt(size_t offset) const {
-    const auto it = std::upper_bound(m_scenes.begin(), m_scenes.end(), offset,
-                                     [](size_t o, const SceneInfo& s) { return o < s.whole.begin; });
+    const auto it =
+        std::upper_bound(m_scenes.begin(), m_scenes.end(), offset,
+                         [](size_t o, const SceneInfo& s) { return o < s.whole.begin; });
     return static_cast<int>(it - m_scenes.begin()) - 1;
 }
 

@@ -22,12 +22,12 @@ struct Span {
 };
 
 struct Command {
-    std::string name;  // as written, with "@"
-    std::string upper; // name in capitals, for lookups
+    std::string name;   // as written, with "@"
+    std::string upper;  // name in capitals, for lookups
     Span nameSpan;
-    Span valueSpan;    // the value's first line, trimmed, up to "//"
-    Span wholeSpan;    // "@" to the end of the value's last line
-    bool read = false; // the occurrence the player reads (first of its name)
+    Span valueSpan;     // the value's first line, trimmed, up to "//"
+    Span wholeSpan;     // "@" to the end of the value's last line
+    bool read = false;  // the occurrence the player reads (first of its name)
 };
 
 enum class RefKind { Link, Win, Lose, HotSpot, First, RandomPrefix };
@@ -47,7 +47,7 @@ struct SceneInfo {
     bool named = false;  // the header has its "]"
     Span header;         // "[" to the end of the header line
     Span nameSpan;
-    Span whole;          // "[" to the end of the scene's text
+    Span whole;  // "[" to the end of the scene's text
     std::vector<Command> commands;
     std::vector<SceneRef> refs;
     std::string nextGfile;  // trimmed @nextGfile value

@@ -1,11 +1,12 @@
 #include "Server.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QString>
 #include <QUrl>
-#include <fcntl.h>
-#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
@@ -41,9 +42,7 @@ const QStringList kTokenTypes = {"namespace", "keyword", "string", "variable", "
 enum TokenType { TokHeader, TokDirective, TokValue, TokSceneRef, TokComment };
 
 // Script bytes for the editor: each byte is one character, one UTF-16 unit.
-QString toEditor(std::string_view bytes) {
-    return QString::fromStdString(cp1252ToUtf8(bytes));
-}
+QString toEditor(std::string_view bytes) { return QString::fromStdString(cp1252ToUtf8(bytes)); }
 
 // The editor's text as script bytes, one byte per UTF-16 unit so positions
 // stay where the editor has them; what Windows-1252 cannot store becomes "?".
@@ -105,8 +104,10 @@ std::string commandValue(const ScriptIndex& idx, const Command& c) {
     if (const size_t cut = raw.find("//"); cut != std::string::npos) raw.resize(cut);
     std::string out;
     for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r') out.push_back(' ');
-        else if (raw[i] != '\n') out.push_back(raw[i]);
+        if (raw[i] == '\r')
+            out.push_back(' ');
+        else if (raw[i] != '\n')
+            out.push_back(raw[i]);
     }
     return std::string(Trim(out));
 }
@@ -210,7 +211,9 @@ void Server::respondError(const QJsonValue& id, int code, const QString& message
                .toJson(QJsonDocument::Compact));
 }
 
-void Server::replyParseError(const QString& why) { respondError(QJsonValue::Null, kParseError, why); }
+void Server::replyParseError(const QString& why) {
+    respondError(QJsonValue::Null, kParseError, why);
+}
 
 void Server::handleMessage(const QByteArray& body) {
     QJsonParseError err;
@@ -241,7 +244,8 @@ void Server::handleMessage(const QByteArray& body) {
         return;
     }
     if (!msg.value("method").isString()) {
-        respondError(isRequest ? id : QJsonValue::Null, kInvalidRequest, "the method must be a string");
+        respondError(isRequest ? id : QJsonValue::Null, kInvalidRequest,
+                     "the method must be a string");
         return;
     }
     const QString method = msg.value("method").toString();
@@ -262,11 +266,15 @@ void Server::handleMessage(const QByteArray& body) {
     }
     if (!isRequest) {
         const QJsonObject p = params.toObject();
-        if (method == "textDocument/didOpen") didOpen(p);
-        else if (method == "textDocument/didChange") didChange(p);
-        else if (method == "textDocument/didClose") didClose(p);
+        if (method == "textDocument/didOpen")
+            didOpen(p);
+        else if (method == "textDocument/didChange")
+            didChange(p);
+        else if (method == "textDocument/didClose")
+            didClose(p);
         else if (method == "textDocument/didSave") {
-            const std::string path = pathOfUri(p.value("textDocument").toObject().value("uri").toString());
+            const std::string path =
+                pathOfUri(p.value("textDocument").toObject().value("uri").toString());
             if (!path.empty()) schedule(path, std::chrono::milliseconds(0));
         }
         // Other notifications ($/cancelRequest, initialized, ...) need nothing.
@@ -284,8 +292,10 @@ void Server::handleMessage(const QByteArray& body) {
         code = kInternalError;
         message = QString("internal error: ") + e.what();
     }
-    if (failed) respondError(id, code, message);
-    else respond(id, result);
+    if (failed)
+        respondError(id, code, message);
+    else
+        respond(id, result);
 }
 
 QJsonValue Server::dispatch(const QString& method, const QJsonValue& params, bool& failed,
@@ -302,20 +312,21 @@ QJsonValue Server::dispatch(const QString& method, const QJsonValue& params, boo
         m_initialized = true;
         QJsonObject caps{
             {"positionEncoding", "utf-16"},
-            {"textDocumentSync",
-             QJsonObject{{"openClose", true}, {"change", 2}, {"save", QJsonObject{{"includeText", false}}}}},
+            {"textDocumentSync", QJsonObject{{"openClose", true},
+                                             {"change", 2},
+                                             {"save", QJsonObject{{"includeText", false}}}}},
             {"definitionProvider", true},
             {"referencesProvider", true},
             {"renameProvider", true},
             {"hoverProvider", true},
             {"documentSymbolProvider", true},
             {"foldingRangeProvider", true},
-            {"completionProvider",
-             QJsonObject{{"triggerCharacters", QJsonArray{"@", "=", ","}}}},
+            {"completionProvider", QJsonObject{{"triggerCharacters", QJsonArray{"@", "=", ","}}}},
             {"semanticTokensProvider",
-             QJsonObject{{"legend", QJsonObject{{"tokenTypes", QJsonArray::fromStringList(kTokenTypes)},
-                                                {"tokenModifiers", QJsonArray{}}}},
-                         {"full", true}}},
+             QJsonObject{
+                 {"legend", QJsonObject{{"tokenTypes", QJsonArray::fromStringList(kTokenTypes)},
+                                        {"tokenModifiers", QJsonArray{}}}},
+                 {"full", true}}},
         };
         return QJsonObject{{"capabilities", caps},
                            {"serverInfo", QJsonObject{{"name", "tavi lsp"}}}};
@@ -331,7 +342,8 @@ QJsonValue Server::dispatch(const QString& method, const QJsonValue& params, boo
     static const QStringList atPosition = {"textDocument/definition", "textDocument/references",
                                            "textDocument/rename", "textDocument/completion",
                                            "textDocument/hover"};
-    static const QStringList onDocument = {"textDocument/documentSymbol", "textDocument/foldingRange",
+    static const QStringList onDocument = {"textDocument/documentSymbol",
+                                           "textDocument/foldingRange",
                                            "textDocument/semanticTokens/full"};
     if (atPosition.contains(method) || onDocument.contains(method)) {
         if (!p.value("textDocument").toObject().value("uri").isString())
@@ -408,7 +420,8 @@ void Server::didChange(const QJsonObject& params) {
 }
 
 void Server::didClose(const QJsonObject& params) {
-    auto it = m_docs.find(params.value("textDocument").toObject().value("uri").toString().toStdString());
+    auto it =
+        m_docs.find(params.value("textDocument").toObject().value("uri").toString().toStdString());
     if (it == m_docs.end()) return;
     const std::string path = it->second.path;
     m_docs.erase(it);
@@ -424,8 +437,8 @@ std::shared_ptr<const ScriptIndex> Server::indexOf(const std::string& path) {
         std::error_code ec;
         const auto size = fs::file_size(path, ec);
         const auto time = fs::last_write_time(path, ec);
-        stamp = "disk " + std::to_string(size) + " " +
-                std::to_string(time.time_since_epoch().count());
+        stamp =
+            "disk " + std::to_string(size) + " " + std::to_string(time.time_since_epoch().count());
     }
     Cached& c = m_cache[path];
     if (c.index && c.stamp == stamp) return c.index;
@@ -447,7 +460,8 @@ Game Server::gameFrom(const std::string& root) {
         const auto index = g.files[i].index;
         for (const auto& s : index->scenes()) {
             if (s.nextGfile.empty()) continue;
-            const std::string p = resolvePath(folderOf(g.files[i].path) + cp1252ToUtf8(s.nextGfile));
+            const std::string p =
+                resolvePath(folderOf(g.files[i].path) + cp1252ToUtf8(s.nextGfile));
             if (g.fileOf(p) >= 0 || (!isOpen(p) && !fileExists(p))) continue;
             g.files.push_back({p, indexOf(p)});
         }
@@ -473,7 +487,8 @@ std::vector<SceneLoc> Server::targetsOf(const Game& game, int file, int scene,
                                         const SceneRef& ref) const {
     int target = file;
     if (ref.nextFile) {
-        const auto& s = game.files[static_cast<size_t>(file)].index->scenes()[static_cast<size_t>(scene)];
+        const auto& s =
+            game.files[static_cast<size_t>(file)].index->scenes()[static_cast<size_t>(scene)];
         target = game.fileOf(nextFileOf(game, file, s));
         if (target < 0) return {};
     }
@@ -532,8 +547,8 @@ QString uriFor(const std::map<std::string, std::string>& uris, const std::string
 
 // ---- navigation ----------------------------------------------------------
 
-#define PARVEL_URIS                                  \
-    std::map<std::string, std::string> uris;         \
+#define PARVEL_URIS                          \
+    std::map<std::string, std::string> uris; \
     for (const auto& [u, d] : m_docs) uris[d.path] = u
 
 QJsonValue Server::definition(const QJsonObject& params) {
@@ -546,8 +561,9 @@ QJsonValue Server::definition(const QJsonObject& params) {
     QJsonArray out;
     auto add = [&](SceneLoc t) {
         const auto& f = g.files[static_cast<size_t>(t.file)];
-        out.append(QJsonObject{{"uri", uriFor(uris, f.path)},
-                               {"range", range(*f.index, f.index->scenes()[static_cast<size_t>(t.scene)].nameSpan)}});
+        out.append(QJsonObject{
+            {"uri", uriFor(uris, f.path)},
+            {"range", range(*f.index, f.index->scenes()[static_cast<size_t>(t.scene)].nameSpan)}});
     };
     if (s < 0) return out;
     const SceneInfo& scene = idx.scenes()[static_cast<size_t>(s)];
@@ -579,7 +595,8 @@ QJsonValue Server::references(const QJsonObject& params) {
         for (size_t s = 0; s < scenes.size(); ++s)
             for (const auto& r : scenes[s].refs) {
                 const auto t = targetsOf(g, static_cast<int>(f), static_cast<int>(s), r);
-                if (std::find(t.begin(), t.end(), *target) != t.end()) add(static_cast<int>(f), r.span);
+                if (std::find(t.begin(), t.end(), *target) != t.end())
+                    add(static_cast<int>(f), r.span);
             }
     }
     return out;
@@ -610,9 +627,12 @@ QJsonValue Server::rename(const QJsonObject& params, int& code, QString& message
     if (!bytes) return fail("the new name holds a character Windows-1252 cannot store");
     const std::string name = *bytes;
     if (name.empty() || std::string(Trim(name)) != name ||
-        name.find_first_of("[]\r\n\t") != std::string::npos || name.find("//") != std::string::npos ||
-        name.find(',') != std::string::npos || name.find(')') != std::string::npos)
-        return fail("a scene name cannot be empty, start or end with a space, or hold [ ] , ) // or a line break");
+        name.find_first_of("[]\r\n\t") != std::string::npos ||
+        name.find("//") != std::string::npos || name.find(',') != std::string::npos ||
+        name.find(')') != std::string::npos)
+        return fail(
+            "a scene name cannot be empty, start or end with a space, or hold [ ] , ) // or a line "
+            "break");
     if (equalsNoCase(name, "RANDOM") || equalsNoCase(name, "Setup") || equalsNoCase(name, "Title"))
         return fail("that name means something else to the player");
     if (const int other = tidx.findScene(name); other >= 0 && other != target->scene)
@@ -634,7 +654,8 @@ QJsonValue Server::rename(const QJsonObject& params, int& code, QString& message
                 const auto t = targetsOf(g, static_cast<int>(f), static_cast<int>(s), r);
                 if (std::find(t.begin(), t.end(), *target) == t.end()) continue;
                 if (r.kind == RefKind::RandomPrefix)
-                    return fail("a @randomLink prefix names this scene: rename the whole group by hand");
+                    return fail(
+                        "a @randomLink prefix names this scene: rename the whole group by hand");
                 add(static_cast<int>(f), r.span);
             }
     }
@@ -664,21 +685,26 @@ QJsonValue Server::completion(const QJsonObject& params) {
     if (eq == std::string::npos && prefix.find_first_of(" \t") == std::string::npos) {
         // A directive's name.
         size_t nameEnd = w->offset;
-        while (nameEnd < le && t[nameEnd] != '=' && t[nameEnd] != ' ' && t[nameEnd] != '\t') ++nameEnd;
+        while (nameEnd < le && t[nameEnd] != '=' && t[nameEnd] != ' ' && t[nameEnd] != '\t')
+            ++nameEnd;
         const bool valueFollows = t.find('=', nameEnd) < le;
         const std::string upperScene = UCase(scene.name);
         for (const DirectiveInfo& d : directiveTable()) {
             const bool setupGroup = d.group == "Setup" || d.group == "Colours and fonts";
             const bool titleGroup = d.group == "Title";
             // Setup and Title read their own commands; other scenes the rest.
-            if (setupGroup != (upperScene == "SETUP") || titleGroup != (upperScene == "TITLE")) continue;
+            if (setupGroup != (upperScene == "SETUP") || titleGroup != (upperScene == "TITLE"))
+                continue;
             if (!UCase(d.name).starts_with(UCase(prefix))) continue;
-            const QString label = QString::fromUtf8(d.name.data(), static_cast<qsizetype>(d.name.size()));
+            const QString label =
+                QString::fromUtf8(d.name.data(), static_cast<qsizetype>(d.name.size()));
             items.append(QJsonObject{
                 {"label", label},
                 {"kind", 14},  // Keyword
-                {"detail", QString::fromUtf8(d.syntax.data(), static_cast<qsizetype>(d.syntax.size()))},
-                {"documentation", QString::fromUtf8(d.summary.data(), static_cast<qsizetype>(d.summary.size()))},
+                {"detail",
+                 QString::fromUtf8(d.syntax.data(), static_cast<qsizetype>(d.syntax.size()))},
+                {"documentation",
+                 QString::fromUtf8(d.summary.data(), static_cast<qsizetype>(d.summary.size()))},
                 {"textEdit", QJsonObject{{"range", editRange(ls, nameEnd)},
                                          {"newText", valueFollows ? label : label + " = "}}},
             });
@@ -727,7 +753,8 @@ QJsonValue Server::completion(const QJsonObject& params) {
     std::vector<const char*> exts;
     switch (kind) {
         case ValueKind::Picture:
-            folder = UCase(command) == "@BKPIC" ? folderOf(g.files[0].path) : mediaFolder(g, "@imagedir");
+            folder = UCase(command) == "@BKPIC" ? folderOf(g.files[0].path)
+                                                : mediaFolder(g, "@imagedir");
             exts = {".bmp", ".clp"};
             break;
         case ValueKind::Sound:
@@ -749,17 +776,18 @@ QJsonValue Server::completion(const QJsonObject& params) {
     }
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(resolvePath(folder), ec), end; !ec && it != end && names.size() < 2000;
-         it.increment(ec)) {
+    for (fs::directory_iterator it(resolvePath(folder), ec), end;
+         !ec && it != end && names.size() < 2000; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (it->is_regular_file(ec) && hasExtension(name, exts)) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     for (const auto& n : names)
-        items.append(QJsonObject{{"label", QString::fromStdString(n)},
-                                 {"kind", 17},  // File
-                                 {"textEdit", QJsonObject{{"range", editRange(from, w->offset)},
-                                                          {"newText", QString::fromStdString(n)}}}});
+        items.append(
+            QJsonObject{{"label", QString::fromStdString(n)},
+                        {"kind", 17},  // File
+                        {"textEdit", QJsonObject{{"range", editRange(from, w->offset)},
+                                                 {"newText", QString::fromStdString(n)}}}});
     return QJsonObject{{"isIncomplete", false}, {"items", items}};
 }
 
@@ -799,7 +827,8 @@ QJsonValue Server::hover(const QJsonObject& params) {
             const Command* o = sc.command("@option" + std::to_string(n));
             if (!o || o->valueSpan.begin == o->valueSpan.end) continue;
             const Command* l = sc.command("@Link" + std::to_string(n));
-            options += "\n" + QString::number(n) + ". " + toEditor(slice(f.index->text(), o->valueSpan));
+            options +=
+                "\n" + QString::number(n) + ". " + toEditor(slice(f.index->text(), o->valueSpan));
             if (l) options += " → " + toEditor(slice(f.index->text(), l->valueSpan));
         }
         if (!options.isEmpty()) md += "\n" + options;
@@ -811,7 +840,8 @@ QJsonValue Server::hover(const QJsonObject& params) {
     for (const auto& r : scene.refs) {
         if (!r.span.contains(w->offset)) continue;
         const auto targets = targetsOf(g, w->file, s, r);
-        if (targets.empty()) return answer("No scene **" + toEditor(r.name) + "** is defined.", r.span);
+        if (targets.empty())
+            return answer("No scene **" + toEditor(r.name) + "** is defined.", r.span);
         QStringList parts;
         for (const auto& t : targets) parts << scenePreview(t);
         return answer(parts.join("\n\n---\n\n"), r.span);
@@ -819,9 +849,13 @@ QJsonValue Server::hover(const QJsonObject& params) {
     for (const auto& c : scene.commands) {
         if (c.nameSpan.contains(w->offset)) {
             const DirectiveInfo* d = findDirective(c.name);
-            if (!d) return answer("The player never reads **" + toEditor(c.name) + "**.", c.nameSpan);
-            auto q = [](std::string_view v) { return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())); };
-            QString md = "**" + q(d->name) + "** = `" + q(d->syntax) + "`\n\n" + q(d->summary) + ".";
+            if (!d)
+                return answer("The player never reads **" + toEditor(c.name) + "**.", c.nameSpan);
+            auto q = [](std::string_view v) {
+                return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+            };
+            QString md =
+                "**" + q(d->name) + "** = `" + q(d->syntax) + "`\n\n" + q(d->summary) + ".";
             if (!d->group.empty()) md += "\n\n*" + q(d->group) + "*";
             return answer(md, c.nameSpan);
         }
@@ -835,8 +869,8 @@ QJsonValue Server::hover(const QJsonObject& params) {
             if (const size_t paren = item.find('('); paren != std::string::npos) item.resize(paren);
             item = std::string(Trim(item));
             if (item.empty()) return QJsonValue::Null;
-            const std::string folder =
-                equalsNoCase(c.name, "@bkPic") ? folderOf(g.files[0].path) : mediaFolder(g, "@imagedir");
+            const std::string folder = equalsNoCase(c.name, "@bkPic") ? folderOf(g.files[0].path)
+                                                                      : mediaFolder(g, "@imagedir");
             const PictureInfo info = describePicture(folder + cp1252ToUtf8(item));
             return answer("**" + toEditor(item) + "**: " + QString::fromStdString(info.text),
                           {a, b});
@@ -848,7 +882,8 @@ QJsonValue Server::hover(const QJsonObject& params) {
 // ---- outline -------------------------------------------------------------
 
 QJsonValue Server::documentSymbol(const QJsonObject& params) {
-    const std::string path = pathOfUri(params.value("textDocument").toObject().value("uri").toString());
+    const std::string path =
+        pathOfUri(params.value("textDocument").toObject().value("uri").toString());
     if (path.empty() || (!isOpen(path) && !fileExists(path))) return QJsonArray{};
     const auto idx = indexOf(path);
     QJsonArray out;
@@ -866,7 +901,8 @@ QJsonValue Server::documentSymbol(const QJsonObject& params) {
 }
 
 QJsonValue Server::foldingRange(const QJsonObject& params) {
-    const std::string path = pathOfUri(params.value("textDocument").toObject().value("uri").toString());
+    const std::string path =
+        pathOfUri(params.value("textDocument").toObject().value("uri").toString());
     if (path.empty() || (!isOpen(path) && !fileExists(path))) return QJsonArray{};
     const auto idx = indexOf(path);
     QJsonArray out;
@@ -882,8 +918,10 @@ QJsonValue Server::foldingRange(const QJsonObject& params) {
 }
 
 QJsonValue Server::semanticTokens(const QJsonObject& params) {
-    const std::string path = pathOfUri(params.value("textDocument").toObject().value("uri").toString());
-    if (path.empty() || (!isOpen(path) && !fileExists(path))) return QJsonObject{{"data", QJsonArray{}}};
+    const std::string path =
+        pathOfUri(params.value("textDocument").toObject().value("uri").toString());
+    if (path.empty() || (!isOpen(path) && !fileExists(path)))
+        return QJsonObject{{"data", QJsonArray{}}};
     const auto idx = indexOf(path);
     const std::string& t = idx->text();
     struct Token {
@@ -897,7 +935,8 @@ QJsonValue Server::semanticTokens(const QJsonObject& params) {
             tokens.push_back({c.nameSpan.begin, c.nameSpan.end, TokDirective});
             bool hasRef = false;
             for (const auto& r : s.refs)
-                if (r.span.begin >= c.valueSpan.begin && r.span.end <= c.wholeSpan.end) hasRef = true;
+                if (r.span.begin >= c.valueSpan.begin && r.span.end <= c.wholeSpan.end)
+                    hasRef = true;
             if (!hasRef && c.valueSpan.end > c.valueSpan.begin)
                 tokens.push_back({c.valueSpan.begin, c.valueSpan.end, TokValue});
             const size_t lineEnd = idx->lineEnd(idx->positionOf(c.nameSpan.begin).first);
@@ -911,7 +950,8 @@ QJsonValue Server::semanticTokens(const QJsonObject& params) {
         if (a + 1 < t.size() && t[a] == '/' && (t[a + 1] == '/' || t[a + 1] == '@'))
             tokens.push_back({a, idx->lineEnd(line), TokComment});
     }
-    std::sort(tokens.begin(), tokens.end(), [](const Token& a, const Token& b) { return a.begin < b.begin; });
+    std::sort(tokens.begin(), tokens.end(),
+              [](const Token& a, const Token& b) { return a.begin < b.begin; });
     QJsonArray data;
     size_t lastLine = 0, lastCol = 0, covered = 0;
     for (const auto& tok : tokens) {
@@ -962,7 +1002,8 @@ void Server::runDue(Clock::time_point now) {
         m_worker = std::thread([this] {
             m_lintResult = lintFindings(m_lintGame);
             const char done = 1;
-            if (m_wake[1] >= 0) [[maybe_unused]] auto n = ::write(m_wake[1], &done, 1);
+            if (m_wake[1] >= 0) [[maybe_unused]]
+                auto n = ::write(m_wake[1], &done, 1);
         });
         if (m_wake[1] < 0) finishLint();
         return;

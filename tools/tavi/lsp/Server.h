@@ -88,8 +88,8 @@ private:
         std::shared_ptr<const ScriptIndex> index;
     };
 
-    QJsonValue dispatch(const QString& method, const QJsonValue& params, bool& failed,
-                        int& code, QString& message);
+    QJsonValue dispatch(const QString& method, const QJsonValue& params, bool& failed, int& code,
+                        QString& message);
     void notify(const QString& method, const QJsonValue& params);
     void respond(const QJsonValue& id, const QJsonValue& result);
     void respondError(const QJsonValue& id, int code, const QString& message);
@@ -135,9 +135,9 @@ private:
     bool m_shutdown = false;
     bool m_exit = false;
     std::uint64_t m_stamps = 0;
-    std::map<std::string, Document> m_docs;  // by URI
-    std::map<std::string, Cached> m_cache;   // by resolved path
-    std::map<std::string, Clock::time_point> m_pending;  // diagnostics due, by path
+    std::map<std::string, Document> m_docs;                    // by URI
+    std::map<std::string, Cached> m_cache;                     // by resolved path
+    std::map<std::string, Clock::time_point> m_pending;        // diagnostics due, by path
     std::map<std::string, std::set<std::string>> m_published;  // root → URIs with diagnostics
 
     // The open buffers as the core's loaders see them, on any thread.

@@ -45,7 +45,10 @@ long long contentLength(const std::string& header) {
         char* stop = nullptr;
         const long long n = std::strtoll(value.c_str(), &stop, 10);
         while (stop && (*stop == ' ' || *stop == '\t')) ++stop;
-        length = (stop && *stop == '\0' && n >= 0 && value.find_first_of("0123456789") != std::string::npos) ? n : -1;
+        length = (stop && *stop == '\0' && n >= 0 &&
+                  value.find_first_of("0123456789") != std::string::npos)
+                     ? n
+                     : -1;
     }
     return length;
 }
@@ -54,7 +57,8 @@ long long contentLength(const std::string& header) {
 
 int runServer(int inFd, int outFd) {
     Server server([outFd](const QByteArray& body) {
-        writeAll(outFd, "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body.toStdString());
+        writeAll(outFd, "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+                            body.toStdString());
     });
     std::string buffer;
     long long skip = 0;  // bytes of a refused body still to come
@@ -62,8 +66,8 @@ int runServer(int inFd, int outFd) {
     for (;;) {
         int timeout = -1;
         if (auto due = server.nextDeadline()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                *due - Server::Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(*due - Server::Clock::now());
             timeout = static_cast<int>(std::max<long long>(0, left.count()));
         }
         pollfd p[2] = {{inFd, POLLIN, 0}, {server.wakeFd(), POLLIN, 0}};
@@ -84,7 +88,8 @@ int runServer(int inFd, int outFd) {
                 const size_t end = buffer.find("\r\n\r\n");
                 if (end == std::string::npos) {
                     if (buffer.size() > kMaxHeader) {
-                        server.replyParseError("no message header end in " + QString::number(kMaxHeader) + " bytes");
+                        server.replyParseError("no message header end in " +
+                                               QString::number(kMaxHeader) + " bytes");
                         buffer.clear();
                     }
                     break;
@@ -96,7 +101,8 @@ int runServer(int inFd, int outFd) {
                     continue;
                 }
                 if (length > kMaxBody) {
-                    server.replyParseError("message longer than " + QString::number(kMaxBody) + " bytes");
+                    server.replyParseError("message longer than " + QString::number(kMaxBody) +
+                                           " bytes");
                     const long long have = static_cast<long long>(buffer.size() - end - 4);
                     skip = length - std::min(length, have);
                     buffer.erase(0, end + 4 + static_cast<size_t>(std::min(length, have)));
