@@ -1,5 +1,6 @@
 #include "SceneTable.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Cipher.h"
@@ -39,6 +40,10 @@ void SceneTable::loadText(std::string_view text) {
     // front instead of copying the rest of the text every time.
     size_t base = 0;
     int count = 0;
+    // Lines are counted as the splitting moves on, so the header lines cost
+    // one more pass over the text and nothing per read.
+    size_t counted = 0;
+    int line = 1;
     for (int pass = 1; pass <= kSlots; ++pass) {
         const size_t p = text.find('[', base);
         // Text without "[" stays without it: the remaining passes would find
@@ -46,6 +51,10 @@ void SceneTable::loadText(std::string_view text) {
         if (p == std::string_view::npos) break;
         const size_t next = text.find("\r\n[", p + 1);
         auto& slot = m_slots[static_cast<size_t>(++count)];
+        line += static_cast<int>(std::count(text.begin() + static_cast<long>(counted),
+                                            text.begin() + static_cast<long>(p), '\n'));
+        counted = p;
+        slot.line = line;
         if (next == std::string_view::npos) {
             slot.text.assign(text.substr(p));
             break;
@@ -107,8 +116,8 @@ std::string cleanValue(std::string_view raw) {
 
 }  // namespace
 
-Result<std::string> SceneTable::readDirective(int slot, std::string_view sceneName,
-                                              std::string_view directive) const {
+Result<std::pair<long, long>> SceneTable::locate(int slot, std::string_view sceneName,
+                                                  std::string_view directive) const {
     if (slot < 1 || slot > kSlots) return fail(err::SubscriptOutOfRange);
     const std::string& t = m_slots[static_cast<size_t>(slot)].text;
     const std::string header = "[" + std::string(sceneName) + "]";
@@ -128,7 +137,7 @@ Result<std::string> SceneTable::readDirective(int slot, std::string_view sceneNa
         auto found = InStr(start, t, directive, true);
         if (!found) return fail(err::InvalidCall);
         d = *found;
-        if (d == 0) return std::string();
+        if (d == 0) return std::pair<long, long>{0, 0};
         if (d - 2 < 1) return fail(err::InvalidCall);
         if (std::string_view(t).substr(static_cast<size_t>(d - 3), 4).find('/') !=
             std::string_view::npos) {
@@ -154,11 +163,38 @@ Result<std::string> SceneTable::readDirective(int slot, std::string_view sceneNa
         }
         break;
     }
+    return std::pair<long, long>{d, e};
+}
+
+Result<std::string> SceneTable::readDirective(int slot, std::string_view sceneName,
+                                              std::string_view directive) const {
+    auto found = locate(slot, sceneName, directive);
+    if (!found) return found.error();
+    const long e = found.value().second;
+    if (e == 0) return std::string();
+    const std::string& t = m_slots[static_cast<size_t>(slot)].text;
     long f = *InStr(e, t, "\n@");
     if (f == 0) f = static_cast<long>(t.size()) + 2;
     auto raw = Mid(t, e + 1, f - e - 2);
     if (!raw) return fail(err::InvalidCall);
     return cleanValue(*raw);
+}
+
+size_t SceneTable::directiveOffset(int slot, std::string_view sceneName,
+                                   std::string_view directive) const {
+    auto found = locate(slot, sceneName, directive);
+    if (!found || found.value().first == 0) return std::string::npos;
+    const std::string& t = m_slots[static_cast<size_t>(slot)].text;
+    // The read finds the name; the "@" in front of it, if any, starts the line.
+    size_t at = static_cast<size_t>(found.value().first - 1);
+    if (at > 0 && t[at - 1] == '@' && (directive.empty() || directive.front() != '@')) --at;
+    return at;
+}
+
+int SceneTable::lineAt(int slot, size_t offset) const {
+    const std::string& t = m_slots[static_cast<size_t>(slot)].text;
+    offset = std::min(offset, t.size());
+    return firstLine(slot) + static_cast<int>(std::count(t.begin(), t.begin() + static_cast<long>(offset), '\n'));
 }
 
 std::string SceneTable::GetDirective(std::string_view sceneName, std::string_view directive) {

@@ -17,6 +17,7 @@
 //     earlier, larger load put there.
 
 #include <array>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,14 @@ public:
     // The same read without events, title or message boxes.
     Result<std::string> readDirective(int slot, std::string_view sceneName,
                                       std::string_view directive) const;
+    // Where that read finds the directive: the offset of its "@" (or of the
+    // name when written without one) in the scene's text, or npos when the
+    // read finds none or fails.
+    size_t directiveOffset(int slot, std::string_view sceneName, std::string_view directive) const;
+    // Line (from 1) of the loaded file on which the scene's header starts,
+    // and the line of an offset into the scene's text.
+    int firstLine(int slot) const { return m_slots[static_cast<size_t>(slot)].line; }
+    int lineAt(int slot, size_t offset) const;
 
     int currentSlot() const { return m_current; }
     void setCurrentSlot(int slot) { m_current = slot; }
@@ -66,7 +75,13 @@ private:
         std::string name;
         std::string upperName;
         std::string text;
+        int line = 0;  // line of the "[" in the file
     };
+
+    // Finds `directive` as readDirective does: the 1-based positions of its
+    // name and of the "=" after it, or {0, 0} when absent.
+    Result<std::pair<long, long>> locate(int slot, std::string_view sceneName,
+                                          std::string_view directive) const;
 
     Host& m_host;
     std::array<Slot, kSlots + 1> m_slots;  // slot 0 unused

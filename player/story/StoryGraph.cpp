@@ -141,6 +141,7 @@ private:
         Scene scene;
         scene.file = file;
         scene.slot = slot;
+        scene.line = m_tables[static_cast<size_t>(file)]->firstLine(slot);
         scene.name = m_tables[static_cast<size_t>(file)]->name(slot);
         const std::string upper = UCase(scene.name);
         scene.setup = upper == "SETUP" || upper == "TITLE";

@@ -29,6 +29,7 @@ struct StoryFile {
 struct Scene {
     int file = 0;
     int slot = 0;
+    int line = 0;                        // line of its header in the file
     std::string name;                    // script bytes
     std::string description;             // @description with its "\n" markers as line breaks
     std::array<std::string, 7> options;  // trimmed @option1..6 texts (slot 0 unused)

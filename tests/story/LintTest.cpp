@@ -4,9 +4,15 @@
 using Lint = GameFixture;
 
 namespace {
-std::vector<std::string> lines(const std::vector<parvel::LintProblem>& problems) {
+// Findings as printed, with the test's folder cut from the file names, and
+// each one's code after a "|".
+std::vector<std::string> lines(const std::vector<parvel::LintFinding>& findings) {
     std::vector<std::string> out;
-    for (const auto& p : problems) out.push_back(p.scene + ": " + p.message);
+    for (const auto& f : findings) {
+        std::string l = parvel::formatFinding(f) + " |" + f.code;
+        if (const size_t slash = f.file.rfind('/'); slash != std::string::npos) l.erase(0, slash + 1);
+        out.push_back(l);
+    }
     return out;
 }
 }  // namespace
@@ -40,25 +46,36 @@ TEST_F(Lint, ReportsEachKindOfProblem) {
         "@X = 1\n@hotspots = 3(\"x\",M,NO,Cellar)\n");
     EXPECT_EQ(lines(parvel::lintGame(game)),
               (std::vector<std::string>{
-                  "Start: more than 6 options (@option7 is never shown)",
-                  "Start: @Link1 names undefined scene 'Nowhere'",
-                  "Start: RANDOM link without a usable @randomLink (prefix)count",
-                  "Start: @winscene names undefined scene 'Win'",
-                  "Start: @image file not found: gone.bmp",
-                  "Start: @layeranim2 has more than 20 pictures",
-                  "Start: @hotspots names undefined scene 'Cellar'",
-                  "Start: @multiSound has more than 5 sounds",
-                  "Start: @multiSound file not found: a",
-                  "Start: @multiSound file not found: b",
-                  "Start: @multiSound file not found: c",
-                  "Start: @multiSound file not found: d",
-                  "Start: @multiSound file not found: e",
+                  "Gamefile.txt:6: error: more than 6 options (@option7 is never shown) |too-many-options",
+                  "Gamefile.txt:5: error: @Link1 names undefined scene 'Nowhere' |undefined-scene",
+                  "Gamefile.txt:10: error: RANDOM link without a usable @randomLink (prefix)count |bad-random-link",
+                  "Gamefile.txt:11: error: @winscene names undefined scene 'Win' |undefined-scene",
+                  "Gamefile.txt:7: error: @image file not found: gone.bmp |missing-file",
+                  "Gamefile.txt:8: error: @layeranim2 has more than 20 pictures |list-too-long",
+                  "Gamefile.txt:13: error: @hotspots names undefined scene 'Cellar' |undefined-scene",
+                  "Gamefile.txt:9: error: @multiSound has more than 5 sounds |list-too-long",
+                  "Gamefile.txt:9: error: @multiSound file not found: a |missing-file",
+                  "Gamefile.txt:9: error: @multiSound file not found: b |missing-file",
+                  "Gamefile.txt:9: error: @multiSound file not found: c |missing-file",
+                  "Gamefile.txt:9: error: @multiSound file not found: d |missing-file",
+                  "Gamefile.txt:9: error: @multiSound file not found: e |missing-file",
               }));
-    // A file with LF line ends is one scene, so the next header joins the value.
-    const auto lf = writeFile("lf.txt", "[Setup]\n@firstscene = Setup\n[Other]\n");
+    // A file with LF line ends is one scene, so the next header joins the
+    // value; the line ends are named first.
+    const auto lf = writeFile("lf.txt", "[Setup]\r\n@firstscene = Setup\n[Other]\n");
     EXPECT_EQ(lines(parvel::lintGame(lf)),
-              (std::vector<std::string>{"Setup: @firstscene names undefined scene 'Setup[Other]'",
-                                        "Setup: line ends with LF only (CR LF expected)"}));
+              (std::vector<std::string>{
+                  "lf.txt:2: error: line ends with LF only (CR LF expected) |lf-line-ends",
+                  "lf.txt:2: error: @firstscene names undefined scene 'Setup[Other]' |undefined-scene"}));
+    // The JSON form carries the same findings.
+    auto one = parvel::lintGame(lf);
+    one.resize(1);
+    one[0].file = "lf.txt";
+    EXPECT_EQ(parvel::findingsToJson(one),
+              "[\n    {\n        \"code\": \"lf-line-ends\",\n        \"column\": 0,\n"
+              "        \"file\": \"lf.txt\",\n        \"line\": 2,\n"
+              "        \"message\": \"line ends with LF only (CR LF expected)\",\n"
+              "        \"severity\": \"error\"\n    }\n]\n");
 }
 
 TEST_F(Lint, WarnsAboutTheStorysShape) {
@@ -69,7 +86,9 @@ TEST_F(Lint, WarnsAboutTheStorysShape) {
     EXPECT_EQ(lines(parvel::lintGame(game)), std::vector<std::string>{});
     const auto warnings = parvel::lintStory(game);
     EXPECT_EQ(lines(warnings),
-              (std::vector<std::string>{"Lost: warning: no path from the first scene leads here",
-                                        "Loop1: warning: once here the story never leaves Loop1, Loop2"}));
-    EXPECT_TRUE(warnings[0].warning && warnings[1].warning);
+              (std::vector<std::string>{
+                  "Gamefile.txt:15: warning: no path from the first scene leads here |unreachable-scene",
+                  "Gamefile.txt:8: warning: once here the story never leaves Loop1, Loop2 |story-trap"}));
+    EXPECT_TRUE(warnings[0].severity == parvel::Severity::Warning &&
+                warnings[1].severity == parvel::Severity::Warning);
 }
