@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "Cipher.h"
 #include "HeadlessHost.h"
@@ -130,4 +131,53 @@ TEST_F(TaviTest, UnknownCommandsAndMissingFoldersFail) {
     auto r = tavi("encipher " + (dir / "nothing").string() + " " + (dir / "o").string());
     EXPECT_EQ(r.code, 1);
     EXPECT_FALSE(r.err.empty());
+}
+
+TEST_F(TaviTest, OptionsGoAnywhereAndDashesEndThem) {
+    const std::string g = write(dir / "game" / "Gamefile.txt",
+                                crlf("[Setup]\n@firstscene = -Cellar\n[-Cellar]\n@description = Dark\n"));
+    const std::string in = write(dir / "in.txt", "open\nclick\n");
+    const std::string saves = (dir / "saves").string();
+    auto a = tavi("play " + g + " --input " + in + " --seed 3 --saves " + saves);
+    auto b = tavi("play --saves=" + saves + " --seed=3 --input=" + in + " " + g);
+    EXPECT_EQ(a.code, 0);
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_NE(a.out.find("scene: -Cellar"), std::string::npos);
+    EXPECT_EQ(tavi("get " + g + " -- -Cellar @description").out, "Dark\n");
+    auto unknown = tavi("get " + g + " -Cellar @description");
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_EQ(unknown.err, "tavi: unrecognized option '-C'\nTry 'tavi help get' for more information.\n");
+    EXPECT_EQ(tavi("play " + g + " --input").code, 2);
+    EXPECT_EQ(tavi("play " + g).code, 1);  // --input is required
+    EXPECT_EQ(tavi("play " + g + " --input " + in + " --seed x").code, 1);
+    EXPECT_EQ(tavi("lint --strict " + g).code, 0);
+    EXPECT_EQ(tavi("lint " + g + " --format=yaml").code, 1);
+    auto help = tavi("help help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out.rfind("Usage: tavi help [COMMAND]\n", 0), 0u);
+}
+
+// The manual page describes every command and every option the table has.
+TEST_F(TaviTest, ManualPageNamesEveryCommandAndOption) {
+    const std::string man = readWholeFile(TAVI_MAN).value_or("");
+    ASSERT_FALSE(man.empty());
+    auto list = tavi("--help");
+    size_t commands = 0;
+    std::istringstream lines(list.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() < 3 || line.substr(0, 2) != "  " || !std::islower(static_cast<unsigned char>(line[2])))
+            continue;
+        const std::string name = line.substr(2, line.find(' ', 2) - 2);
+        ++commands;
+        EXPECT_TRUE(man.find("\n.BI " + name + " ") != std::string::npos ||
+                    man.find("\n.B " + name + "\n") != std::string::npos)
+            << name;
+        std::istringstream help(tavi("help " + name).out);
+        for (std::string h; std::getline(help, h);) {
+            if (h.rfind("  --", 0) != 0 || h.rfind("  -- ", 0) == 0) continue;
+            std::string option = h.substr(4, h.find_first_of(" =", 4) - 4);
+            EXPECT_NE(man.find("\\-\\-" + option), std::string::npos) << name << " --" << option;
+        }
+    }
+    EXPECT_GE(commands, 11u);
 }

@@ -1,5 +1,5 @@
-// tavi lint: the problems of a game, one per line "SCENE: message".
-// Warnings about the story's shape fail the run only with --strict.
+// tavi lint: the findings of a game, one per line "FILE:LINE: error: MESSAGE",
+// or as JSON. Warnings fail the run only with --strict.
 
 #include <cstdio>
 
@@ -9,24 +9,30 @@
 
 namespace parvel::tavi {
 
-int cmdLint(const std::vector<std::string>& args) {
-    const bool strict = args.size() == 2 && args[1] == "--strict";
-    if (args.size() == 2 && !strict) {
-        std::fprintf(stderr, "usage: tavi lint GAMEFILE [--strict]\n");
+int cmdLint(const Invocation& inv) {
+    const std::string& file = inv.operands[0];
+    const bool strict = inv.flag("--strict");
+    const std::string format = inv.value("--format").value_or("text");
+    if (format != "text" && format != "json") {
+        std::fprintf(stderr, "tavi: --format is text or json, not %s\n", format.c_str());
         return 1;
     }
-    if (!readWholeFile(args[0])) {
-        std::fprintf(stderr, "tavi: cannot read %s\n", args[0].c_str());
+    const bool json = format == "json";
+    if (!readWholeFile(file)) {
+        std::fprintf(stderr, "tavi: cannot read %s\n", file.c_str());
         return 1;
     }
-    auto problems = lintGame(args[0]);
-    for (auto& w : lintStory(args[0])) problems.push_back(std::move(w));
+    auto findings = lintGame(file);
+    for (auto& w : lintStory(file)) findings.push_back(std::move(w));
     bool failed = false;
-    for (const auto& p : problems) {
-        const std::string line = p.scene + ": " + p.message + "\n";
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        failed = failed || !p.warning || strict;
+    for (const auto& f : findings) failed = failed || f.severity == Severity::Error || strict;
+    std::string out;
+    if (json) {
+        out = findingsToJson(findings);
+    } else {
+        for (const auto& f : findings) out += formatFinding(f) + "\n";
     }
+    std::fwrite(out.data(), 1, out.size(), stdout);
     return failed ? 1 : 0;
 }
 

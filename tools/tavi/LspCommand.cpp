@@ -7,7 +7,7 @@
 
 namespace parvel::tavi {
 
-int cmdLsp(const std::vector<std::string>&) {
+int cmdLsp(const Invocation&) {
     // The protocol gets stdout to itself: anything else that writes there
     // (a library's notice, say) goes to stderr instead of into a message.
     const int protocol = ::dup(STDOUT_FILENO);

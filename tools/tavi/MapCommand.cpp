@@ -39,31 +39,28 @@ std::optional<story::Coverage> cover(const std::string& game, const story::Story
     return c;
 }
 
-// GAMEFILE [OUTDIR] FILE... [--walkthrough FILE...] [--seed N]
+// GAMEFILE [OUTDIR] FILE..., and the operands after a --walkthrough
+// as more walkthroughs.
 struct Arguments {
     std::vector<std::string> plain;
     std::vector<std::string> walkthroughs;
     std::uint32_t seed = 1;
 };
 
-std::optional<Arguments> parse(const std::vector<std::string>& args) {
+std::optional<Arguments> parse(const Invocation& inv) {
     Arguments a;
     bool walk = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--walkthrough") {
+    for (const auto& [name, value] : inv.items) {
+        if (name == "--walkthrough") {
             walk = true;
-        } else if (args[i] == "--seed" && i + 1 < args.size()) {
-            char* end = nullptr;
-            const unsigned long v = std::strtoul(args[++i].c_str(), &end, 10);
-            if (end == args[i].c_str() || *end) return std::nullopt;
-            a.seed = static_cast<std::uint32_t>(v);
-        } else if (args[i].rfind("--", 0) == 0) {
-            return std::nullopt;
-        } else {
-            (walk ? a.walkthroughs : a.plain).push_back(args[i]);
+            a.walkthroughs.push_back(value);
+        } else if (name.empty()) {
+            (walk ? a.walkthroughs : a.plain).push_back(value);
         }
     }
-    if (walk && a.walkthroughs.empty()) return std::nullopt;
+    const auto seed = seedOption(inv);
+    if (!seed) return std::nullopt;
+    a.seed = *seed;
     return a;
 }
 
@@ -75,9 +72,10 @@ bool readable(const std::string& path) {
 
 }  // namespace
 
-int cmdMap(const std::vector<std::string>& args) {
-    auto a = parse(args);
-    if (!a || a->plain.size() != 2) {
+int cmdMap(const Invocation& inv) {
+    auto a = parse(inv);
+    if (!a) return 1;
+    if (a->plain.size() != 2) {
         std::fprintf(stderr,
                      "usage: tavi map GAMEFILE OUTDIR [--walkthrough FILE...] [--seed N]\n");
         return 1;
@@ -101,9 +99,10 @@ int cmdMap(const std::vector<std::string>& args) {
     return 0;
 }
 
-int cmdCoverage(const std::vector<std::string>& args) {
-    auto a = parse(args);
-    if (!a || a->plain.size() < 2 || !a->walkthroughs.empty()) {
+int cmdCoverage(const Invocation& inv) {
+    auto a = parse(inv);
+    if (!a) return 1;
+    if (a->plain.size() < 2) {
         std::fprintf(stderr, "usage: tavi coverage GAMEFILE FILE... [--seed N]\n");
         return 1;
     }

@@ -34,7 +34,8 @@ void load(SceneTable& table, const std::string& path) {
 
 }  // namespace
 
-int cmdScenes(const std::vector<std::string>& args) {
+int cmdScenes(const Invocation& inv) {
+    const auto& args = inv.operands;
     if (!checkReadable(args[0])) return 1;
     HeadlessHost host;
     SceneTable table(host);
@@ -44,7 +45,8 @@ int cmdScenes(const std::vector<std::string>& args) {
     return 0;
 }
 
-int cmdGet(const std::vector<std::string>& args) {
+int cmdGet(const Invocation& inv) {
+    const auto& args = inv.operands;
     if (!checkReadable(args[0])) return 1;
     HeadlessHost host;
     SceneTable table(host);
@@ -58,14 +60,16 @@ int cmdGet(const std::vector<std::string>& args) {
     return 0;
 }
 
-int cmdDigest(const std::vector<std::string>& args) {
+int cmdDigest(const Invocation& inv) {
+    const auto& args = inv.operands;
     if (!checkReadable(args[0])) return 1;
     HeadlessHost host;
     printLine(FileDigest(host, args[0]));
     return 0;
 }
 
-int cmdDecipher(const std::vector<std::string>& args) {
+int cmdDecipher(const Invocation& inv) {
+    const auto& args = inv.operands;
     auto data = readWholeFile(args[0]);
     if (!data) {
         std::fprintf(stderr, "tavi: cannot read %s\n", args[0].c_str());
@@ -76,7 +80,8 @@ int cmdDecipher(const std::vector<std::string>& args) {
     return 0;
 }
 
-int cmdEncipher(const std::vector<std::string>& args) {
+int cmdEncipher(const Invocation& inv) {
+    const auto& args = inv.operands;
     auto s = encipherGame(args[0], args[1]);
     if (!s) {
         std::fprintf(stderr, "tavi: %s\n", s.error().description.c_str());

@@ -10,7 +10,8 @@
 
 namespace parvel::tavi {
 
-int cmdUnused(const std::vector<std::string>& args) {
+int cmdUnused(const Invocation& inv) {
+    const auto& args = inv.operands;
     if (!readWholeFile(args[0])) {
         std::fprintf(stderr, "tavi: cannot read %s\n", args[0].c_str());
         return 1;

@@ -15,19 +15,16 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && vb::UCase(a) == vb::UCase(b);
 }
 
-// The scene a finding names: "NAME", or "NAME (FILE)" for a chained file.
-std::pair<int, int> findScene(const Game& game, const std::string& label) {
+// The file a finding names (its path as lint gives it) and its scene there.
+std::pair<int, int> findScene(const Game& game, const LintFinding& finding) {
+    const std::string path = resolvePath(finding.file);
     for (size_t f = 0; f < game.files.size(); ++f) {
-        std::string name = label;
-        const std::string suffix = " (" + fileNameOf(game.files[f].path) + ")";
-        if (f > 0) {
-            if (!label.ends_with(suffix)) continue;
-            name = label.substr(0, label.size() - suffix.size());
-        }
+        if (resolvePath(game.files[f].path) != path) continue;
         const auto& scenes = game.files[f].index->scenes();
         for (size_t s = 0; s < scenes.size(); ++s)
-            if (scenes[s].named && scenes[s].name == name)
+            if (scenes[s].named && scenes[s].name == finding.scene)
                 return {static_cast<int>(f), static_cast<int>(s)};
+        return {static_cast<int>(f), -1};
     }
     return {-1, -1};
 }
@@ -59,13 +56,14 @@ std::vector<Finding> lintFindings(const Game& game) {
     std::vector<Finding> out;
     for (const auto& p : problems) {
         Finding f;
-        f.warning = p.warning;
+        f.warning = p.severity == Severity::Warning;
+        f.code = p.code;
         f.message = p.message;
-        if (f.message.starts_with("warning: ")) f.message.erase(0, 9);
-        const auto [file, scene] = findScene(game, p.scene);
-        if (file < 0) {
+        const auto [file, scene] = findScene(game, p);
+        if (file < 0 || scene < 0) {
+            f.file = std::max(file, 0);
             f.span = {0, 0};
-            f.message = p.scene + ": " + p.message;
+            if (!p.scene.empty()) f.message = p.scene + ": " + p.message;
         } else {
             f.file = file;
             f.span = spanFor(
