@@ -4,11 +4,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 
+#include "BmpReader.h"
+#include "Directives.h"
 #include "GameSetup.h"
 #include "HeadlessHost.h"
+#include "HotSpotReach.h"
 #include "Paths.h"
 #include "SceneLists.h"
 #include "SceneTable.h"
@@ -25,69 +31,202 @@ namespace {
 // One script file of the game: the game file or a file it chains to.
 struct LintFile {
     std::string shown;  // the path findings name
-    std::unique_ptr<SceneTable> table;
+    std::string path;   // the path it is read from
+    SceneTable* table = nullptr;
+    std::unique_ptr<SceneTable> owned;
+    bool linted = false;
 };
+
+// Case-blind edit distance, for "did you mean".
+size_t distance(std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t up = row[j];
+            const bool same = std::toupper(static_cast<unsigned char>(a[i - 1])) ==
+                              std::toupper(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string suggestionFor(std::string_view name) {
+    std::string_view best;
+    size_t bestDistance = 3;
+    for (const auto& d : directiveTable()) {
+        const size_t k = distance(name, d.name);
+        if (k < bestDistance) {
+            bestDistance = k;
+            best = d.name;
+        }
+    }
+    return std::string(best);
+}
 
 class Linter {
 public:
     explicit Linter(const std::string& gameFile) : m_table(m_host) {
         OpenGame(m_host, m_game, m_table, m_setup, gameFile);
         m_ext = m_game.enciphered == 1 ? ".clP" : ".bmp";
-        m_shown = gameFile;
-        m_gameFolder = folderOf(gameFile);
+        LintFile& main = m_files[resolvePath(gameFile)];
+        main.shown = gameFile;
+        main.path = gameFile;
+        main.table = &m_table;
+        m_order.push_back(&main);
     }
 
     std::vector<LintFinding> run() {
-        checkLineEnds();
-        const int setup = m_table.FindScene("Setup");
-        if (setup != 0) {
-            m_slot = setup;
-            m_scene = m_table.name(setup);
-            const std::string first = get("@firstscene");
-            if (!first.empty() && m_table.FindScene(first) == 0)
-                add("@firstscene", "undefined-scene", "@firstscene names undefined scene '" + first + "'");
-            checkFile("@bkPic", m_gameFolder, get("@bkPic"));
-        }
-        for (int s = 1; s <= m_table.lastLoadCount(); ++s) checkScene(s);
+        // Files chained from a file join the end of the list as they are found.
+        for (size_t i = 0; i < m_order.size(); ++i) lintFile(*m_order[i], i == 0);
         return std::move(m_findings);
     }
 
 private:
+    void lintFile(LintFile& file, bool gameFile) {
+        file.linted = true;
+        m_file = &file;
+        m_t = file.table;
+        checkEncoding();
+        if (m_t->lastLoadCount() == 0)
+            addAt(0, "no-scenes", "no scenes: a scene starts with a [Name] header");
+        checkDuplicates();
+        if (gameFile) {
+            if (const int setup = m_t->FindScene("Setup"); setup != 0 && setup <= m_t->lastLoadCount()) {
+                enter(setup);
+                const std::string first = get("@firstscene");
+                if (!first.empty() && m_t->FindScene(first) == 0)
+                    add("@firstscene", "undefined-scene", "@firstscene names undefined scene '" + first + "'");
+                checkFile("@bkPic", folderOf(file.path), get("@bkPic"), true);
+                for (const char* c : {"@bkColor", "@fntColor", "@msOverColor"}) checkColour(c);
+                checkNumber("@fntSize");
+            }
+        }
+        for (int s = 1; s <= m_t->lastLoadCount(); ++s) checkScene(s);
+    }
+
+    void enter(int slot) {
+        m_slot = slot;
+        m_scene = m_t->name(slot);
+    }
+
     // A finding at the line of `directive` in the current scene, or at the
     // scene's header when the scene does not write it.
     void add(std::string_view directive, std::string code, std::string message,
              Severity severity = Severity::Error) {
-        int line = m_table.firstLine(m_slot);
+        int line = m_t->firstLine(m_slot);
         if (!directive.empty()) {
-            const size_t at = m_table.directiveOffset(m_slot, m_scene, directive);
-            if (at != std::string::npos) line = m_table.lineAt(m_slot, at);
+            const size_t at = m_t->directiveOffset(m_slot, m_scene, directive);
+            if (at != std::string::npos) line = m_t->lineAt(m_slot, at);
         }
-        m_findings.push_back({m_shown, line, 0, severity, std::move(code), std::move(message), m_scene});
+        addAt(line, std::move(code), std::move(message), severity);
+    }
+    void addAt(int line, std::string code, std::string message, Severity severity = Severity::Error) {
+        m_findings.push_back({m_file->shown, line, 0, severity, std::move(code), std::move(message), m_scene});
     }
 
     std::string get(std::string_view d) {
-        auto r = m_table.readDirective(m_slot, m_scene, d);
+        auto r = m_t->readDirective(m_slot, m_scene, d);
         return r ? std::move(r.value()) : std::string();
     }
 
-    // Reported once per file, at the first line that ends in LF alone.
-    void checkLineEnds() {
-        for (int s = 1; s <= m_table.lastLoadCount(); ++s) {
-            const std::string& text = m_table.text(s);
+    // Said first, and once per file: everything after them reads differently.
+    void checkEncoding() {
+        m_scene.clear();
+        m_slot = 1;
+        if (!isEncipheredName(m_file->path)) {
+            std::ifstream in(m_file->path, std::ios::binary);
+            char head[3] = {};
+            in.read(head, 3);
+            const std::string_view h(head, static_cast<size_t>(in.gcount()));
+            if (h == "\xEF\xBB\xBF")
+                addAt(1, "byte-order-mark",
+                      "file starts with a UTF-8 byte order mark: the player reads Windows-1252, "
+                      "so letters beyond ASCII show wrongly; save it as Windows-1252 without a mark",
+                      Severity::Warning);
+            else if (h.substr(0, 2) == "\xFF\xFE" || h.substr(0, 2) == "\xFE\xFF")
+                addAt(1, "byte-order-mark",
+                      "file is UTF-16 text: the player reads Windows-1252; save it as Windows-1252");
+        }
+        for (int s = 1; s <= m_t->lastLoadCount(); ++s) {
+            const std::string& text = m_t->text(s);
             for (size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
                 if (i > 0 && text[i - 1] == '\r') continue;
-                m_findings.push_back({m_shown, m_table.lineAt(s, i), 0, Severity::Error, "lf-line-ends",
-                                      "line ends with LF only (CR LF expected)", m_table.name(s)});
+                enter(s);
+                addAt(m_t->lineAt(s, i), "lf-line-ends",
+                      "line ends with LF only (CR LF expected): the player starts scenes and "
+                      "commands only after CR LF, so what follows joins this line");
                 return;
             }
         }
     }
 
-    void checkFile(std::string_view command, const std::string& folder, const std::string& name) {
+    void checkDuplicates() {
+        std::map<std::string, int> first;
+        for (int s = 1; s <= m_t->lastLoadCount(); ++s) {
+            auto [it, fresh] = first.emplace(UCase(m_t->name(s)), s);
+            if (fresh) continue;
+            enter(s);
+            addAt(m_t->firstLine(s), "duplicate-scene",
+                  "scene '" + m_scene + "' is defined again (first at line " +
+                      std::to_string(m_t->firstLine(it->second)) +
+                      "); which one plays depends on the scene before it");
+        }
+    }
+
+    // Lines that start with "@" and name nothing the player reads.
+    void checkDirectiveNames(const std::string& text) {
+        for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+            if (at != 0 && text[at - 1] != '\n') continue;
+            size_t end = at + 1;
+            while (end < text.size() && !std::strchr(" \t=\r\n", text[end])) ++end;
+            const std::string_view name(text.data() + at, end - at);
+            if (findDirective(name)) continue;
+            if (name.size() == 8 && UCase(name.substr(0, 7)) == "@OPTION" && name[7] >= '7' && name[7] <= '9') {
+                addAt(m_t->lineAt(m_slot, at), "too-many-options",
+                      "more than 6 options (" + std::string(name) + " is never shown)");
+                continue;
+            }
+            std::string message = "unknown directive `" + std::string(name) + "`";
+            const std::string guess = suggestionFor(name);
+            message += guess.empty() ? " (the player never reads it)" : "; did you mean `" + guess + "`?";
+            addAt(m_t->lineAt(m_slot, at), "unknown-directive", std::move(message));
+        }
+    }
+
+    void checkFile(std::string_view command, const std::string& folder, const std::string& name,
+                   bool picture = false) {
         const std::string n(Trim(name));
         if (n.empty()) return;
-        if (!fileExists(folder + cp1252ToUtf8(n)))
+        const std::string path = folder + cp1252ToUtf8(n);
+        if (!fileExists(path))
             add(command, "missing-file", std::string(command) + " file not found: " + n);
+        else if (picture)
+            checkPicture(command, path, n);
+    }
+
+    // The player's own reader decides; only the headers are read.
+    void checkPicture(std::string_view command, const std::string& path, const std::string& name) {
+        if (m_game.enciphered == 1) return;  // .clP pictures are checked by their digest
+        const std::string key = resolvePath(path);
+        auto [it, fresh] = m_pictures.try_emplace(key);
+        if (fresh) {
+            std::ifstream in(key, std::ios::binary | std::ios::ate);
+            const std::int64_t length = in ? static_cast<std::int64_t>(in.tellg()) : 0;
+            std::string head(54, '\0');
+            in.seekg(0);
+            in.read(head.data(), 54);
+            head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+            auto layout = render::bmpLayout(head, length);
+            if (!layout) it->second = layout.error().description;
+        }
+        if (!it->second.empty())
+            add(command, "bad-picture",
+                std::string(command) + " picture " + name + " is refused by the player: \"481 " + it->second + "\"");
     }
 
     void checkLink(std::string_view command, const std::string& target, const SceneTable& table) {
@@ -101,31 +240,120 @@ private:
         if (!parsePictureList(list, text))
             add(lineOf, "list-too-long",
                 std::string(command) + " has more than " + std::to_string(capacity) + " pictures");
-        for (int i = 1; i <= list.count; ++i) {
-            const std::string n(Trim(list.entries[static_cast<size_t>(i)]));
-            if (!n.empty() && !fileExists(m_setup.imageDir + cp1252ToUtf8(n)))
-                add(lineOf, "missing-file", std::string(command) + " file not found: " + n);
+        for (int i = 1; i <= list.count; ++i)
+            checkFile(lineOf, m_setup.imageDir, list.entries[static_cast<size_t>(i)], true);
+    }
+
+    // Values the player converts to numbers: one it cannot convert is
+    // skipped in play, so the scene silently does something else.
+    void badValue(std::string_view d, const std::string& value, const std::string& expected,
+                  const std::string& effect) {
+        add(d, "bad-value",
+            std::string(d) + " = " + value + " is not " + expected + "; " + effect);
+    }
+    void checkNumber(std::string_view d, const std::string& effect = "the player ignores it") {
+        const std::string v(Trim(get(d)));
+        if (!v.empty() && !CDbl(v)) badValue(d, v, "a number", effect);
+    }
+    void checkWhole(std::string_view d, std::string_view keyword = {}) {
+        const std::string v(Trim(get(d)));
+        if (v.empty() || (!keyword.empty() && UCase(v) == keyword)) return;
+        if (!CLng(v))
+            badValue(d, v, keyword.empty() ? "a whole number" : "a whole number or " + std::string(keyword),
+                     "the player ignores it");
+    }
+    void checkLoop(std::string_view d, bool one, bool whole) {
+        const std::string v(Trim(get(d))), u = UCase(v);
+        if (v.empty() || u == "FOREVER" || (one && u == "ONE")) return;
+        if (whole ? !CInt(v) : !CDbl(v))
+            badValue(d, v, std::string("a count") + (one ? ", ONE" : "") + " or FOREVER",
+                     "the animation or sound stops playing");
+    }
+    void checkColour(std::string_view d) {
+        const std::string v(Trim(get(d)));
+        if (v.empty()) return;
+        const bool hex = v[0] == 'H' || v[0] == 'h';
+        if (hex ? !CLng(v.substr(1)) : !parseSetupColour(v))
+            badValue(d, v, "a colour (RRRGGGBBB, each 000 to 255, or H and a number)",
+                     hex ? "the player shows black" : "the player keeps the default colour");
+    }
+    void checkHit(std::string_view d) {
+        const std::string v(Trim(get(d)));
+        if (v.empty()) return;
+        if (UCase(Left(v, 3)) != "RAN") {
+            if (!CLng(v)) badValue(d, v, "a whole number or RAN(high-low)", "no hit is dealt");
+            return;
+        }
+        // RAN(a-b): a from the fifth character to the "-", b from there to the last.
+        const long dash = InStr(1, v, "-").value_or(0);
+        auto a = Mid(v, 5, dash - 5);
+        auto b = Mid(v, dash + 1, static_cast<long>(v.size()) - dash - 1);
+        const bool ok = dash > 5 && a && b && CDbl(Trim(*a)) && CDbl(Trim(*b)) && v[3] == '(' && v.back() == ')';
+        if (!ok) badValue(d, v, "a hit-point range RAN(high-low)", "no hit is dealt");
+    }
+    void checkSpeed() {
+        const std::string v(Trim(get("@animspeed"))), u = UCase(v);
+        if (v.empty() || u == "SLOW" || u == "MEDIUM" || u == "FAST") return;
+        if (!CDbl(v))
+            badValue("@animspeed", v, "SLOW, MEDIUM, FAST or a number", "the animation does not play");
+    }
+    void checkSprite(std::string_view d) {
+        const std::string v(Trim(get(d)));
+        if (v.empty()) return;
+        const size_t dot = v.find('.');
+        if (dot == std::string::npos || !CInt(v.substr(0, dot)) || *CInt(v.substr(0, dot)) < 0)
+            badValue(d, v, "count.name (frames name1 .. namecount)", "the sprite has no such frames");
+    }
+    // Records x("text",L|R|M,Y|NO,target), at most four.
+    void checkHotSpotRecords(const std::string& h) {
+        size_t at = 0;
+        int record = 0;
+        while (at < h.size() && !Trim(std::string_view(h).substr(at)).empty()) {
+            ++record;
+            const size_t open = h.find('(', at);
+            const size_t q1 = open == std::string::npos ? open : h.find('"', open);
+            const size_t q2 = q1 == std::string::npos ? q1 : h.find('"', q1 + 1);
+            const size_t close = q2 == std::string::npos ? q2 : h.find(')', q2);
+            const std::string k = std::to_string(record);
+            if (close == std::string::npos) {
+                add("@hotspots", "bad-hotspot", "hot spot " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
+                return;
+            }
+            if (record > 4) {
+                add("@hotspots", "bad-hotspot", "more than 4 hot spots (hot spot " + k + " is never read)");
+                return;
+            }
+            const std::string x(Trim(std::string_view(h).substr(at, open - at)));
+            std::vector<std::string> fields;
+            std::string rest = h.substr(q2 + 1, close - q2 - 1);  // ,dir,action,target
+            for (size_t c = rest.find(','); c != std::string::npos; c = rest.find(',', c + 1)) {
+                const size_t next = rest.find(',', c + 1);
+                fields.emplace_back(Trim(rest.substr(c + 1, next == std::string::npos ? std::string::npos : next - c - 1)));
+            }
+            if (!CInt(x))
+                add("@hotspots", "bad-hotspot", "hot spot " + k + ": position '" + x + "' is not a whole number");
+            if (fields.size() != 3)
+                add("@hotspots", "bad-hotspot", "hot spot " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
+            else if (const std::string dir = UCase(fields[0]); dir != "L" && dir != "R" && dir != "M")
+                add("@hotspots", "bad-hotspot", "hot spot " + k + ": direction '" + fields[0] + "' is not L, R or M");
+            else if (const std::string act = UCase(fields[1]); act != "Y" && act != "NO")
+                add("@hotspots", "bad-hotspot", "hot spot " + k + ": action '" + fields[1] + "' is not Y or NO");
+            at = h.find(',', close);
+            if (at == std::string::npos) break;
+            ++at;
         }
     }
 
     void checkScene(int slot) {
-        m_slot = slot;
-        m_scene = m_table.name(slot);
-        const std::string& text = m_table.text(slot);
-        for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
-            if (UCase(text.substr(at, 7)) != "@OPTION") continue;
-            const size_t d = at + 7;
-            if (d < text.size() && text[d] >= '7' && text[d] <= '9' && (at == 0 || text[at - 1] == '\n'))
-                m_findings.push_back({m_shown, m_table.lineAt(slot, at), 0, Severity::Error, "too-many-options",
-                                      "more than 6 options (" + text.substr(at, 8) + " is never shown)", m_scene});
-        }
+        enter(slot);
+        checkDirectiveNames(m_t->text(slot));
         if (UCase(m_scene) == "SETUP" || UCase(m_scene) == "TITLE") return;
 
         // Links: after @nextGfile, options whose @linkGo is TRUE lead into the next file.
         const std::string next(Trim(get("@nextGfile")));
         const SceneTable* nextTable = nullptr;
         if (!next.empty()) {
-            const std::string path = m_gameFolder + cp1252ToUtf8(next);
+            const std::string path = folderOf(m_file->path) + cp1252ToUtf8(next);
             if (!fileExists(path))
                 add("@nextGfile", "missing-file", "@nextGfile file not found: " + next);
             else
@@ -133,16 +361,23 @@ private:
         }
         const std::string randomLink(Trim(get("@randomLink")));
         for (int n = 1; n <= 6; ++n) {
-            const std::string link = "@Link" + std::to_string(n);
-            const std::string target = get(link);
-            const bool chained = nextTable && UCase(Trim(get("@linkGo" + std::to_string(n)))) == "TRUE";
-            checkLink(link, target, chained ? *nextTable : m_table);
-            if (UCase(Trim(target)) == "RANDOM") checkRandom(link, randomLink);
+            const std::string k = std::to_string(n);
+            const std::string link = "@Link" + k, option = "@option" + k;
+            const std::string target(Trim(get(link)));
+            const bool chained = nextTable && UCase(Trim(get("@linkGo" + k))) == "TRUE";
+            checkLink(link, target, chained ? *nextTable : *m_t);
+            if (UCase(target) == "RANDOM") checkRandom(link, randomLink);
+            const bool text = !Trim(get(option)).empty();
+            if (text && target.empty())
+                add(option, "option-without-link", option + " has no " + link + ": choosing it leads nowhere");
+            else if (!text && !target.empty())
+                add(link, "link-without-option",
+                    link + " has no " + option + " text, so no one can choose it", Severity::Warning);
         }
-        checkLink("@winscene", get("@winscene"), m_table);
-        checkLink("@losescene", get("@losescene"), m_table);
+        checkLink("@winscene", get("@winscene"), *m_t);
+        checkLink("@losescene", get("@losescene"), *m_t);
 
-        checkFile("@image", m_setup.imageDir, get("@image"));
+        checkFile("@image", m_setup.imageDir, get("@image"), true);
         checkList("@anim", "@anim", get("@anim"), 50);
         checkList("@layeranim2", "@layeranim2", get("@layeranim2"), 20);
         std::string layer = get("@layeranim");
@@ -153,9 +388,36 @@ private:
                                                         std::string(Trim(get("@walkingsprite"))), m_ext, s, w);
             if (Trim(layer).empty() && !sprites.empty()) layerLine = "@standingsprite";
             layer += sprites;
-            checkHotSpots(std::string(Trim(get("@hotspots"))));
+            const std::string spots(Trim(get("@hotspots")));
+            // A hot spot leads into the next file whatever @linkGo says.
+            checkHotSpots(spots, nextTable ? *nextTable : *m_t);
+            checkHotSpotRecords(spots);
+            if (!isEncipheredName(m_file->path))
+                if (auto walk = story::walkSceneOf([this](std::string_view d) { return get(d); }, m_ext))
+                    for (const auto& w : story::lostOnceEnciphered(*walk))
+                        add("@hotspots", "enciphered-hotspot", "plays otherwise once enciphered: " + w.message,
+                            Severity::Warning);
+            checkNumber("@X", "the sprite starts at 0");
+            checkNumber("@Y", "the sprite keeps its last height");
+            checkNumber("@xmove", "the sprite keeps its last step");
+            checkSprite("@standingsprite");
+            checkSprite("@walkingsprite");
         }
         checkList("@layeranim", layerLine, layer, 50);
+
+        checkSpeed();
+        checkLoop("@animLoop", true, false);
+        checkLoop("@layerloop", false, false);
+        checkLoop("@layerloop2", false, false);
+        checkLoop("@multiSoundLoop", false, true);
+        checkWhole("@percentFade");
+        checkWhole("@FadeSteps");
+        checkWhole("@maxHeroHP");
+        checkWhole("@MaxenemyHP");
+        checkWhole("@HPup", "MAX");
+        checkWhole("@HPenemyUp", "MAX");
+        checkHit("@herohit");
+        checkHit("@enemyhit");
 
         const std::string music = get("@music");
         if (UCase(Trim(music)) != "STOP") checkFile("@music", m_setup.musicDir, music);
@@ -174,15 +436,18 @@ private:
 
     const SceneTable* chainedTable(const std::string& path) {
         const std::string key = resolvePath(path);
-        auto& file = m_chained[key];
+        LintFile& file = m_files[key];
         if (!file.table) {
-            file.shown = key;
-            file.table = std::make_unique<SceneTable>(m_host);
+            file.shown = folderOf(m_file->shown) + fileNameOf(key);
+            file.path = key;
+            file.owned = std::make_unique<SceneTable>(m_host);
+            file.table = file.owned.get();
             GameScript chained;
             chained.path = key;
             file.table->LoadGameScript(chained);
+            m_order.push_back(&file);
         }
-        return file.table.get();
+        return file.table;
     }
 
     void checkRandom(std::string_view link, const std::string& randomLink) {
@@ -196,11 +461,11 @@ private:
         }
         const std::string prefix = *Mid(randomLink, p + 1, q - p - 1);
         for (long k = 1; k <= *count && k <= 1000; ++k)
-            checkLink("@randomLink", prefix + std::to_string(k), m_table);
+            checkLink("@randomLink", prefix + std::to_string(k), *m_t);
     }
 
     // Targets of hot-spot records x("text",direction,action,target).
-    void checkHotSpots(const std::string& h) {
+    void checkHotSpots(const std::string& h, const SceneTable& table) {
         size_t at = 0;
         for (int i = 0; i < 4; ++i) {
             const size_t open = h.find('"', at);
@@ -212,7 +477,7 @@ private:
             const std::string fields = h.substr(close + 1, paren - close - 1);  // ,dir,action,target
             const size_t last = fields.rfind(',');
             const std::string target = last == std::string::npos ? "" : fields.substr(last + 1);
-            if (target != "!") checkLink("@hotspots", target, m_table);
+            if (target != "!") checkLink("@hotspots", target, table);
             at = paren + 1;
         }
     }
@@ -222,9 +487,11 @@ private:
     SceneTable m_table;
     GameSetup m_setup;
     std::string m_ext;
-    std::string m_shown;
-    std::string m_gameFolder;
-    std::map<std::string, LintFile> m_chained;
+    std::map<std::string, LintFile> m_files;  // by resolved path
+    std::vector<LintFile*> m_order;
+    std::map<std::string, std::string> m_pictures;  // resolved path: why refused, "" when fine
+    LintFile* m_file = nullptr;
+    SceneTable* m_t = nullptr;
     int m_slot = 0;
     std::string m_scene;
     std::vector<LintFinding> m_findings;
@@ -240,7 +507,8 @@ std::vector<LintFinding> lintStory(const std::string& gameFile) {
     const auto analysis = story::analyseStory(graph);
     auto at = [&](int s, std::string code, std::string message) {
         const auto& scene = graph.scenes[static_cast<size_t>(s)];
-        const std::string file = scene.file == 0 ? gameFile : graph.files[static_cast<size_t>(scene.file)].path;
+        const std::string file = scene.file == 0 ? gameFile
+                                                 : folderOf(gameFile) + graph.files[static_cast<size_t>(scene.file)].name;
         findings.push_back({file, scene.line, 0, Severity::Warning, std::move(code), std::move(message), scene.name});
     };
     for (int s : analysis.unreachable)

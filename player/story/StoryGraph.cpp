@@ -9,6 +9,7 @@
 #include <set>
 
 #include "HeadlessHost.h"
+#include "HotSpotReach.h"
 #include "Paths.h"
 #include "SceneLists.h"
 #include "SceneTable.h"
@@ -208,14 +209,19 @@ private:
         l.win = Trim(read(file, slot, "@winscene"));
         l.lose = Trim(read(file, slot, "@losescene"));
         l.randomLink = read(file, slot, "@randomLink");
-        if (!Trim(read(file, slot, "@X")).empty()) {
-            std::array<HotSpot, 5> spots{};
-            parseHotSpots(std::string(Trim(read(file, slot, "@hotspots"))), spots);
+        // Only the hot spots the walk can take, by the rules of the file's
+        // form: an enciphered game takes the first one it passes.
+        const bool enciphered = m_graph.files[static_cast<size_t>(file)].enciphered;
+        if (auto walk = walkSceneOf([&](std::string_view d) { return read(file, slot, d); },
+                                    enciphered ? ".clP" : ".bmp")) {
+            const auto& spots = walk->spots;
+            const auto taken = takenSpots(*walk, enciphered ? WalkRules::Enciphered : WalkRules::Plain);
             std::set<std::string> targets;
             // Records past the last repeat its target; "!" and nothing lead nowhere.
             for (int i = 1; i <= 4; ++i) {
                 const HotSpot& h = spots[static_cast<size_t>(i)];
-                if (h.target.empty() || h.target == "!" || !targets.insert(h.target).second)
+                if (!taken[static_cast<size_t>(i)] || h.target.empty() || h.target == "!" ||
+                    !targets.insert(h.target).second)
                     continue;
                 l.spots.push_back(h);
             }

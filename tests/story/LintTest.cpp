@@ -1,4 +1,8 @@
 #include "GameFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include "Lint.h"
 
 using Lint = GameFixture;
@@ -29,9 +33,10 @@ TEST_F(Lint, CleanGameHasNoProblems) {
         "[Setup]\n@firstscene = A\n@imagedir = pics\n@musicdir = music\n@sounddir = sfx\n"
         "[Title]\n@name = T\n[A]\n@image = A.BMP\n@anim = a.bmp(3), a.bmp\n@music = song.mid\n"
         "@sound = ding.wav\n@multiSound = ding.wav,ding.wav\n@option1 = x\n@Link1 = c1\n"
-        "@randomLink = (c)2\n@Link2 = RANDOM\n@nextGfile = two.txt\n@linkGo3 = TRUE\n@Link3 = B\n"
+        "@randomLink = (c)2\n@option2 = y\n@Link2 = RANDOM\n@nextGfile = two.txt\n@linkGo3 = TRUE\n"
+        "@option3 = z\n@Link3 = B\n"
         "@X = 5\n@standingsprite = 1.man\n@walkingsprite = 1.man\n"
-        "@hotspots = 10(\"t\",R,NO,!),20(\"u\",M,Y,c2)\n[c1]\n@music = STOP\n@media = stop\n[c2]\n");
+        "@hotspots = 10(\"t\",R,NO,!),20(\"u\",M,Y,B)\n[c1]\n@music = STOP\n@media = stop\n[c2]\n");
     EXPECT_EQ(lines(parvel::lintGame(game)), std::vector<std::string>{});
 }
 
@@ -42,17 +47,17 @@ TEST_F(Lint, ReportsEachKindOfProblem) {
     const auto game = writeGame(
         "[Setup]\n@firstscene = Start\n[Start]\n@option1 = a\n@Link1 = Nowhere\n@option7 = extra\n"
         "@image = gone.bmp\n@layeranim2 = " + many + "\n@multiSound = a,b,c,d,e,f\n"
-        "@Link2 = RANDOM\n@winscene = Win\n"
+        "@Link2 = RANDOM\n@option2 = r\n@winscene = Win\n"
         "@X = 1\n@hotspots = 3(\"x\",M,NO,Cellar)\n");
     EXPECT_EQ(lines(parvel::lintGame(game)),
               (std::vector<std::string>{
                   "Gamefile.txt:6: error: more than 6 options (@option7 is never shown) |too-many-options",
                   "Gamefile.txt:5: error: @Link1 names undefined scene 'Nowhere' |undefined-scene",
                   "Gamefile.txt:10: error: RANDOM link without a usable @randomLink (prefix)count |bad-random-link",
-                  "Gamefile.txt:11: error: @winscene names undefined scene 'Win' |undefined-scene",
+                  "Gamefile.txt:12: error: @winscene names undefined scene 'Win' |undefined-scene",
                   "Gamefile.txt:7: error: @image file not found: gone.bmp |missing-file",
                   "Gamefile.txt:8: error: @layeranim2 has more than 20 pictures |list-too-long",
-                  "Gamefile.txt:13: error: @hotspots names undefined scene 'Cellar' |undefined-scene",
+                  "Gamefile.txt:14: error: @hotspots names undefined scene 'Cellar' |undefined-scene",
                   "Gamefile.txt:9: error: @multiSound has more than 5 sounds |list-too-long",
                   "Gamefile.txt:9: error: @multiSound file not found: a |missing-file",
                   "Gamefile.txt:9: error: @multiSound file not found: b |missing-file",
@@ -65,7 +70,7 @@ TEST_F(Lint, ReportsEachKindOfProblem) {
     const auto lf = writeFile("lf.txt", "[Setup]\r\n@firstscene = Setup\n[Other]\n");
     EXPECT_EQ(lines(parvel::lintGame(lf)),
               (std::vector<std::string>{
-                  "lf.txt:2: error: line ends with LF only (CR LF expected) |lf-line-ends",
+                  "lf.txt:2: error: line ends with LF only (CR LF expected): the player starts scenes and commands only after CR LF, so what follows joins this line |lf-line-ends",
                   "lf.txt:2: error: @firstscene names undefined scene 'Setup[Other]' |undefined-scene"}));
     // The JSON form carries the same findings.
     auto one = parvel::lintGame(lf);
@@ -74,7 +79,8 @@ TEST_F(Lint, ReportsEachKindOfProblem) {
     EXPECT_EQ(parvel::findingsToJson(one),
               "[\n    {\n        \"code\": \"lf-line-ends\",\n        \"column\": 0,\n"
               "        \"file\": \"lf.txt\",\n        \"line\": 2,\n"
-              "        \"message\": \"line ends with LF only (CR LF expected)\",\n"
+              "        \"message\": \"line ends with LF only (CR LF expected): the player starts scenes "
+              "and commands only after CR LF, so what follows joins this line\",\n"
               "        \"severity\": \"error\"\n    }\n]\n");
 }
 
@@ -91,4 +97,100 @@ TEST_F(Lint, WarnsAboutTheStorysShape) {
                   "Gamefile.txt:8: warning: once here the story never leaves Loop1, Loop2 |story-trap"}));
     EXPECT_TRUE(warnings[0].severity == parvel::Severity::Warning &&
                 warnings[1].severity == parvel::Severity::Warning);
+}
+
+// One planted mistake of each kind, in the game file and in the file it
+// chains to, each named at its own file and line.
+TEST_F(Lint, NamesEachPlantedMistakeAtItsLine) {
+    solidBmp("pics/man1.bmp", 0);
+    std::string rle = parvel::testing::bmp24(4, 4, [](int, int) { return 0u; });
+    rle[28] = 8;  // 8 bits, RLE
+    rle[30] = 1;
+    writeFile("pics/rle.bmp", rle);
+    writeFile("pics/cut.bmp", parvel::testing::bmp24(4, 4, [](int, int) { return 0u; }).substr(0, 40));
+    solidBmp("pics/big.bmp", 0, 1100, 1000);
+    writeGame("[Next]\n@image = gone.bmp\n@option1 = back\n@Link1 = Nowhere\n", "Part2.txt");
+    const auto game = writeGame(
+        "[Setup]\n@firstscene = Start\n@imagedir = pics\n@fntColor = green\n"        // 1-4
+        "[Title]\n@name = T\n"                                                      // 5-6
+        "[Start]\n@description = Hi\n@option1 = Go on\n@option2 = Lost\n"           // 7-10
+        "@Link1 = Next\n@Link3 = Start\n@animsped = 2\n@image = rle.bmp\n"          // 11-14
+        "@anim = cut.bmp, big.bmp\n@X = sixty\n@standingsprite = 1.man\n"           // 15-17
+        "@hotspots = 10(\"door\",Q,NO,Next),x(\"a\",L,maybe,Next),1(\"c\",M,NO,!),"
+        "2(\"d\",M,NO,!),3(\"e\",M,NO,!)\n"                                          // 18
+        "@herohit = RAN(5)\n@nextGfile = Part2.txt\n@linkGo1 = TRUE\n"              // 19-21
+        "@animspeed = quick\n@animLoop = twice\n@percentFade = half\n@maxHeroHP = ten\n"  // 22-25
+        "@HPup = lots\n@enemyhit = RAN(a-b)\n@walkingsprite = man\n"                // 26-28
+        "[Start]\n");                                                               // 29
+    const auto findings = parvel::lintGame(game);
+    EXPECT_EQ(lines(findings),
+              (std::vector<std::string>{
+                  "Gamefile.txt:29: error: scene 'Start' is defined again (first at line 7); which one "
+                  "plays depends on the scene before it |duplicate-scene",
+                  "Gamefile.txt:4: error: @fntColor = green is not a colour (RRRGGGBBB, each 000 to 255, "
+                  "or H and a number); the player keeps the default colour |bad-value",
+                  "Gamefile.txt:13: error: unknown directive `@animsped`; did you mean `@animspeed`? |unknown-directive",
+                  "Gamefile.txt:10: error: @option2 has no @Link2: choosing it leads nowhere |option-without-link",
+                  "Gamefile.txt:12: warning: @Link3 has no @option3 text, so no one can choose it |link-without-option",
+                  "Gamefile.txt:14: error: @image picture rle.bmp is refused by the player: \"481 Invalid picture "
+                  "(compressed pictures are not supported)\" |bad-picture",
+                  "Gamefile.txt:15: error: @anim picture cut.bmp is refused by the player: \"481 Invalid picture "
+                  "(file shorter than its headers)\" |bad-picture",
+                  "Gamefile.txt:15: error: @anim picture big.bmp is refused by the player: \"481 Invalid picture "
+                  "(1100 x 1000 is larger than a picture may be (4 MiB decoded))\" |bad-picture",
+                  "Gamefile.txt:18: error: hot spot 1: direction 'Q' is not L, R or M |bad-hotspot",
+                  "Gamefile.txt:18: error: hot spot 2: position 'x' is not a whole number |bad-hotspot",
+                  "Gamefile.txt:18: error: hot spot 2: action 'maybe' is not Y or NO |bad-hotspot",
+                  "Gamefile.txt:18: error: more than 4 hot spots (hot spot 5 is never read) |bad-hotspot",
+                  "Gamefile.txt:16: error: @X = sixty is not a number; the sprite starts at 0 |bad-value",
+                  "Gamefile.txt:28: error: @walkingsprite = man is not count.name (frames name1 .. namecount); "
+                  "the sprite has no such frames |bad-value",
+                  "Gamefile.txt:22: error: @animspeed = quick is not SLOW, MEDIUM, FAST or a number; the "
+                  "animation does not play |bad-value",
+                  "Gamefile.txt:23: error: @animLoop = twice is not a count, ONE or FOREVER; the animation or "
+                  "sound stops playing |bad-value",
+                  "Gamefile.txt:24: error: @percentFade = half is not a whole number; the player ignores it |bad-value",
+                  "Gamefile.txt:25: error: @maxHeroHP = ten is not a whole number; the player ignores it |bad-value",
+                  "Gamefile.txt:26: error: @HPup = lots is not a whole number or MAX; the player ignores it |bad-value",
+                  "Gamefile.txt:19: error: @herohit = RAN(5) is not a hit-point range RAN(high-low); no hit is "
+                  "dealt |bad-value",
+                  "Gamefile.txt:27: error: @enemyhit = RAN(a-b) is not a hit-point range RAN(high-low); no hit "
+                  "is dealt |bad-value",
+                  "Part2.txt:4: error: @Link1 names undefined scene 'Nowhere' |undefined-scene",
+                  "Part2.txt:2: error: @image file not found: gone.bmp |missing-file",
+              }));
+    // The JSON form holds the same findings.
+    const auto json = QJsonDocument::fromJson(QByteArray::fromStdString(parvel::findingsToJson(findings))).array();
+    ASSERT_EQ(json.size(), static_cast<qsizetype>(findings.size()));
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto o = json[i].toObject();
+        const auto& f = findings[static_cast<size_t>(i)];
+        EXPECT_EQ(o["file"].toString().toStdString(), f.file);
+        EXPECT_EQ(o["line"].toInt(), f.line);
+        EXPECT_EQ(o["code"].toString().toStdString(), f.code);
+        EXPECT_EQ(o["severity"].toString(), f.severity == parvel::Severity::Error ? "error" : "warning");
+        EXPECT_EQ(o["message"].toString().toStdString(), f.message);
+    }
+    // A byte order mark and LF line ends are said first.
+    const auto bom = writeFile("bom.txt", "\xEF\xBB\xBF[Setup]\r\n@firstscene = A\n[A]\r\n");
+    EXPECT_EQ(lines(parvel::lintGame(bom)),
+              (std::vector<std::string>{
+                  "bom.txt:1: warning: file starts with a UTF-8 byte order mark: the player reads "
+                  "Windows-1252, so letters beyond ASCII show wrongly; save it as Windows-1252 without a "
+                  "mark |byte-order-mark",
+                  "bom.txt:2: error: line ends with LF only (CR LF expected): the player starts scenes and "
+                  "commands only after CR LF, so what follows joins this line |lf-line-ends",
+                  "bom.txt:2: error: @firstscene names undefined scene 'A[A]' |undefined-scene"}));
+}
+
+// A plain game hears which hot spots it would lose once enciphered.
+TEST_F(Lint, WarnsAboutHotSpotsLostOnceEnciphered) {
+    const auto game = writeGame(
+        "[Setup]\n@firstscene = Road\n[Road]\n@X = 100\n@xmove = 4\n"
+        "@hotspots = 48(\"A trapdoor\",M,Y,Cellar),12(\"A hole\",M,NO,Pit)\n[Cellar]\n[Pit]\n");
+    EXPECT_EQ(lines(parvel::lintGame(game)),
+              (std::vector<std::string>{
+                  "Gamefile.txt:6: warning: plays otherwise once enciphered: hot spot 2 (x 12) can never be "
+                  "reached: passed on the way: in an enciphered game hot spot 1 (x 48) takes the walker to "
+                  "Cellar first |enciphered-hotspot"}));
 }
