@@ -135,9 +135,29 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
         } else {
             return fail("cannot read '" + std::string(vb::Trim(line)) + "'");
         }
+        s.line = lineNo;
         steps.push_back(std::move(s));
     }
     return steps;
+}
+
+std::optional<std::uint32_t> replaySeed(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        const auto w = words(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (w.size() < 2 || w[0] != "#" || vb::LCase(w[1]) != "seed") continue;
+        if (w.size() != 3) return std::nullopt;
+        std::string n(w[2]);
+        while (!n.empty() && n.back() == '\r') n.pop_back();
+        if (n.empty() || n.size() > 10 || n.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+        const unsigned long long v = std::stoull(n);
+        if (v > 0xFFFFFFFFull) return std::nullopt;
+        return static_cast<std::uint32_t>(v);
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -145,7 +165,8 @@ namespace {
 void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps, std::uint32_t seed,
               const std::function<void(std::string_view)>& out,
               const std::function<void(std::string_view)>& err, bool everyFrame,
-              const std::string& savesFolder) {
+              const std::string& savesFolder,
+              const std::function<void(int, std::string_view)>& warn) {
     using K = ReplayStep::Kind;
     HeadlessHost host(seed);
     host.setEveryFrameSeen(everyFrame);
@@ -194,9 +215,20 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
             switch (step.kind) {
                 case K::Open: player.openGame(gameFile); break;
                 case K::Click: player.click(); break;
-                case K::Option: player.optionClick(step.number); break;
+                case K::Option:
+                    if (warn && host.caption(optionLabel(step.number)).empty())
+                        warn(step.line, "option " + std::to_string(step.number) +
+                                            ": the scene shows no option " + std::to_string(step.number));
+                    player.optionClick(step.number);
+                    break;
                 case K::Hover: player.optionHover(step.number); break;
                 case K::Key:
+                    if (warn && (step.number == key::Left || step.number == key::Right ||
+                                 step.number == key::Ctrl) &&
+                        !host.window().spriteSpeedEnabled)
+                        warn(step.line, std::string("key ") +
+                                            (step.number == key::Left ? "left" : step.number == key::Right ? "right" : "ctrl") +
+                                            ": the scene has no walking figure");
                     player.keyDown(step.number);
                     player.keyUp(step.number);
                     break;
@@ -219,7 +251,10 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                         err("cannot write picture " + step.text + ": " + s.error().description);
                     break;
                 case K::Save: saves.save(step.text); break;
-                case K::Load: saves.load(step.text); break;
+                case K::Load:
+                    if (!saves.load(step.text) && warn)
+                        warn(step.line, "load " + step.text + ": there is no such save");
+                    break;
                 case K::Continue: saves.continueGame(); break;
                 case K::Back: saves.back(); break;
                 case K::History: {
@@ -254,7 +289,8 @@ void playOnce(const std::string& gameFile, const std::vector<ReplayStep>& steps,
 void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
                const std::function<void(std::string_view)>& err, bool everyFrame,
-               const std::string& savesFolder) {
+               const std::string& savesFolder,
+               const std::function<void(int, std::string_view)>& warn) {
     // By default the saves live in this run's private folder, removed
     // afterwards (and by a later run when this one is killed).
     std::string folder = savesFolder, temporary;
@@ -270,7 +306,7 @@ void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps
     for (;;) {
         const auto to = std::find_if(from, steps.end(),
                                      [](const ReplayStep& s) { return s.kind == ReplayStep::Kind::Restart; });
-        playOnce(gameFile, {from, to}, seed, out, err, everyFrame, folder);
+        playOnce(gameFile, {from, to}, seed, out, err, everyFrame, folder, warn);
         if (to == steps.end()) break;
         from = to + 1;
     }

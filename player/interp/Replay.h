@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,20 +51,29 @@ struct ReplayStep {
     double seconds = 0;      // wait
     std::string text;        // menu name, answer, picture file, save slot, scene
     bool keepHero = false, keepEnemy = false;  // points: "-" for one of them
+    int line = 0;            // of the input text, from 1
 };
 
 // Parses the input text; the error names the line and what is wrong.
 Result<std::vector<ReplayStep>> parseReplay(std::string_view text);
+
+// The seed a walkthrough asks for with a line "# seed N" (the first such
+// line), so each walkthrough of a game can play with its own.
+std::optional<std::uint32_t> replaySeed(std::string_view text);
 
 // Plays `gameFile` through the steps and reports every event line through
 // `out` (Windows-1252 bytes, no line end). Problems that are not events
 // (a picture that cannot be written) go to `err`. Frames that nothing can
 // see are not drawn unless `everyFrame` asks for them; the events and the
 // pictures written are the same either way. Saves go to `savesFolder`
-// (empty: a private temporary folder, removed afterwards).
+// (empty: a private temporary folder, removed afterwards). Steps that
+// cannot act when they come (an option the scene does not show, a walking
+// key in a scene without a walking figure, a load of a slot that is not
+// there) are told to `warn` with their input line.
 void runReplay(const std::string& gameFile, const std::vector<ReplayStep>& steps,
                std::uint32_t seed, const std::function<void(std::string_view)>& out,
                const std::function<void(std::string_view)>& err = {}, bool everyFrame = false,
-               const std::string& savesFolder = {});
+               const std::string& savesFolder = {},
+               const std::function<void(int line, std::string_view message)>& warn = {});
 
 }  // namespace parvel

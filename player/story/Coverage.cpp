@@ -8,9 +8,9 @@ namespace parvel::story {
 
 using namespace vb;
 
-Result<std::vector<std::string>> playedScenes(const std::string& gameFile,
-                                              const std::string& walkthroughFile,
-                                              std::uint32_t seed) {
+Result<std::vector<std::string>> playedScenes(
+    const std::string& gameFile, const std::string& walkthroughFile, std::uint32_t seed,
+    const std::function<void(int line, std::string_view message)>& warn) {
     auto text = readWholeFile(walkthroughFile);
     if (!text) return Error{err::FileNotFound, "cannot read " + walkthroughFile};
     auto steps = parseReplay(*text);
@@ -19,7 +19,7 @@ Result<std::vector<std::string>> playedScenes(const std::string& gameFile,
     std::vector<std::string> scenes;
     runReplay(gameFile, *steps, seed, [&](std::string_view line) {
         if (line.rfind("scene: ", 0) == 0) scenes.emplace_back(line.substr(7));
-    });
+    }, {}, false, {}, warn);
     return scenes;
 }
 
@@ -64,6 +64,8 @@ Coverage coverRuns(const StoryGraph& graph, const StoryAnalysis& analysis,
             all.insert({e.from, e.to});
     c.edges = static_cast<int>(all.size());
     for (const auto& t : c.taken) c.takenEdges += all.count(t) ? 1 : 0;
+    for (const auto& e : all)
+        if (!c.taken.count(e)) c.untaken.push_back(e);
     for (size_t i = 0; i < n; ++i) {
         if (!analysis.story[i]) continue;
         ++c.scenes;

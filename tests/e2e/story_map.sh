@@ -27,7 +27,17 @@ WANT
     # The winning walkthrough alone never goes home, runs or falls.
     "$tavi" coverage "$demo/Gamefile.txt" "$demo/walkthrough.txt" > "$out/one.txt"
     printf '%s\n' "scenes visited: 12 of 15 (80 %), edges: 18 of 31 (58 %)" "not visited: Home" \
-        "not visited: Run (Gatehouse.txt)" "not visited: Fallen (Gatehouse.txt)" | diff - "$out/one.txt"
+        "not visited: Run (Gatehouse.txt)" "not visited: Fallen (Gatehouse.txt)" \
+        "not taken: Road -> Dusk" "not taken: Gate -> Dusk" "not taken: Gate -> Road" \
+        "not taken: Gate -> Home" "not taken: Home -> Dusk" \
+        "not taken: Courtyard (Gatehouse.txt) -> Run (Gatehouse.txt)" \
+        "not taken: Fight (Gatehouse.txt) -> Flask (Gatehouse.txt)" \
+        "not taken: Fight (Gatehouse.txt) -> Run (Gatehouse.txt)" \
+        "not taken: Strike (Gatehouse.txt) -> Run (Gatehouse.txt)" \
+        "not taken: Strike (Gatehouse.txt) -> Fallen (Gatehouse.txt)" \
+        "not taken: Flask (Gatehouse.txt) -> Run (Gatehouse.txt)" \
+        "not taken: Flask (Gatehouse.txt) -> Fallen (Gatehouse.txt)" \
+        "not taken: Run (Gatehouse.txt) -> Fallen (Gatehouse.txt)" | diff - "$out/one.txt"
     # Warnings fail lint only with --strict.
     "$tavi" lint "$demo/Gamefile.txt" --strict
     printf '[Setup]\r\n@firstscene = A\r\n[A]\r\n@option1 = x\r\n@Link1 = A\r\n[B]\r\n' > "$out/shape.txt"

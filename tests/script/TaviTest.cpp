@@ -175,9 +175,112 @@ TEST_F(TaviTest, ManualPageNamesEveryCommandAndOption) {
         std::istringstream help(tavi("help " + name).out);
         for (std::string h; std::getline(help, h);) {
             if (h.rfind("  --", 0) != 0 || h.rfind("  -- ", 0) == 0) continue;
-            std::string option = h.substr(4, h.find_first_of(" =", 4) - 4);
-            EXPECT_NE(man.find("\\-\\-" + option), std::string::npos) << name << " --" << option;
+            std::string option;
+            for (char c : h.substr(2, h.find_first_of(" =", 4) - 2)) option += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(man.find(option), std::string::npos) << name << " " << h;
         }
     }
     EXPECT_GE(commands, 11u);
+}
+
+// Encipher never writes into the game folder, however OUTDIR names it, and
+// leaves nothing behind when it refuses.
+TEST_F(TaviTest, EncipherRefusesTheGameFolderItself) {
+    write(dir / "game" / "Gamefile.txt", crlf(kGame));
+    fs::create_symlink(dir / "game", dir / "link");
+    const std::string g = (dir / "game").string();
+    for (const std::string& out : {g, g + "/", g + "/.", (dir / "link").string(), (dir / "game" / ".." / "game").string()}) {
+        auto r = tavi("encipher " + g + " " + out);
+        EXPECT_EQ(r.code, 1) << out;
+        EXPECT_NE(r.err.find("is the game folder itself"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(tavi("encipher " + g + " " + dir.string()).code, 1);  // holds the game
+    fs::create_directories(dir / "other");
+    write(dir / "other" / "notes.txt", "mine");
+    EXPECT_EQ(tavi("encipher " + g + " " + (dir / "other").string()).code, 1);  // not a release
+    EXPECT_FALSE(fs::exists(dir / "game" / "GameFile.Cgm"));
+    size_t entries = 0;
+    for (auto it = fs::directory_iterator(dir); it != fs::directory_iterator(); ++it) ++entries;
+    EXPECT_EQ(entries, 5u);  // game, link, other, out, err: no half-written folder
+    // An earlier copy is replaced whole.
+    EXPECT_EQ(tavi("encipher " + g + " " + (dir / "rel").string()).code, 0);
+    write(dir / "rel" / "stale.clP", "old");
+    EXPECT_EQ(tavi("encipher " + g + " " + (dir / "rel").string()).code, 0);
+    EXPECT_TRUE(fs::exists(dir / "rel" / "GameFile.Cgm"));
+    EXPECT_FALSE(fs::exists(dir / "rel" / "stale.clP"));
+}
+
+// A two-file game: the chained file stays plain and keeps its pictures, the
+// release plays its walkthrough as the game does, picture for picture.
+TEST_F(TaviTest, ReleasePlaysLikeTheGameOrWritesNothing) {
+    const fs::path g = dir / "game";
+    auto bmp = [](std::uint32_t rgb) { return parvel::testing::bmp24(200, 112, [rgb](int, int) { return rgb; }); };
+    write(g / "Pics" / "one.bmp", bmp(0xff0000));
+    write(g / "Pics" / "two.bmp", bmp(0x00ff00));
+    write(g / "Gamefile.txt",
+          crlf("[Setup]\n@firstscene = A\n@imagedir = Pics\n[A]\n@image = one.bmp\n@option1 = On\n"
+               "@Link1 = B\n@nextGfile = Part.txt\n@linkGo1 = TRUE\n"));
+    write(g / "Part.txt", crlf("[B]\n@image = two.bmp\n@option1 = Back\n@Link1 = A\n"
+                               "@nextGfile = Gamefile.txt\n@linkGo1 = TRUE\n"));
+    const std::string walk = write(dir / "walk.txt",
+                                   "# seed 7\nopen\nclick\nwait 3\npicture a.png\noption 1\nwait 3\n"
+                                   "picture b.png\noption 1\nwait 3\npicture c.png\n");
+    const fs::path out = dir / "rel";
+    auto r = tavi("release " + g.string() + " " + out.string() + " --walkthrough " + walk);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(fs::exists(out / "Pics" / "one.clP"));
+    EXPECT_TRUE(fs::exists(out / "Pics" / "two.bmp"));  // named by the plain chained file
+    EXPECT_FALSE(fs::exists(out / "Pics" / "one.bmp"));
+    EXPECT_NE(readWholeFile((out / "Part.txt").string()).value_or("").find("@nextGfile = GameFile.Cgm\r\n"),
+              std::string::npos);
+    auto play = tavi("play " + (out / "GameFile.Cgm").string() + " --input " + walk);
+    EXPECT_EQ(play.code, 0);
+    EXPECT_NE(play.out.find("scene: B\n"), std::string::npos);
+    EXPECT_EQ(play.out.rfind("scene: A\n"), play.out.size() - 9);  // back through the enciphered game file
+
+    // A copy with lint errors is refused and nothing is written.
+    fs::remove(g / "Pics" / "two.bmp");
+    const fs::path out2 = dir / "rel2";
+    r = tavi("release --walkthrough=" + walk + " " + g.string() + " " + out2.string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(out2.string() + "/Part.txt:2: error: @image file not found: two.bmp"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out2));
+}
+
+// The enciphered rules take the trapdoor the walker passes: named, allowed.
+TEST_F(TaviTest, ReleaseNamesWhereTheEncipheredRulesDiffer) {
+    const fs::path g = dir / "game";
+    write(g / "Gamefile.txt",
+          crlf("[Setup]\n@firstscene = Road\n[Road]\n@X = 100\n@xmove = 4\n"
+               "@hotspots = 48(\"A trapdoor\",M,Y,Cellar),12(\"A hole\",M,NO,Pit)\n[Cellar]\n[Pit]\n"));
+    const std::string walk = write(dir / "walk.txt", "open\nclick\nwait 1\nkeydown left\nwait 10\n");
+    auto r = tavi("release " + g.string() + " " + (dir / "rel").string() + " --walkthrough " + walk);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, walk + ": after scene 'Road' the game goes to 'Pit', the release to 'Cellar': by design, an "
+                            "enciphered game takes the hot spots the walker passes and has no Ctrl\n");
+}
+
+// Coverage names the steps that cannot act and the ways no walkthrough took;
+// unused --all-files counts the names of chained files.
+TEST_F(TaviTest, CoverageWarnsAboutIdleStepsAndListsWaysNotTaken) {
+    const fs::path g = dir / "game";
+    write(g / "Gamefile.txt",
+          crlf("[Setup]\n@firstscene = A\n@imagedir = Pics\n[A]\n@option1 = To B\n@Link1 = B\n"
+               "@option2 = To C\n@Link2 = C\n@nextGfile = Part.txt\n[B]\n@option1 = Back\n@Link1 = A\n[C]\n"));
+    write(g / "Part.txt", crlf("[B]\n@image = late.bmp\n"));
+    write(g / "Pics" / "late.bmp", "BM");
+    write(g / "Pics" / "never.bmp", "BM");
+    const std::string walk = write(dir / "walk.txt", "open\nclick\nwait 2\noption 3\nload nothing\noption 1\nwait 2\n");
+    auto r = tavi("coverage " + (g / "Gamefile.txt").string() + " " + walk);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, walk + ":4: warning: option 3: the scene shows no option 3\n" + walk +
+                         ":5: warning: load nothing: there is no such save\n");
+    EXPECT_EQ(r.out, "scenes visited: 2 of 4 (50 %), edges: 1 of 3 (33 %)\nnot visited: C\n"
+                     "not visited: B (Part.txt)\nnot taken: A -> C\nnot taken: B -> A\n");
+    auto unused = tavi("unused " + (g / "Gamefile.txt").string());
+    auto all = tavi("unused --all-files " + (g / "Gamefile.txt").string());
+    EXPECT_NE(unused.out.find("late.bmp"), std::string::npos);
+    EXPECT_EQ(all.out.find("late.bmp"), std::string::npos);
+    EXPECT_NE(all.out.find("never.bmp"), std::string::npos);
 }

@@ -112,14 +112,9 @@ TEST_F(StoryGraphTest, EncipheredGameHasTheSameStory) {
     const auto g = buildStoryGraph(out + "/GameFile.Cgm");
     ASSERT_EQ(g.files.size(), 2u);
     EXPECT_TRUE(g.files[0].enciphered);
-    // The plain file's chain back names "Gamefile.txt", which the
-    // enciphered game does not have: Hall is then looked up in two.txt.
-    Lines expected = kEdges;
-    expected.back() = "Yard (two.txt) -option1 'Home'-> ?Hall";
-    EXPECT_EQ(edgeLines(g), expected);
-    ASSERT_EQ(g.missingFiles.size(), 1u);
-    EXPECT_EQ(g.missingFiles[0].first, "Yard (two.txt)");
-    EXPECT_EQ(g.missingFiles[0].second, "@nextGfile file not found: Gamefile.txt");
+    // The plain file's chain back to "Gamefile.txt" now names GameFile.Cgm.
+    EXPECT_EQ(edgeLines(g), kEdges);
+    EXPECT_TRUE(g.missingFiles.empty());
 }
 
 TEST_F(StoryGraphTest, FightsTakeTheScenesDeclaredBeforeThem) {
@@ -173,4 +168,19 @@ TEST_F(StoryGraphTest, MapPageNeedsNoNetwork) {
     EXPECT_NE(html.find("\"text\":\"Dark\\nand damp\""), std::string::npos);
     for (const char* remote : {"<script src", "<link", "url(", "<img", "@import", "src=\"http"})
         EXPECT_EQ(html.find(remote), std::string::npos) << remote;
+}
+
+// The map follows the rules of the game's form: an enciphered game takes the
+// first hot spot the walker passes, so the hole behind the trapdoor is lost.
+TEST_F(StoryGraphTest, HotSpotsFollowTheRulesOfTheGamesForm) {
+    writeGame("[Setup]\n@firstscene = Road\n[Road]\n@X = 100\n@xmove = 4\n"
+              "@hotspots = 48(\"A trapdoor\",M,Y,Cellar),12(\"A hole\",M,NO,Pit)\n[Cellar]\n[Pit]\n",
+              "game/Gamefile.txt");
+    const auto plain = buildStoryGraph((dir / "game" / "Gamefile.txt").string());
+    EXPECT_EQ(edgeLines(plain), (Lines{"Road -hotspot 'A hole'-> Pit", "Road -hotspot 'A trapdoor'-> Cellar"}));
+    const auto out = (dir / "enciphered").string();
+    ASSERT_TRUE(parvel::encipherGame((dir / "game").string(), out).ok());
+    const auto g = buildStoryGraph(out + "/GameFile.Cgm");
+    EXPECT_EQ(edgeLines(g), (Lines{"Road -hotspot 'A trapdoor'-> Cellar"}));
+    EXPECT_EQ(names(g, analyseStory(g).unreachable), Lines{"Pit"});
 }

@@ -31,6 +31,7 @@ int cmdGet(const Invocation& inv);
 int cmdDigest(const Invocation& inv);
 int cmdDecipher(const Invocation& inv);
 int cmdEncipher(const Invocation& inv);
+int cmdRelease(const Invocation& inv);
 int cmdPlay(const Invocation& inv);
 int cmdLint(const Invocation& inv);
 int cmdUnused(const Invocation& inv);

@@ -10,7 +10,9 @@ namespace {
 
 int cmdHelp(const Invocation&) { return 0; }  // main answers help itself
 
-const OptionSpec kSeed{"--seed", "N", "the random seed (default 1); the same seed gives the same run"};
+const OptionSpec kSeed{"--seed", "N",
+                       "the random seed for every walkthrough (default: its \"# seed N\" line,\n"
+                       "else 1); the same seed gives the same run"};
 
 const std::vector<CommandSpec>& table() {
     static const std::vector<CommandSpec> commands = {
@@ -37,12 +39,27 @@ const std::vector<CommandSpec>& table() {
         {"encipher", "GAMEDIR OUTDIR", 2, 2, false, "write the enciphered form of a game",
          "Writes into OUTDIR an enciphered copy of the game in GAMEDIR:\n"
          "GameFile.Cgm, pictures as .clP with the digest trailer, picture commands\n"
-         "rewritten to .clP; other files are copied. OUTDIR must not be GAMEDIR.\n",
+         "rewritten to .clP; other files are copied. Files chained with @nextGfile\n"
+         "play as plain scripts, so they go along as plain text with the .bmp\n"
+         "pictures they name. The copy is written beside OUTDIR and renamed into\n"
+         "place when whole. OUTDIR must not be GAMEDIR (nor reach it through a\n"
+         "link), and must be new, empty, or an earlier enciphered copy.\n",
          {}, cmdEncipher},
+        {"release", "GAMEDIR OUTDIR", 2, -1, false, "write a checked enciphered copy of a game",
+         "Writes the enciphered copy as encipher does, then lints it and plays\n"
+         "each walkthrough on the game and on the copy. When the copy has lint\n"
+         "errors, or shows other scenes or pictures (the files of picture steps are\n"
+         "compared byte for byte), it says where and writes nothing into OUTDIR\n"
+         "(exit status 1). A difference where an enciphered game plays by other\n"
+         "rules (it takes the hot spots the walker passes, and has no Ctrl) is\n"
+         "named and allowed.\n",
+         {{"--walkthrough", "FILE...", "tavi play inputs to play on both copies"}, kSeed},
+         cmdRelease},
         {"unused", "GAMEFILE", 1, 1, false, "list files no scene uses",
          "Prints the pictures, then the sounds and music, in the game's folders\n"
-         "that no scene names, one path per line.\n",
-         {}, cmdUnused},
+         "that no scene of the game file names, one path per line.\n",
+         {{"--all-files", nullptr, "count the names in every file the game chains to as well"}},
+         cmdUnused},
         {"lint", "GAMEFILE", 1, 1, false, "report problems in a game",
          "Prints one finding per line, as compilers do: \"FILE:LINE: error: MESSAGE\"\n"
          "or \"FILE:LINE: warning: MESSAGE\" (\"FILE: error: MESSAGE\" where no line\n"
@@ -73,7 +90,9 @@ const std::vector<CommandSpec>& table() {
          "Output: scene:, title:, msgbox:, sound:, media:, saved:, loaded:, reloaded:,\n"
          "reload:, goto: lines, \"menu: NAME\n"
          "disabled\" for a speed chosen while the SpriteSpeed menu is greyed out,\n"
-         "and a block of name: value lines for each snapshot. See tavi(1).\n",
+         "and a block of name: value lines for each snapshot. A line \"# seed N\" in\n"
+         "FILE gives the seed when --seed is not given. A step that cannot act is a\n"
+         "warning on stderr, \"FILE:LINE: warning: ...\". See tavi(1).\n",
          {{"--input", "FILE", "the input commands", true},
           kSeed,
           {"--saves", "DIR", "the folder of save slots (default: a private temporary one)"}},
@@ -88,7 +107,12 @@ const std::vector<CommandSpec>& table() {
          cmdMap},
         {"coverage", "GAMEFILE FILE...", 2, -1, false, "show what walkthroughs visit",
          "Plays each FILE (a tavi play input) and prints \"scenes visited: N of M\n"
-         "(P %), edges: ...\", then the scenes no walkthrough reaches.\n",
+         "(P %), edges: ...\", then \"not visited: SCENE\" for the scenes and\n"
+         "\"not taken: FROM -> TO\" for the ways no walkthrough took. A step that\n"
+         "cannot act (an option the scene does not show, a walking key without a\n"
+         "walking figure, a load of a missing save) is a warning on stderr,\n"
+         "\"FILE:LINE: warning: ...\". Each walkthrough plays with the seed of its\n"
+         "\"# seed N\" line, or 1; --seed sets one seed for all.\n",
          {kSeed}, cmdCoverage},
         {"lsp", "", 0, 0, false, "run the language server for editors",
          "Serves the Language Server Protocol on stdin and stdout for an editor:\n"

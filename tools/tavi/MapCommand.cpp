@@ -2,12 +2,14 @@
 // of it visit.
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 
 #include "Commands.h"
 #include "Coverage.h"
 #include "Paths.h"
+#include "Replay.h"
 #include "StoryMap.h"
 
 namespace parvel::tavi {
@@ -19,14 +21,27 @@ void printLine(std::string_view bytes) {
     std::fputc('\n', stdout);
 }
 
-// Plays every walkthrough and prints the coverage; nothing when one fails.
+// The seed of one walkthrough: --seed when given, else its "# seed N"
+// line, else 1.
+std::uint32_t seedFor(const std::string& walkthrough, std::optional<std::uint32_t> given) {
+    if (given) return *given;
+    return replaySeed(readWholeFile(walkthrough).value_or("")).value_or(1);
+}
+
+// Plays every walkthrough and prints the coverage (with the ways no
+// walkthrough took when `untaken`); nothing when one fails. Steps that
+// cannot act are warned about on stderr, "FILE:LINE: warning: ...".
 std::optional<story::Coverage> cover(const std::string& game, const story::StoryGraph& graph,
                                      const story::StoryAnalysis& analysis,
                                      const std::vector<std::string>& walkthroughs,
-                                     std::uint32_t seed) {
+                                     std::optional<std::uint32_t> seed, bool untaken = false) {
     std::vector<std::vector<std::string>> runs;
     for (const auto& w : walkthroughs) {
-        auto scenes = story::playedScenes(game, w, seed);
+        auto warn = [&w](int line, std::string_view message) {
+            const std::string l = w + ":" + std::to_string(line) + ": warning: " + std::string(message) + "\n";
+            std::fwrite(l.data(), 1, l.size(), stderr);
+        };
+        auto scenes = story::playedScenes(game, w, seedFor(w, seed), warn);
         if (!scenes) {
             std::fprintf(stderr, "tavi: %s\n", scenes.error().description.c_str());
             return std::nullopt;
@@ -36,31 +51,31 @@ std::optional<story::Coverage> cover(const std::string& game, const story::Story
     auto c = story::coverRuns(graph, analysis, runs);
     printLine(story::coverageSummary(c));
     for (int s : c.unvisited) printLine("not visited: " + graph.displayName(s));
+    if (untaken)
+        for (const auto& [from, to] : c.untaken)
+            printLine("not taken: " + graph.displayName(from) + " -> " + graph.displayName(to));
     return c;
 }
 
-// GAMEFILE [OUTDIR] FILE..., and the operands after a --walkthrough
-// as more walkthroughs.
+// GAMEFILE OUTDIR, then walkthroughs: --walkthrough values and any
+// further operands.
 struct Arguments {
     std::vector<std::string> plain;
     std::vector<std::string> walkthroughs;
-    std::uint32_t seed = 1;
+    std::optional<std::uint32_t> seed;  // when given
 };
 
-std::optional<Arguments> parse(const Invocation& inv) {
+std::optional<Arguments> parse(const Invocation& inv, size_t plainCount) {
     Arguments a;
-    bool walk = false;
     for (const auto& [name, value] : inv.items) {
-        if (name == "--walkthrough") {
-            walk = true;
-            a.walkthroughs.push_back(value);
-        } else if (name.empty()) {
-            (walk ? a.walkthroughs : a.plain).push_back(value);
-        }
+        if (name == "--walkthrough") a.walkthroughs.push_back(value);
+        else if (name.empty()) (a.plain.size() < plainCount ? a.plain : a.walkthroughs).push_back(value);
     }
-    const auto seed = seedOption(inv);
-    if (!seed) return std::nullopt;
-    a.seed = *seed;
+    if (inv.value("--seed")) {
+        const auto seed = seedOption(inv);
+        if (!seed) return std::nullopt;
+        a.seed = *seed;
+    }
     return a;
 }
 
@@ -73,7 +88,7 @@ bool readable(const std::string& path) {
 }  // namespace
 
 int cmdMap(const Invocation& inv) {
-    auto a = parse(inv);
+    auto a = parse(inv, 2);
     if (!a) return 1;
     if (a->plain.size() != 2) {
         std::fprintf(stderr,
@@ -100,7 +115,7 @@ int cmdMap(const Invocation& inv) {
 }
 
 int cmdCoverage(const Invocation& inv) {
-    auto a = parse(inv);
+    auto a = parse(inv, SIZE_MAX);
     if (!a) return 1;
     if (a->plain.size() < 2) {
         std::fprintf(stderr, "usage: tavi coverage GAMEFILE FILE... [--seed N]\n");
@@ -110,7 +125,7 @@ int cmdCoverage(const Invocation& inv) {
     if (!readable(game)) return 1;
     const auto graph = story::buildStoryGraph(game);
     const auto analysis = story::analyseStory(graph);
-    return cover(game, graph, analysis, {a->plain.begin() + 1, a->plain.end()}, a->seed) ? 0 : 1;
+    return cover(game, graph, analysis, {a->plain.begin() + 1, a->plain.end()}, a->seed, true) ? 0 : 1;
 }
 
 }  // namespace parvel::tavi

@@ -15,7 +15,6 @@ int cmdPlay(const Invocation& inv) {
     const std::string saves = inv.value("--saves").value_or("");
     const auto seedValue = seedOption(inv);
     if (!seedValue) return 1;
-    const std::uint32_t seed = *seedValue;
     if (!readWholeFile(game)) {
         std::fprintf(stderr, "tavi: cannot read %s\n", game.c_str());
         return 1;
@@ -36,7 +35,13 @@ int cmdPlay(const Invocation& inv) {
             std::fputc('\n', f);
         };
     };
-    runReplay(game, *steps, seed, line(stdout), line(stderr), false, saves);
+    // --seed when given, else the input's "# seed N" line, else 1.
+    const std::uint32_t seed = inv.value("--seed") ? *seedValue : replaySeed(*text).value_or(1);
+    auto warn = [&input](int l, std::string_view message) {
+        const std::string w = input + ":" + std::to_string(l) + ": warning: " + std::string(message) + "\n";
+        std::fwrite(w.data(), 1, w.size(), stderr);
+    };
+    runReplay(game, *steps, seed, line(stdout), line(stderr), false, saves, warn);
     return 0;
 }
 

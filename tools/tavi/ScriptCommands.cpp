@@ -80,14 +80,5 @@ int cmdDecipher(const Invocation& inv) {
     return 0;
 }
 
-int cmdEncipher(const Invocation& inv) {
-    const auto& args = inv.operands;
-    auto s = encipherGame(args[0], args[1]);
-    if (!s) {
-        std::fprintf(stderr, "tavi: %s\n", s.error().description.c_str());
-        return 1;
-    }
-    return 0;
-}
 
 }  // namespace parvel::tavi
