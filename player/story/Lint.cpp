@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -112,6 +113,22 @@ private:
     void enter(int slot) {
         m_slot = slot;
         m_scene = m_t->name(slot);
+        // Every "@word" the scene holds, so that reads of directives it
+        // cannot hold cost nothing: the player's read finds a directive
+        // only where its name occurs.
+        m_words.clear();
+        const std::string& text = m_t->text(slot);
+        for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+            size_t end = at + 1;
+            while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]))) ++end;
+            m_words.push_back(UCase(std::string_view(text).substr(at, end - at)));
+        }
+    }
+    bool mayHold(std::string_view directive) const {
+        const std::string upper = UCase(directive);
+        for (const auto& w : m_words)
+            if (w.compare(0, upper.size(), upper) == 0) return true;
+        return false;
     }
 
     // A finding at the line of `directive` in the current scene, or at the
@@ -130,6 +147,7 @@ private:
     }
 
     std::string get(std::string_view d) {
+        if (!mayHold(d)) return {};
         auto r = m_t->readDirective(m_slot, m_scene, d);
         return r ? std::move(r.value()) : std::string();
     }
@@ -316,11 +334,11 @@ private:
             const size_t close = q2 == std::string::npos ? q2 : h.find(')', q2);
             const std::string k = std::to_string(record);
             if (close == std::string::npos) {
-                add("@hotspots", "bad-hotspot", "hot spot " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
+                add("@hotspots", "bad-hotspot", "@hotspots record " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
                 return;
             }
             if (record > 4) {
-                add("@hotspots", "bad-hotspot", "more than 4 hot spots (hot spot " + k + " is never read)");
+                add("@hotspots", "bad-hotspot", "@hotspots has more than 4 records (record " + k + " is never read)");
                 return;
             }
             const std::string x(Trim(std::string_view(h).substr(at, open - at)));
@@ -331,13 +349,13 @@ private:
                 fields.emplace_back(Trim(rest.substr(c + 1, next == std::string::npos ? std::string::npos : next - c - 1)));
             }
             if (!CInt(x))
-                add("@hotspots", "bad-hotspot", "hot spot " + k + ": position '" + x + "' is not a whole number");
+                add("@hotspots", "bad-hotspot", "@hotspots record " + k + ": position '" + x + "' is not a whole number");
             if (fields.size() != 3)
-                add("@hotspots", "bad-hotspot", "hot spot " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
+                add("@hotspots", "bad-hotspot", "@hotspots record " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
             else if (const std::string dir = UCase(fields[0]); dir != "L" && dir != "R" && dir != "M")
-                add("@hotspots", "bad-hotspot", "hot spot " + k + ": direction '" + fields[0] + "' is not L, R or M");
+                add("@hotspots", "bad-hotspot", "@hotspots record " + k + ": direction '" + fields[0] + "' is not L, R or M");
             else if (const std::string act = UCase(fields[1]); act != "Y" && act != "NO")
-                add("@hotspots", "bad-hotspot", "hot spot " + k + ": action '" + fields[1] + "' is not Y or NO");
+                add("@hotspots", "bad-hotspot", "@hotspots record " + k + ": action '" + fields[1] + "' is not Y or NO");
             at = h.find(',', close);
             if (at == std::string::npos) break;
             ++at;
@@ -395,7 +413,7 @@ private:
             if (!isEncipheredName(m_file->path))
                 if (auto walk = story::walkSceneOf([this](std::string_view d) { return get(d); }, m_ext))
                     for (const auto& w : story::lostOnceEnciphered(*walk))
-                        add("@hotspots", "enciphered-hotspot", "plays otherwise once enciphered: " + w.message,
+                        add("@hotspots", "enciphered-hotspot", "@hotspots plays otherwise once enciphered: " + w.message,
                             Severity::Warning);
             checkNumber("@X", "the sprite starts at 0");
             checkNumber("@Y", "the sprite keeps its last height");
@@ -494,6 +512,7 @@ private:
     SceneTable* m_t = nullptr;
     int m_slot = 0;
     std::string m_scene;
+    std::vector<std::string> m_words;  // the "@words" of the current scene, upper case
     std::vector<LintFinding> m_findings;
 };
 

@@ -138,10 +138,10 @@ TEST_F(Lint, NamesEachPlantedMistakeAtItsLine) {
                   "(file shorter than its headers)\" |bad-picture",
                   "Gamefile.txt:15: error: @anim picture big.bmp is refused by the player: \"481 Invalid picture "
                   "(1100 x 1000 is larger than a picture may be (4 MiB decoded))\" |bad-picture",
-                  "Gamefile.txt:18: error: hot spot 1: direction 'Q' is not L, R or M |bad-hotspot",
-                  "Gamefile.txt:18: error: hot spot 2: position 'x' is not a whole number |bad-hotspot",
-                  "Gamefile.txt:18: error: hot spot 2: action 'maybe' is not Y or NO |bad-hotspot",
-                  "Gamefile.txt:18: error: more than 4 hot spots (hot spot 5 is never read) |bad-hotspot",
+                  "Gamefile.txt:18: error: @hotspots record 1: direction 'Q' is not L, R or M |bad-hotspot",
+                  "Gamefile.txt:18: error: @hotspots record 2: position 'x' is not a whole number |bad-hotspot",
+                  "Gamefile.txt:18: error: @hotspots record 2: action 'maybe' is not Y or NO |bad-hotspot",
+                  "Gamefile.txt:18: error: @hotspots has more than 4 records (record 5 is never read) |bad-hotspot",
                   "Gamefile.txt:16: error: @X = sixty is not a number; the sprite starts at 0 |bad-value",
                   "Gamefile.txt:28: error: @walkingsprite = man is not count.name (frames name1 .. namecount); "
                   "the sprite has no such frames |bad-value",
@@ -190,7 +190,7 @@ TEST_F(Lint, WarnsAboutHotSpotsLostOnceEnciphered) {
         "@hotspots = 48(\"A trapdoor\",M,Y,Cellar),12(\"A hole\",M,NO,Pit)\n[Cellar]\n[Pit]\n");
     EXPECT_EQ(lines(parvel::lintGame(game)),
               (std::vector<std::string>{
-                  "Gamefile.txt:6: warning: plays otherwise once enciphered: hot spot 2 (x 12) can never be "
+                  "Gamefile.txt:6: warning: @hotspots plays otherwise once enciphered: hot spot 2 (x 12) can never be "
                   "reached: passed on the way: in an enciphered game hot spot 1 (x 48) takes the walker to "
                   "Cellar first |enciphered-hotspot"}));
 }

@@ -260,7 +260,8 @@ TEST_F(TwoFileGame, DiagnosticsPlaceLintFindingsInBothFiles) {
     EXPECT_EQ(list(client.diagnosticsOf(LspClient::uri(part2))),
               (std::vector<std::string>{
                   "0:1-0:5 2 once here the story never leaves Yard (Part2.txt), Lane (Part2.txt)",
-                  "11:1-11:7 2 no path from the first scene leads here"}));
+                  "11:1-11:7 2 no path from the first scene leads here",
+                  "3:12-3:30 1 @hotspots record 1: direction '1' is not L, R or M"}));
 
     // Mending the link in the buffer (not on disk) clears its finding after the pause.
     client.notify(
