@@ -50,8 +50,9 @@ const std::vector<CommandSpec>& table() {
          "each walkthrough on the game and on the copy. When the copy has lint\n"
          "errors, or shows other scenes or pictures (the files of picture steps are\n"
          "compared byte for byte), it says where and writes nothing into OUTDIR\n"
-         "(exit status 1). A difference where an enciphered game plays by other\n"
-         "rules (it takes the hot spots the walker passes, and has no Ctrl) is\n"
+         "(exit status 1). A difference where an enciphered game plays otherwise\n"
+         "by design (it takes the hot spots the walker passes and has no Ctrl; its\n"
+         "picture checks draw random numbers, so random links fall otherwise) is\n"
          "named and allowed.\n",
          {{"--walkthrough", "FILE...", "tavi play inputs to play on both copies"}, kSeed},
          cmdRelease},

@@ -68,6 +68,18 @@ bool walkRulesDiffer(SceneTable& table, const std::string& scene) {
     return false;
 }
 
+// A scene with a RANDOM link: the enciphered game draws random numbers for
+// the name of every picture it checks, so its random links fall otherwise.
+bool drawsRandomLink(SceneTable& table, const std::string& scene) {
+    const int slot = table.FindScene(scene);
+    if (slot == 0 || slot > table.lastLoadCount()) return false;
+    for (int n = 1; n <= 6; ++n)
+        if (vb::UCase(vb::Trim(table.readDirective(slot, table.name(slot), "@Link" + std::to_string(n)).valueOr(""))) ==
+            "RANDOM")
+            return true;
+    return false;
+}
+
 // Plays every walkthrough on both copies; false (after saying why) when a
 // copy shows other scenes or pictures for a reason the rules do not explain.
 bool sameOnBoth(const std::string& plainGame, const std::string& release,
@@ -102,6 +114,11 @@ bool sameOnBoth(const std::string& plainGame, const std::string& release,
                                "', the release to '" + at(b.scenes, k) + "'";
             if (k > 0 && walkRulesDiffer(table, from)) {
                 printLine(what + ": by design, an enciphered game takes the hot spots the walker passes and has no Ctrl");
+                continue;
+            }
+            if (k > 0 && drawsRandomLink(table, from)) {
+                printLine(what + ": by design, an enciphered game draws random numbers for every picture it "
+                                 "checks, so random links fall otherwise");
                 continue;
             }
             printLine("tavi: " + what, stderr);
