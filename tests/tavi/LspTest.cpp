@@ -228,7 +228,7 @@ protected:
                    "[Room1]\n@option1 = Back\n@Link1 = Start\n\n"
                    "[Room2]\n@option1 = Back\n@Link1 = Start\n"));
         write(part2, crlf("[Yard]\n@description = A yard behind the hall.\n@X = 10\n"
-                          "@hotspots = 1(\"Gate\",1,1,Lane)\n@option1 = Stay\n@Link1 = Yard\n\n"
+                          "@hotspots = 1(\"Gate\",M,Y,Lane)\n@option1 = Stay\n@Link1 = Yard\n\n"
                           "[Lane]\n@option1 = Back to the yard\n@Link1 = Yard\n\n"
                           "[Orphan]\n@option1 = Lane\n@Link1 = Lane\n"));
         write(dir / "pics" / "room.bmp",
@@ -249,19 +249,19 @@ TEST_F(TwoFileGame, DiagnosticsPlaceLintFindingsInBothFiles) {
             const QJsonObject d = v.toObject();
             out.push_back(where(d.value("range").toObject()) + " " +
                           std::to_string(d.value("severity").toInt()) + " " +
+                          d.value("code").toString().toStdString() + " " +
                           d.value("message").toString().toStdString());
         }
         std::sort(out.begin(), out.end());
         return out;
     };
     EXPECT_EQ(list(client.diagnosticsOf(LspClient::uri(game))),
-              (std::vector<std::string>{"13:9-13:16 1 @Link2 names undefined scene 'Nowhere'",
-                                        "19:9-19:20 1 @image file not found: missing.bmp"}));
+              (std::vector<std::string>{"13:9-13:16 1 undefined-scene @Link2 names undefined scene 'Nowhere'",
+                                        "19:9-19:20 1 missing-file @image file not found: missing.bmp"}));
     EXPECT_EQ(list(client.diagnosticsOf(LspClient::uri(part2))),
               (std::vector<std::string>{
-                  "0:1-0:5 2 once here the story never leaves Yard (Part2.txt), Lane (Part2.txt)",
-                  "11:1-11:7 2 no path from the first scene leads here",
-                  "3:12-3:30 1 @hotspots record 1: direction '1' is not L, R or M"}));
+                  "0:1-0:5 2 story-trap once here the story never leaves Yard (Part2.txt), Lane (Part2.txt)",
+                  "11:1-11:7 2 unreachable-scene no path from the first scene leads here"}));
 
     // Mending the link in the buffer (not on disk) clears its finding after the pause.
     client.notify(
@@ -271,7 +271,7 @@ TEST_F(TwoFileGame, DiagnosticsPlaceLintFindingsInBothFiles) {
                                 {"range", QJsonObject{{"start", pos(13, 9)}, {"end", pos(13, 16)}}},
                                 {"text", "Room1"}}}}});
     EXPECT_EQ(list(client.diagnosticsOf(LspClient::uri(game))),
-              (std::vector<std::string>{"19:9-19:20 1 @image file not found: missing.bmp"}));
+              (std::vector<std::string>{"19:9-19:20 1 missing-file @image file not found: missing.bmp"}));
 }
 
 TEST_F(TwoFileGame, DefinitionAndReferencesFollowEveryKindOfLink) {

@@ -11,73 +11,93 @@ namespace parvel::lsp {
 
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && vb::UCase(a) == vb::UCase(b);
+// What a finding names in quotes, or after its last ": " (a file, a scene).
+std::string namedIn(const std::string &message) {
+  if (const size_t a = message.find('\''); a != std::string::npos)
+    if (const size_t b = message.find('\'', a + 1); b != std::string::npos)
+      return message.substr(a + 1, b - a - 1);
+  if (const size_t c = message.rfind(": "); c != std::string::npos)
+    return message.substr(c + 2);
+  return {};
 }
 
-// The file a finding names (its path as lint gives it) and its scene there.
-std::pair<int, int> findScene(const Game& game, const LintFinding& finding) {
-    const std::string path = resolvePath(finding.file);
-    for (size_t f = 0; f < game.files.size(); ++f) {
-        if (resolvePath(game.files[f].path) != path) continue;
-        const auto& scenes = game.files[f].index->scenes();
-        for (size_t s = 0; s < scenes.size(); ++s)
-            if (scenes[s].named && scenes[s].name == finding.scene)
-                return {static_cast<int>(f), static_cast<int>(s)};
-        return {static_cast<int>(f), -1};
+// The text on `line` a finding is about: the scene's name on a header line;
+// on a command's line the part of its value the message names, else the
+// value, else the command's name; otherwise the line itself.
+Span spanOnLine(const ScriptIndex &idx, size_t line,
+                const std::string &message) {
+  if (line >= idx.lineCount())
+    return {idx.text().size(), idx.text().size()};
+  const size_t a = idx.lineStart(line), e = idx.lineEnd(line);
+  const int s = idx.sceneAt(a);
+  if (s >= 0) {
+    const SceneInfo &scene = idx.scenes()[static_cast<size_t>(s)];
+    if (scene.whole.begin >= a && scene.whole.begin <= e)
+      return scene.named ? scene.nameSpan : scene.header;
+    for (const auto &c : scene.commands) {
+      if (c.nameSpan.begin != a)
+        continue;
+      if (c.valueSpan.end == c.valueSpan.begin)
+        return c.nameSpan;
+      const std::string name = namedIn(message);
+      const std::string value = vb::UCase(idx.text().substr(
+          c.valueSpan.begin, c.valueSpan.end - c.valueSpan.begin));
+      if (!name.empty())
+        if (const size_t at = value.find(vb::UCase(name));
+            at != std::string::npos)
+          return {c.valueSpan.begin + at, c.valueSpan.begin + at + name.size()};
+      return c.valueSpan;
     }
-    return {-1, -1};
+  }
+  Span span{a, e};
+  while (span.begin < span.end && idx.text()[span.begin] == ' ')
+    ++span.begin;
+  while (span.end > span.begin && idx.text()[span.end - 1] == ' ')
+    --span.end;
+  return span;
 }
 
-// The text a message is about: the value of the command it starts with
-// (or names in brackets), else the scene's name.
-Span spanFor(const SceneInfo& scene, const std::string& message) {
-    std::string command;
-    if (message.starts_with("@"))
-        command = message.substr(0, message.find(' '));
-    else if (const size_t at = message.find("(@"); at != std::string::npos)
-        command = message.substr(at + 1, message.find(' ', at) - at - 1);
-    else if (message.starts_with("RANDOM link"))
-        command = "@randomLink";
-    if (!command.empty())
-        for (const auto& c : scene.commands) {
-            if (!equalsNoCase(c.name, command)) continue;
-            return c.valueSpan.end > c.valueSpan.begin ? c.valueSpan : c.nameSpan;
-        }
-    return scene.named ? scene.nameSpan : scene.header;
-}
+} // namespace
 
-}  // namespace
-
-std::vector<Finding> lintFindings(const Game& game) {
-    const std::string& root = game.files[0].path;
-    auto problems = lintGame(root);
-    for (auto& w : lintStory(root)) problems.push_back(std::move(w));
-    std::vector<Finding> out;
-    for (const auto& p : problems) {
-        Finding f;
-        f.warning = p.severity == Severity::Warning;
-        f.code = p.code;
-        f.message = p.message;
-        const auto [file, scene] = findScene(game, p);
-        if (file < 0 || scene < 0) {
-            f.file = std::max(file, 0);
-            f.span = {0, 0};
-            if (!p.scene.empty()) f.message = p.scene + ": " + p.message;
-        } else {
-            f.file = file;
-            f.span = spanFor(
-                game.files[static_cast<size_t>(file)].index->scenes()[static_cast<size_t>(scene)],
-                p.message);
-        }
-        // A list naming one missing picture many times says so once.
-        const bool repeated = std::any_of(out.begin(), out.end(), [&](const Finding& o) {
-            return o.file == f.file && o.span.begin == f.span.begin && o.span.end == f.span.end &&
-                   o.message == f.message;
+std::vector<Finding> lintFindings(const Game &game) {
+  const std::string &root = game.files[0].path;
+  auto findings = lintGame(root);
+  for (auto &w : lintStory(root))
+    findings.push_back(std::move(w));
+  std::vector<Finding> out;
+  for (const auto &l : findings) {
+    Finding f;
+    f.warning = l.severity == Severity::Warning;
+    f.code = l.code;
+    f.message = l.message;
+    const int file = game.fileOf(resolvePath(l.file));
+    f.file = std::max(file, 0);
+    const ScriptIndex &idx = *game.files[static_cast<size_t>(f.file)].index;
+    if (file < 0 || l.line <= 0) {
+      if (file < 0)
+        f.message = fileNameOf(l.file) + ": " + f.message;
+      f.span = {0, 0};
+    } else if (l.column > 0) {
+      const size_t at = idx.offsetAt(static_cast<size_t>(l.line - 1),
+                                     static_cast<size_t>(l.column - 1));
+      const Span line =
+          spanOnLine(idx, static_cast<size_t>(l.line - 1), l.message);
+      f.span = line.contains(at)
+                   ? line
+                   : Span{at, idx.lineEnd(static_cast<size_t>(l.line - 1))};
+    } else {
+      f.span = spanOnLine(idx, static_cast<size_t>(l.line - 1), l.message);
+    }
+    // A list naming one missing picture many times says so once.
+    const bool repeated =
+        std::any_of(out.begin(), out.end(), [&](const Finding &o) {
+          return o.file == f.file && o.span.begin == f.span.begin &&
+                 o.span.end == f.span.end && o.message == f.message;
         });
-        if (!repeated) out.push_back(std::move(f));
-    }
-    return out;
+    if (!repeated)
+      out.push_back(std::move(f));
+  }
+  return out;
 }
 
-}  // namespace parvel::lsp
+} // namespace parvel::lsp

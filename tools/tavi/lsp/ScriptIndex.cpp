@@ -155,7 +155,8 @@ void ScriptIndex::indexScene(SceneInfo& scene) {
             if (paren >= end) break;
             const size_t comma = text.rfind(',', paren);
             if (comma != std::string_view::npos && comma > close) {
-                const Span t = valueOf(text, comma + 1, paren);
+                // Taken as written, spaces and all, as the player takes it.
+                const Span t{comma + 1, paren};
                 const std::string name = m_text.substr(t.begin, t.end - t.begin);
                 if (!name.empty() && name != "!")
                     scene.refs.push_back({t, name, RefKind::HotSpot, !scene.nextGfile.empty(), 0});
