@@ -28,6 +28,10 @@ parvel_build() {
     local dir=$1; shift
     local gen=()
     command -v ninja >/dev/null && gen=(-G Ninja)
+    # A compiler cache, when the machine has one, makes a fresh clone's
+    # build take seconds instead of minutes; the results are the same.
+    command -v ccache >/dev/null &&
+        gen+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S . -B "$dir" "${gen[@]}" "$@" >/dev/null || return 1
     else
