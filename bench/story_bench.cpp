@@ -50,13 +50,15 @@ void BM_LintGame700Scenes(benchmark::State& state) {
     // The 37 pictures the game names: 200 x 112, 24 bits.
     std::string bmp(54 + 200 * 112 * 3, '\0');
     auto put = [&](size_t at, std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) bmp[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+        for (int i = 0; i < n; ++i)
+            bmp[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
     };
     bmp[0] = 'B', bmp[1] = 'M';
     put(2, static_cast<std::uint32_t>(bmp.size()), 4), put(10, 54, 4), put(14, 40, 4);
     put(18, 200, 4), put(22, 112, 4), put(26, 1, 2), put(28, 24, 2);
     for (int i = 0; i < 37; ++i)
-        std::ofstream(folder / "pics" / ("room" + std::to_string(i) + ".bmp"), std::ios::binary) << bmp;
+        std::ofstream(folder / "pics" / ("room" + std::to_string(i) + ".bmp"), std::ios::binary)
+            << bmp;
     const std::string path = (folder / "Gamefile.txt").string();
     std::ofstream(path, std::ios::binary) << makeBigGame();
     for (auto _ : state) benchmark::DoNotOptimize(lintGame(path));

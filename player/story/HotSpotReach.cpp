@@ -35,10 +35,9 @@ std::optional<WalkScene> walkSceneOf(const std::function<std::string(std::string
     if (auto v = CDbl(x)) scene.x = *v;
     parseHotSpots(std::string(Trim(read("@hotspots"))), scene.spots);
     if (auto v = CDbl(Trim(read("@xmove")))) scene.step = *v;
-    const std::string frames =
-        spriteFrameList(std::string(Trim(read("@standingsprite"))),
-                        std::string(Trim(read("@walkingsprite"))), pictureExtension, scene.standing,
-                        scene.walking);
+    const std::string frames = spriteFrameList(std::string(Trim(read("@standingsprite"))),
+                                               std::string(Trim(read("@walkingsprite"))),
+                                               pictureExtension, scene.standing, scene.walking);
     AnimationList layer(50);
     parsePictureList(layer, read("@layeranim") + frames);
     scene.overlayCount = layer.count;

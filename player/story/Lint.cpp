@@ -97,11 +97,13 @@ private:
             addAt(0, "no-scenes", "no scenes: a scene starts with a [Name] header");
         checkDuplicates();
         if (gameFile) {
-            if (const int setup = m_t->FindScene("Setup"); setup != 0 && setup <= m_t->lastLoadCount()) {
+            if (const int setup = m_t->FindScene("Setup");
+                setup != 0 && setup <= m_t->lastLoadCount()) {
                 enter(setup);
                 const std::string first = get("@firstscene");
                 if (!first.empty() && m_t->FindScene(first) == 0)
-                    add("@firstscene", "undefined-scene", "@firstscene names undefined scene '" + first + "'");
+                    add("@firstscene", "undefined-scene",
+                        "@firstscene names undefined scene '" + first + "'");
                 checkFile("@bkPic", folderOf(file.path), get("@bkPic"), true);
                 for (const char* c : {"@bkColor", "@fntColor", "@msOverColor"}) checkColour(c);
                 checkNumber("@fntSize");
@@ -142,8 +144,10 @@ private:
         }
         addAt(line, std::move(code), std::move(message), severity);
     }
-    void addAt(int line, std::string code, std::string message, Severity severity = Severity::Error) {
-        m_findings.push_back({m_file->shown, line, 0, severity, std::move(code), std::move(message), m_scene});
+    void addAt(int line, std::string code, std::string message,
+               Severity severity = Severity::Error) {
+        m_findings.push_back(
+            {m_file->shown, line, 0, severity, std::move(code), std::move(message), m_scene});
     }
 
     std::string get(std::string_view d) {
@@ -162,13 +166,15 @@ private:
             in.read(head, 3);
             const std::string_view h(head, static_cast<size_t>(in.gcount()));
             if (h == "\xEF\xBB\xBF")
-                addAt(1, "byte-order-mark",
-                      "file starts with a UTF-8 byte order mark: the player reads Windows-1252, "
-                      "so letters beyond ASCII show wrongly; save it as Windows-1252 without a mark",
-                      Severity::Warning);
+                addAt(
+                    1, "byte-order-mark",
+                    "file starts with a UTF-8 byte order mark: the player reads Windows-1252, "
+                    "so letters beyond ASCII show wrongly; save it as Windows-1252 without a mark",
+                    Severity::Warning);
             else if (h.substr(0, 2) == "\xFF\xFE" || h.substr(0, 2) == "\xFE\xFF")
-                addAt(1, "byte-order-mark",
-                      "file is UTF-16 text: the player reads Windows-1252; save it as Windows-1252");
+                addAt(
+                    1, "byte-order-mark",
+                    "file is UTF-16 text: the player reads Windows-1252; save it as Windows-1252");
         }
         for (int s = 1; s <= m_t->lastLoadCount(); ++s) {
             const std::string& text = m_t->text(s);
@@ -204,14 +210,16 @@ private:
             while (end < text.size() && !std::strchr(" \t=\r\n", text[end])) ++end;
             const std::string_view name(text.data() + at, end - at);
             if (findDirective(name)) continue;
-            if (name.size() == 8 && UCase(name.substr(0, 7)) == "@OPTION" && name[7] >= '7' && name[7] <= '9') {
+            if (name.size() == 8 && UCase(name.substr(0, 7)) == "@OPTION" && name[7] >= '7' &&
+                name[7] <= '9') {
                 addAt(m_t->lineAt(m_slot, at), "too-many-options",
                       "more than 6 options (" + std::string(name) + " is never shown)");
                 continue;
             }
             std::string message = "unknown directive `" + std::string(name) + "`";
             const std::string guess = suggestionFor(name);
-            message += guess.empty() ? " (the player never reads it)" : "; did you mean `" + guess + "`?";
+            message +=
+                guess.empty() ? " (the player never reads it)" : "; did you mean `" + guess + "`?";
             addAt(m_t->lineAt(m_slot, at), "unknown-directive", std::move(message));
         }
     }
@@ -244,16 +252,19 @@ private:
         }
         if (!it->second.empty())
             add(command, "bad-picture",
-                std::string(command) + " picture " + name + " is refused by the player: \"481 " + it->second + "\"");
+                std::string(command) + " picture " + name + " is refused by the player: \"481 " +
+                    it->second + "\"");
     }
 
     void checkLink(std::string_view command, const std::string& target, const SceneTable& table) {
         if (target.empty() || UCase(Trim(target)) == "RANDOM") return;
         if (table.FindScene(target) == 0)
-            add(command, "undefined-scene", std::string(command) + " names undefined scene '" + target + "'");
+            add(command, "undefined-scene",
+                std::string(command) + " names undefined scene '" + target + "'");
     }
 
-    void checkList(std::string_view command, std::string_view lineOf, const std::string& text, int capacity) {
+    void checkList(std::string_view command, std::string_view lineOf, const std::string& text,
+                   int capacity) {
         AnimationList list(capacity);
         if (!parsePictureList(list, text))
             add(lineOf, "list-too-long",
@@ -266,8 +277,7 @@ private:
     // skipped in play, so the scene silently does something else.
     void badValue(std::string_view d, const std::string& value, const std::string& expected,
                   const std::string& effect) {
-        add(d, "bad-value",
-            std::string(d) + " = " + value + " is not " + expected + "; " + effect);
+        add(d, "bad-value", std::string(d) + " = " + value + " is not " + expected + "; " + effect);
     }
     void checkNumber(std::string_view d, const std::string& effect = "the player ignores it") {
         const std::string v(Trim(get(d)));
@@ -277,8 +287,10 @@ private:
         const std::string v(Trim(get(d)));
         if (v.empty() || (!keyword.empty() && UCase(v) == keyword)) return;
         if (!CLng(v))
-            badValue(d, v, keyword.empty() ? "a whole number" : "a whole number or " + std::string(keyword),
-                     "the player ignores it");
+            badValue(
+                d, v,
+                keyword.empty() ? "a whole number" : "a whole number or " + std::string(keyword),
+                "the player ignores it");
     }
     void checkLoop(std::string_view d, bool one, bool whole) {
         const std::string v(Trim(get(d))), u = UCase(v);
@@ -306,21 +318,24 @@ private:
         const long dash = InStr(1, v, "-").value_or(0);
         auto a = Mid(v, 5, dash - 5);
         auto b = Mid(v, dash + 1, static_cast<long>(v.size()) - dash - 1);
-        const bool ok = dash > 5 && a && b && CDbl(Trim(*a)) && CDbl(Trim(*b)) && v[3] == '(' && v.back() == ')';
+        const bool ok = dash > 5 && a && b && CDbl(Trim(*a)) && CDbl(Trim(*b)) && v[3] == '(' &&
+                        v.back() == ')';
         if (!ok) badValue(d, v, "a hit-point range RAN(high-low)", "no hit is dealt");
     }
     void checkSpeed() {
         const std::string v(Trim(get("@animspeed"))), u = UCase(v);
         if (v.empty() || u == "SLOW" || u == "MEDIUM" || u == "FAST") return;
         if (!CDbl(v))
-            badValue("@animspeed", v, "SLOW, MEDIUM, FAST or a number", "the animation does not play");
+            badValue("@animspeed", v, "SLOW, MEDIUM, FAST or a number",
+                     "the animation does not play");
     }
     void checkSprite(std::string_view d) {
         const std::string v(Trim(get(d)));
         if (v.empty()) return;
         const size_t dot = v.find('.');
         if (dot == std::string::npos || !CInt(v.substr(0, dot)) || *CInt(v.substr(0, dot)) < 0)
-            badValue(d, v, "count.name (frames name1 .. namecount)", "the sprite has no such frames");
+            badValue(d, v, "count.name (frames name1 .. namecount)",
+                     "the sprite has no such frames");
     }
     // Records x("text",L|R|M,Y|NO,target), at most four.
     void checkHotSpotRecords(const std::string& h) {
@@ -334,11 +349,13 @@ private:
             const size_t close = q2 == std::string::npos ? q2 : h.find(')', q2);
             const std::string k = std::to_string(record);
             if (close == std::string::npos) {
-                add("@hotspots", "bad-hotspot", "@hotspots record " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
+                add("@hotspots", "bad-hotspot",
+                    "@hotspots record " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
                 return;
             }
             if (record > 4) {
-                add("@hotspots", "bad-hotspot", "@hotspots has more than 4 records (record " + k + " is never read)");
+                add("@hotspots", "bad-hotspot",
+                    "@hotspots has more than 4 records (record " + k + " is never read)");
                 return;
             }
             const std::string x(Trim(std::string_view(h).substr(at, open - at)));
@@ -346,16 +363,22 @@ private:
             std::string rest = h.substr(q2 + 1, close - q2 - 1);  // ,dir,action,target
             for (size_t c = rest.find(','); c != std::string::npos; c = rest.find(',', c + 1)) {
                 const size_t next = rest.find(',', c + 1);
-                fields.emplace_back(Trim(rest.substr(c + 1, next == std::string::npos ? std::string::npos : next - c - 1)));
+                fields.emplace_back(Trim(rest.substr(
+                    c + 1, next == std::string::npos ? std::string::npos : next - c - 1)));
             }
             if (!CInt(x))
-                add("@hotspots", "bad-hotspot", "@hotspots record " + k + ": position '" + x + "' is not a whole number");
+                add("@hotspots", "bad-hotspot",
+                    "@hotspots record " + k + ": position '" + x + "' is not a whole number");
             if (fields.size() != 3)
-                add("@hotspots", "bad-hotspot", "@hotspots record " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
-            else if (const std::string dir = UCase(fields[0]); dir != "L" && dir != "R" && dir != "M")
-                add("@hotspots", "bad-hotspot", "@hotspots record " + k + ": direction '" + fields[0] + "' is not L, R or M");
+                add("@hotspots", "bad-hotspot",
+                    "@hotspots record " + k + " is not x(\"text\",L|R|M,Y|NO,target)");
+            else if (const std::string dir = UCase(fields[0]);
+                     dir != "L" && dir != "R" && dir != "M")
+                add("@hotspots", "bad-hotspot",
+                    "@hotspots record " + k + ": direction '" + fields[0] + "' is not L, R or M");
             else if (const std::string act = UCase(fields[1]); act != "Y" && act != "NO")
-                add("@hotspots", "bad-hotspot", "@hotspots record " + k + ": action '" + fields[1] + "' is not Y or NO");
+                add("@hotspots", "bad-hotspot",
+                    "@hotspots record " + k + ": action '" + fields[1] + "' is not Y or NO");
             at = h.find(',', close);
             if (at == std::string::npos) break;
             ++at;
@@ -387,10 +410,12 @@ private:
             if (UCase(target) == "RANDOM") checkRandom(link, randomLink);
             const bool text = !Trim(get(option)).empty();
             if (text && target.empty())
-                add(option, "option-without-link", option + " has no " + link + ": choosing it leads nowhere");
+                add(option, "option-without-link",
+                    option + " has no " + link + ": choosing it leads nowhere");
             else if (!text && !target.empty())
                 add(link, "link-without-option",
-                    link + " has no " + option + " text, so no one can choose it", Severity::Warning);
+                    link + " has no " + option + " text, so no one can choose it",
+                    Severity::Warning);
         }
         checkLink("@winscene", get("@winscene"), *m_t);
         checkLink("@losescene", get("@losescene"), *m_t);
@@ -402,8 +427,9 @@ private:
         std::string_view layerLine = "@layeranim";
         if (!Trim(get("@X")).empty()) {
             int s = 0, w = 0;
-            const std::string sprites = spriteFrameList(std::string(Trim(get("@standingsprite"))),
-                                                        std::string(Trim(get("@walkingsprite"))), m_ext, s, w);
+            const std::string sprites =
+                spriteFrameList(std::string(Trim(get("@standingsprite"))),
+                                std::string(Trim(get("@walkingsprite"))), m_ext, s, w);
             if (Trim(layer).empty() && !sprites.empty()) layerLine = "@standingsprite";
             layer += sprites;
             const std::string spots(Trim(get("@hotspots")));
@@ -411,9 +437,11 @@ private:
             checkHotSpots(spots, nextTable ? *nextTable : *m_t);
             checkHotSpotRecords(spots);
             if (!isEncipheredName(m_file->path))
-                if (auto walk = story::walkSceneOf([this](std::string_view d) { return get(d); }, m_ext))
+                if (auto walk =
+                        story::walkSceneOf([this](std::string_view d) { return get(d); }, m_ext))
                     for (const auto& w : story::lostOnceEnciphered(*walk))
-                        add("@hotspots", "enciphered-hotspot", "@hotspots plays otherwise once enciphered: " + w.message,
+                        add("@hotspots", "enciphered-hotspot",
+                            "@hotspots plays otherwise once enciphered: " + w.message,
                             Severity::Warning);
             checkNumber("@X", "the sprite starts at 0");
             checkNumber("@Y", "the sprite keeps its last height");
@@ -447,8 +475,10 @@ private:
             std::array<std::string, 5> names;
             int total = 0;
             const int count = parseSoundList(multi, names, &total);
-            if (total > 5) add("@multiSound", "list-too-long", "@multiSound has more than 5 sounds");
-            for (int i = 0; i < count; ++i) checkFile("@multiSound", m_setup.soundDir, names[static_cast<size_t>(i)]);
+            if (total > 5)
+                add("@multiSound", "list-too-long", "@multiSound has more than 5 sounds");
+            for (int i = 0; i < count; ++i)
+                checkFile("@multiSound", m_setup.soundDir, names[static_cast<size_t>(i)]);
         }
     }
 
@@ -492,7 +522,8 @@ private:
             if (close == std::string::npos) return;
             const size_t paren = h.find(')', close);
             if (paren == std::string::npos) return;
-            const std::string fields = h.substr(close + 1, paren - close - 1);  // ,dir,action,target
+            const std::string fields =
+                h.substr(close + 1, paren - close - 1);  // ,dir,action,target
             const size_t last = fields.rfind(',');
             const std::string target = last == std::string::npos ? "" : fields.substr(last + 1);
             if (target != "!") checkLink("@hotspots", target, table);
@@ -526,9 +557,12 @@ std::vector<LintFinding> lintStory(const std::string& gameFile) {
     const auto analysis = story::analyseStory(graph);
     auto at = [&](int s, std::string code, std::string message) {
         const auto& scene = graph.scenes[static_cast<size_t>(s)];
-        const std::string file = scene.file == 0 ? gameFile
-                                                 : folderOf(gameFile) + graph.files[static_cast<size_t>(scene.file)].name;
-        findings.push_back({file, scene.line, 0, Severity::Warning, std::move(code), std::move(message), scene.name});
+        const std::string file =
+            scene.file == 0
+                ? gameFile
+                : folderOf(gameFile) + graph.files[static_cast<size_t>(scene.file)].name;
+        findings.push_back({file, scene.line, 0, Severity::Warning, std::move(code),
+                            std::move(message), scene.name});
     };
     for (int s : analysis.unreachable)
         at(s, "unreachable-scene", "no path from the first scene leads here");

@@ -19,9 +19,9 @@ namespace parvel {
 enum class Severity { Error, Warning };
 
 struct LintFinding {
-    std::string file;     // path as given (bytes of the file system)
-    int line = 0;         // 1-based; 0 when no line applies
-    int column = 0;       // 1-based; 0 when no column applies
+    std::string file;  // path as given (bytes of the file system)
+    int line = 0;      // 1-based; 0 when no line applies
+    int column = 0;    // 1-based; 0 when no column applies
     Severity severity = Severity::Error;
     std::string code;     // stable short id, e.g. "undefined-scene"
     std::string message;  // script bytes (Windows-1252)

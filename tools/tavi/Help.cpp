@@ -16,11 +16,21 @@ const OptionSpec kSeed{"--seed", "N",
 
 const std::vector<CommandSpec>& table() {
     static const std::vector<CommandSpec> commands = {
-        {"scenes", "GAMEFILE", 1, 1, false, "list the scenes a game loads",
+        {"scenes",
+         "GAMEFILE",
+         1,
+         1,
+         false,
+         "list the scenes a game loads",
          "Prints one line per filled slot of the scene table: SLOT<TAB>NAME, slots\n"
          "counted from 1, names as the script's bytes.\n",
-         {}, cmdScenes},
-        {"get", "GAMEFILE SCENE DIRECTIVE [SCENE DIRECTIVE]...", 3, -1, true,
+         {},
+         cmdScenes},
+        {"get",
+         "GAMEFILE SCENE DIRECTIVE [SCENE DIRECTIVE]...",
+         3,
+         -1,
+         true,
          "print what scene commands read",
          "Prints, for each SCENE DIRECTIVE pair, the value the player reads for\n"
          "DIRECTIVE (for example @description) in SCENE. All pairs read one scene\n"
@@ -29,14 +39,33 @@ const std::vector<CommandSpec>& table() {
          "writes \"title: ERROR - SCENE NOT DEFINED!\" to stderr. Names typed as\n"
          "UTF-8 are matched as Windows-1252. Put \"--\" before a scene name that\n"
          "starts with \"-\".\n",
-         {}, cmdGet},
-        {"digest", "FILE", 1, 1, false, "print a file's 8-character digest",
-         "Prints the digest text that enciphered pictures carry for FILE.\n", {}, cmdDigest},
-        {"decipher", "FILE", 1, 1, false, "print the plain text of an enciphered script",
+         {},
+         cmdGet},
+        {"digest",
+         "FILE",
+         1,
+         1,
+         false,
+         "print a file's 8-character digest",
+         "Prints the digest text that enciphered pictures carry for FILE.\n",
+         {},
+         cmdDigest},
+        {"decipher",
+         "FILE",
+         1,
+         1,
+         false,
+         "print the plain text of an enciphered script",
          "Writes the deciphered bytes of FILE (a GameFile.Cgm) to stdout, nothing\n"
          "added.\n",
-         {}, cmdDecipher},
-        {"encipher", "GAMEDIR OUTDIR", 2, 2, false, "write the enciphered form of a game",
+         {},
+         cmdDecipher},
+        {"encipher",
+         "GAMEDIR OUTDIR",
+         2,
+         2,
+         false,
+         "write the enciphered form of a game",
          "Writes into OUTDIR an enciphered copy of the game in GAMEDIR:\n"
          "GameFile.Cgm, pictures as .clP with the digest trailer, picture commands\n"
          "rewritten to .clP; other files are copied. Files chained with @nextGfile\n"
@@ -44,8 +73,14 @@ const std::vector<CommandSpec>& table() {
          "pictures they name. The copy is written beside OUTDIR and renamed into\n"
          "place when whole. OUTDIR must not be GAMEDIR (nor reach it through a\n"
          "link), and must be new, empty, or an earlier enciphered copy.\n",
-         {}, cmdEncipher},
-        {"release", "GAMEDIR OUTDIR", 2, -1, false, "write a checked enciphered copy of a game",
+         {},
+         cmdEncipher},
+        {"release",
+         "GAMEDIR OUTDIR",
+         2,
+         -1,
+         false,
+         "write a checked enciphered copy of a game",
          "Writes the enciphered copy as encipher does, then lints it and plays\n"
          "each walkthrough on the game and on the copy. When the copy has lint\n"
          "errors, or shows other scenes or pictures (the files of picture steps are\n"
@@ -56,12 +91,22 @@ const std::vector<CommandSpec>& table() {
          "named and allowed.\n",
          {{"--walkthrough", "FILE...", "tavi play inputs to play on both copies"}, kSeed},
          cmdRelease},
-        {"unused", "GAMEFILE", 1, 1, false, "list files no scene uses",
+        {"unused",
+         "GAMEFILE",
+         1,
+         1,
+         false,
+         "list files no scene uses",
          "Prints the pictures, then the sounds and music, in the game's folders\n"
          "that no scene of the game file names, one path per line.\n",
          {{"--all-files", nullptr, "count the names in every file the game chains to as well"}},
          cmdUnused},
-        {"lint", "GAMEFILE", 1, 1, false, "report problems in a game",
+        {"lint",
+         "GAMEFILE",
+         1,
+         1,
+         false,
+         "report problems in a game",
          "Prints one finding per line, as compilers do: \"FILE:LINE: error: MESSAGE\"\n"
          "or \"FILE:LINE: warning: MESSAGE\" (\"FILE: error: MESSAGE\" where no line\n"
          "applies). FILE is the game file as given, or a file it chains to; LINE is\n"
@@ -75,7 +120,12 @@ const std::vector<CommandSpec>& table() {
            "text (the default) or json: a JSON array of objects with file, line,\n"
            "column, severity, code and message"}},
          cmdLint},
-        {"play", "GAMEFILE", 1, 1, false, "play a game headless from an input file",
+        {"play",
+         "GAMEFILE",
+         1,
+         1,
+         false,
+         "play a game headless from an input file",
          "Plays GAMEFILE without a window on a virtual clock, reading input\n"
          "commands from FILE, and prints what happens, one event per line.\n"
          "\n"
@@ -98,7 +148,12 @@ const std::vector<CommandSpec>& table() {
           kSeed,
           {"--saves", "DIR", "the folder of save slots (default: a private temporary one)"}},
          cmdPlay},
-        {"map", "GAMEFILE OUTDIR", 2, -1, false, "draw the story as a map",
+        {"map",
+         "GAMEFILE OUTDIR",
+         2,
+         -1,
+         false,
+         "draw the story as a map",
          "Writes map.dot, map.svg and index.html (a self-contained page: click a\n"
          "scene for its text, options and pictures) into OUTDIR, and prints what the\n"
          "analysis finds: scenes no path reaches, links to undefined scenes, scenes\n"
@@ -106,7 +161,12 @@ const std::vector<CommandSpec>& table() {
          {{"--walkthrough", "FILE...", "play these tavi play inputs and mark what they visit"},
           kSeed},
          cmdMap},
-        {"coverage", "GAMEFILE FILE...", 2, -1, false, "show what walkthroughs visit",
+        {"coverage",
+         "GAMEFILE FILE...",
+         2,
+         -1,
+         false,
+         "show what walkthroughs visit",
          "Plays each FILE (a tavi play input) and prints \"scenes visited: N of M\n"
          "(P %), edges: ...\", then \"not visited: SCENE\" for the scenes and\n"
          "\"not taken: FROM -> TO\" for the ways no walkthrough took. A step that\n"
@@ -114,17 +174,30 @@ const std::vector<CommandSpec>& table() {
          "walking figure, a load of a missing save) is a warning on stderr,\n"
          "\"FILE:LINE: warning: ...\". Each walkthrough plays with the seed of its\n"
          "\"# seed N\" line, or 1; --seed sets one seed for all.\n",
-         {kSeed}, cmdCoverage},
-        {"lsp", "", 0, 0, false, "run the language server for editors",
+         {kSeed},
+         cmdCoverage},
+        {"lsp",
+         "",
+         0,
+         0,
+         false,
+         "run the language server for editors",
          "Serves the Language Server Protocol on stdin and stdout for an editor:\n"
          "lint findings as you type, go to a scene, find and rename a scene\n"
          "everywhere, completion of commands, scene and file names, hovers, the\n"
          "outline. Start it from the editor, not by hand. See tavi(1).\n",
-         {}, cmdLsp},
-        {"help", "[COMMAND]", 0, 1, false, "show the list of commands, or the help of COMMAND",
+         {},
+         cmdLsp},
+        {"help",
+         "[COMMAND]",
+         0,
+         1,
+         false,
+         "show the list of commands, or the help of COMMAND",
          "Prints the list of commands, or the usage, description and options of\n"
          "COMMAND.\n",
-         {}, cmdHelp},
+         {},
+         cmdHelp},
     };
     return commands;
 }
@@ -161,7 +234,8 @@ std::string commandHelp(const CommandSpec& c) {
         std::string pad = "  " + left;
         pad.resize(std::max<size_t>(pad.size() + 2, 22), ' ');
         std::string indented;
-        for (char ch : help) indented += ch == '\n' ? "\n" + std::string(22, ' ') : std::string(1, ch);
+        for (char ch : help)
+            indented += ch == '\n' ? "\n" + std::string(22, ' ') : std::string(1, ch);
         s += pad + indented + "\n";
     };
     for (const auto& o : c.options) row(optionColumn(o), o.help);
@@ -171,10 +245,11 @@ std::string commandHelp(const CommandSpec& c) {
 }
 
 std::string generalHelp() {
-    std::string s = "Usage: tavi COMMAND [OPTION]... ARGS...\n"
-                    "Inspect, encipher, lint and replay Tavishow games without a window.\n"
-                    "\n"
-                    "Commands:\n";
+    std::string s =
+        "Usage: tavi COMMAND [OPTION]... ARGS...\n"
+        "Inspect, encipher, lint and replay Tavishow games without a window.\n"
+        "\n"
+        "Commands:\n";
     for (const auto& c : table()) {
         std::string usage = usageLine(c);
         s += "  " + usage.substr(5) + "\n      " + c.summary + "\n";

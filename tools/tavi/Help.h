@@ -20,12 +20,12 @@ struct OptionSpec {
 
 struct CommandSpec {
     const char* name;
-    const char* operands;   // "GAMEFILE OUTDIR", as the usage line shows them
+    const char* operands;  // "GAMEFILE OUTDIR", as the usage line shows them
     int minOperands;
-    int maxOperands;        // -1: any number
-    bool pairs;             // operands after the first come in pairs (script text)
-    const char* summary;    // one line for the command list
-    const char* text;       // the paragraphs of `tavi help NAME`
+    int maxOperands;      // -1: any number
+    bool pairs;           // operands after the first come in pairs (script text)
+    const char* summary;  // one line for the command list
+    const char* text;     // the paragraphs of `tavi help NAME`
     std::vector<OptionSpec> options;
     int (*run)(const Invocation&);
 };

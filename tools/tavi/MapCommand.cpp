@@ -1,8 +1,8 @@
 // tavi map and tavi coverage: the story as a graph, and what walkthroughs
 // of it visit.
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -38,7 +38,8 @@ std::optional<story::Coverage> cover(const std::string& game, const story::Story
     std::vector<std::vector<std::string>> runs;
     for (const auto& w : walkthroughs) {
         auto warn = [&w](int line, std::string_view message) {
-            const std::string l = w + ":" + std::to_string(line) + ": warning: " + std::string(message) + "\n";
+            const std::string l =
+                w + ":" + std::to_string(line) + ": warning: " + std::string(message) + "\n";
             std::fwrite(l.data(), 1, l.size(), stderr);
         };
         auto scenes = story::playedScenes(game, w, seedFor(w, seed), warn);
@@ -68,8 +69,10 @@ struct Arguments {
 std::optional<Arguments> parse(const Invocation& inv, size_t plainCount) {
     Arguments a;
     for (const auto& [name, value] : inv.items) {
-        if (name == "--walkthrough") a.walkthroughs.push_back(value);
-        else if (name.empty()) (a.plain.size() < plainCount ? a.plain : a.walkthroughs).push_back(value);
+        if (name == "--walkthrough")
+            a.walkthroughs.push_back(value);
+        else if (name.empty())
+            (a.plain.size() < plainCount ? a.plain : a.walkthroughs).push_back(value);
     }
     if (inv.value("--seed")) {
         const auto seed = seedOption(inv);
@@ -125,7 +128,8 @@ int cmdCoverage(const Invocation& inv) {
     if (!readable(game)) return 1;
     const auto graph = story::buildStoryGraph(game);
     const auto analysis = story::analyseStory(graph);
-    return cover(game, graph, analysis, {a->plain.begin() + 1, a->plain.end()}, a->seed, true) ? 0 : 1;
+    return cover(game, graph, analysis, {a->plain.begin() + 1, a->plain.end()}, a->seed, true) ? 0
+                                                                                               : 1;
 }
 
 }  // namespace parvel::tavi

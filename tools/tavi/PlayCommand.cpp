@@ -38,7 +38,8 @@ int cmdPlay(const Invocation& inv) {
     // --seed when given, else the input's "# seed N" line, else 1.
     const std::uint32_t seed = inv.value("--seed") ? *seedValue : replaySeed(*text).value_or(1);
     auto warn = [&input](int l, std::string_view message) {
-        const std::string w = input + ":" + std::to_string(l) + ": warning: " + std::string(message) + "\n";
+        const std::string w =
+            input + ":" + std::to_string(l) + ": warning: " + std::string(message) + "\n";
         std::fwrite(w.data(), 1, w.size(), stderr);
     };
     runReplay(game, *steps, seed, line(stdout), line(stderr), false, saves, warn);

@@ -58,9 +58,14 @@ bool walkRulesDiffer(SceneTable& table, const std::string& scene) {
     const int slot = table.FindScene(scene);
     if (slot == 0 || slot > table.lastLoadCount()) return false;
     auto walk = story::walkSceneOf(
-        [&](std::string_view d) { return table.readDirective(slot, table.name(slot), d).valueOr(""); }, ".clP");
+        [&](std::string_view d) {
+            return table.readDirective(slot, table.name(slot), d).valueOr("");
+        },
+        ".clP");
     if (!walk) return false;
-    if (story::takenSpots(*walk, WalkRules::Plain) != story::takenSpots(*walk, WalkRules::Enciphered)) return true;
+    if (story::takenSpots(*walk, WalkRules::Plain) !=
+        story::takenSpots(*walk, WalkRules::Enciphered))
+        return true;
     for (int i = 1; i <= 4; ++i) {
         const HotSpot& h = walk->spots[static_cast<size_t>(i)];
         if (h.x != -1000 && h.target != "!" && vb::UCase(h.action) == "Y") return true;
@@ -74,8 +79,9 @@ bool drawsRandomLink(SceneTable& table, const std::string& scene) {
     const int slot = table.FindScene(scene);
     if (slot == 0 || slot > table.lastLoadCount()) return false;
     for (int n = 1; n <= 6; ++n)
-        if (vb::UCase(vb::Trim(table.readDirective(slot, table.name(slot), "@Link" + std::to_string(n)).valueOr(""))) ==
-            "RANDOM")
+        if (vb::UCase(
+                vb::Trim(table.readDirective(slot, table.name(slot), "@Link" + std::to_string(n))
+                             .valueOr(""))) == "RANDOM")
             return true;
     return false;
 }
@@ -106,19 +112,27 @@ bool sameOnBoth(const std::string& plainGame, const std::string& release,
         const Run a = play(plainGame, *steps, seed, scratch + "plain-");
         const Run b = play(release, *steps, seed, scratch + "release-");
         size_t k = 0;
-        while (k < a.scenes.size() && k < b.scenes.size() && vb::UCase(a.scenes[k]) == vb::UCase(b.scenes[k])) ++k;
+        while (k < a.scenes.size() && k < b.scenes.size() &&
+               vb::UCase(a.scenes[k]) == vb::UCase(b.scenes[k]))
+            ++k;
         if (k < a.scenes.size() || k < b.scenes.size()) {
-            auto at = [](const std::vector<std::string>& v, size_t i) { return i < v.size() ? v[i] : std::string("(the end)"); };
+            auto at = [](const std::vector<std::string>& v, size_t i) {
+                return i < v.size() ? v[i] : std::string("(the end)");
+            };
             const std::string from = k > 0 ? a.scenes[k - 1] : std::string();
-            std::string what = w + ": after scene '" + from + "' the game goes to '" + at(a.scenes, k) +
-                               "', the release to '" + at(b.scenes, k) + "'";
+            std::string what = w + ": after scene '" + from + "' the game goes to '" +
+                               at(a.scenes, k) + "', the release to '" + at(b.scenes, k) + "'";
             if (k > 0 && walkRulesDiffer(table, from)) {
-                printLine(what + ": by design, an enciphered game takes the hot spots the walker passes and has no Ctrl");
+                printLine(what +
+                          ": by design, an enciphered game takes the hot spots the walker passes "
+                          "and has no Ctrl");
                 continue;
             }
             if (k > 0 && drawsRandomLink(table, from)) {
-                printLine(what + ": by design, an enciphered game draws random numbers for every picture it "
-                                 "checks, so random links fall otherwise");
+                printLine(
+                    what +
+                    ": by design, an enciphered game draws random numbers for every picture it "
+                    "checks, so random links fall otherwise");
                 continue;
             }
             printLine("tavi: " + what, stderr);
@@ -127,7 +141,8 @@ bool sameOnBoth(const std::string& plainGame, const std::string& release,
         }
         for (size_t i = 0; i < a.pictures.size() && i < b.pictures.size(); ++i)
             if (a.pictures[i] != b.pictures[i]) {
-                printLine("tavi: " + w + ": picture " + std::to_string(i + 1) + " differs between the game and the release",
+                printLine("tavi: " + w + ": picture " + std::to_string(i + 1) +
+                              " differs between the game and the release",
                           stderr);
                 same = false;
             }
@@ -135,8 +150,9 @@ bool sameOnBoth(const std::string& plainGame, const std::string& release,
     return same;
 }
 
-int release(const std::string& gameDir, const std::string& outDir, const std::vector<std::string>& walkthroughs,
-            std::optional<std::uint32_t> seed, bool check) {
+int release(const std::string& gameDir, const std::string& outDir,
+            const std::vector<std::string>& walkthroughs, std::optional<std::uint32_t> seed,
+            bool check) {
     if (auto s = checkReleaseFolder(gameDir, outDir); !s) {
         std::fprintf(stderr, "tavi: %s\n", s.error().description.c_str());
         return 1;
@@ -156,17 +172,20 @@ int release(const std::string& gameDir, const std::string& outDir, const std::ve
         bool errors = false;
         const std::string shownFolder = outDir + (outDir.ends_with('/') ? "" : "/");
         for (auto f : lintGame(*written + "/GameFile.Cgm")) {
-            if (f.file.rfind(*written + "/", 0) == 0) f.file = shownFolder + f.file.substr(written->size() + 1);
+            if (f.file.rfind(*written + "/", 0) == 0)
+                f.file = shownFolder + f.file.substr(written->size() + 1);
             printLine(formatFinding(f), stderr);
             errors = errors || f.severity == Severity::Error;
         }
         if (errors) {
-            std::fprintf(stderr, "tavi: the release has errors; nothing was written to %s\n", outDir.c_str());
+            std::fprintf(stderr, "tavi: the release has errors; nothing was written to %s\n",
+                         outDir.c_str());
             return discard();
         }
         const std::string plain = resolvePath(gameDir + "/Gamefile.txt");
         if (!sameOnBoth(plain, *written + "/GameFile.Cgm", walkthroughs, seed)) {
-            std::fprintf(stderr, "tavi: the release plays otherwise; nothing was written to %s\n", outDir.c_str());
+            std::fprintf(stderr, "tavi: the release plays otherwise; nothing was written to %s\n",
+                         outDir.c_str());
             return discard();
         }
     }
@@ -187,15 +206,18 @@ int cmdRelease(const Invocation& inv) {
     // GAMEDIR OUTDIR, then walkthroughs: --walkthrough values and any further operands.
     std::vector<std::string> plain, walkthroughs;
     for (const auto& [name, value] : inv.items) {
-        if (name == "--walkthrough") walkthroughs.push_back(value);
-        else if (name.empty()) (plain.size() < 2 ? plain : walkthroughs).push_back(value);
+        if (name == "--walkthrough")
+            walkthroughs.push_back(value);
+        else if (name.empty())
+            (plain.size() < 2 ? plain : walkthroughs).push_back(value);
     }
     const auto seed = seedOption(inv);
     if (!seed) return 1;
     std::optional<std::uint32_t> given;
     if (inv.value("--seed")) given = *seed;
     if (plain.size() != 2) {
-        std::fprintf(stderr, "usage: tavi release GAMEDIR OUTDIR [--walkthrough FILE...] [--seed N]\n");
+        std::fprintf(stderr,
+                     "usage: tavi release GAMEDIR OUTDIR [--walkthrough FILE...] [--seed N]\n");
         return 1;
     }
     return release(plain[0], plain[1], walkthroughs, given, true);

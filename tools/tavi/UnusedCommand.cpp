@@ -26,7 +26,8 @@ std::vector<std::string> chainedFiles(HeadlessHost& host, const std::string& gam
         g.path = files[f];
         table.LoadGameScript(g);
         for (int s = 1; s <= table.lastLoadCount(); ++s) {
-            const std::string next(vb::Trim(table.readDirective(s, table.name(s), "@nextGfile").valueOr("")));
+            const std::string next(
+                vb::Trim(table.readDirective(s, table.name(s), "@nextGfile").valueOr("")));
             if (next.empty()) continue;
             const std::string path = folderOf(files[f]) + cp1252ToUtf8(next);
             if (!fileExists(path)) continue;
@@ -56,21 +57,24 @@ int cmdUnused(const Invocation& inv) {
         // Each chained file is checked with the game's Setup in front of it,
         // so it looks in the same folders; a file is unused when no file names it.
         const int setup = table.FindScene("Setup");
-        const std::string setupText = setup != 0 && setup <= table.lastLoadCount() ? table.text(setup) : "";
+        const std::string setupText =
+            setup != 0 && setup <= table.lastLoadCount() ? table.text(setup) : "";
         for (const auto& file : chainedFiles(host, args[0])) {
             SceneTable chained(host);
             GameScript g;
             g.path = file;
             chained.LoadGameScript(g);
             std::string text = setupText;
-            for (int s = 1; s <= chained.lastLoadCount() && s < SceneTable::kSlots; ++s) text += chained.text(s);
+            for (int s = 1; s <= chained.lastLoadCount() && s < SceneTable::kSlots; ++s)
+                text += chained.text(s);
             chained.loadText(text);
             const auto other = filecheck::CheckFiles(chained, game, host);
             for (auto [list, otherList] : {std::pair{&unused.pictures, &other.pictures},
                                            std::pair{&unused.sounds, &other.sounds}}) {
                 std::set<std::string> still;
                 for (const auto& f : *otherList) still.insert(f.path);
-                std::erase_if(*list, [&](const filecheck::UnusedFile& f) { return !still.count(f.path); });
+                std::erase_if(*list,
+                              [&](const filecheck::UnusedFile& f) { return !still.count(f.path); });
             }
         }
     }
