@@ -1,4 +1,5 @@
 #include "PlayerWindow.h"
+#include "AuthorMode.h"
 
 #include "GameSaves.h"
 
@@ -255,6 +256,7 @@ void PlayerWindow::startUp() {
     m_settings.Mute = loaded.settings.Mute;
     if (m_core) m_core->volumeChanged();
     addViewItems();
+    addAuthorItems();
     addReadAloudItem();
     addSaveItems();
     m_library = new GameLibrary(
@@ -410,6 +412,7 @@ void PlayerWindow::openChosenFile(const QString& path) {
     // game fails to load.
     m_settingsFile.write("LstDir", folderOf(full));
     if (m_core) inCore([&] { m_core->openGame(full); });
+    if (m_author) m_author->gameOpened();
     const std::string_view shown = m_title, prefix = "Parvel - ";
     const std::string_view name = shown.starts_with(prefix) ? shown.substr(prefix.size()) : "";
     if (m_library && !m_quitting) m_library->played(full, fromBytes(name));

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "GameCore.h"
 #include "Host.h"
@@ -38,6 +40,7 @@ class UnusedFilesWindow;
 class Speaker;
 class VolumeWindow;
 class Gamepad;
+class AuthorMode;
 
 // Designed geometry, in pixels.
 inline constexpr int kFormWidth = 280;
@@ -51,6 +54,10 @@ public:
         // From the command line, for this run only (0 / unset: Parvel.ini).
         int zoom = 0;
         bool fullScreen = false;
+        // Author mode for this run (--author), and the scene to start at
+        // (--scene, UTF-8) once the game opens.
+        bool author = false;
+        std::string scene{};
     };
     PlayerWindow();
     explicit PlayerWindow(Options options);
@@ -77,6 +84,11 @@ public:
     UnusedFilesWindow* unusedFilesWindow() const { return m_unusedFilesWindow.get(); }
     // Recent games, the game shelf and dropped games; null before start-up.
     GameLibrary* library() const { return m_library; }
+    // Author mode (AuthorMenu.cpp): null while it is off.
+    AuthorMode* authorMode() const { return m_author.get(); }
+    void setAuthorMode(bool on);
+    // Starts `scene` (UTF-8) of the open game, as Go to Scene does.
+    void startAtScene(const std::string& scene);
 
     // Playing at any size (ViewMenu.cpp).
     int zoom() const { return m_zoom; }
@@ -181,6 +193,7 @@ private:
     // File menu: Continue, Save..., Load..., quick save and load, Back,
     // Story so far... (in SaveMenu.cpp).
     void addSaveItems();
+    void addAuthorItems();
     void updateSaveItems();
     void saveToSlot(const std::string& slot);
     void loadSlot(const std::string& slot);
@@ -256,6 +269,9 @@ private:
     int m_ring = 0;
     bool m_keyboardPlay = false;  // the keyboard has moved the focus ring
     std::unique_ptr<Speaker> m_speaker;
+    std::unique_ptr<AuthorMode> m_author;
+    QAction* m_authorItem = nullptr;
+    std::vector<QAction*> m_authorActions;  // exist only while author mode is on
 
     QPointer<AboutWindow> m_aboutWindow;
     // Side windows are top-level windows of their own, owned here.

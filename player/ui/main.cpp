@@ -24,6 +24,7 @@
 #include "MediaSystem.h"
 #include "ParvelVersion.h"
 #include "Paths.h"
+#include "AuthorMode.h"
 #include "PlayerCore.h"
 #include "Snapshot.h"
 
@@ -54,18 +55,20 @@ void onSignal(int sig) {
 // With PARVEL_STATE_FILE set, SIGUSR1 writes what the window shows to that
 // file, in the block `tavi play` prints for "snapshot": scripts driving the
 // real window can compare it with a replay.
-void writeState(parvel::ui::PlayerCore& core) {
+void writeState(const parvel::ui::PlayerWindow& window, parvel::ui::PlayerCore& core) {
     const char* path = std::getenv("PARVEL_STATE_FILE");
     if (!path || !*path) return;
     std::string text;
     for (const auto& line : parvel::snapshotLines(core.player())) text += line + "\n";
+    if (auto* author = window.authorMode())
+        for (const auto& line : author->stateLines()) text += line + "\n";
     parvel::writeFileAtomically(path, text);
 }
 
 // SIGTERM, SIGINT and SIGHUP close the window like its close button does,
 // so a logout or a kill still saves the settings. The handler only wakes
 // the event loop; the window does the work.
-void handleSignals(QWidget& window, parvel::ui::PlayerCore& core) {
+void handleSignals(parvel::ui::PlayerWindow& window, parvel::ui::PlayerCore& core) {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, &core] {
@@ -73,7 +76,7 @@ void handleSignals(QWidget& window, parvel::ui::PlayerCore& core) {
         bool close = false;
         for (ssize_t n; (n = ::read(g_signalPipe[0], buffer, sizeof buffer)) > 0;)
             for (ssize_t i = 0; i < n; ++i) {
-                if (buffer[i] == SIGUSR1) writeState(core);
+                if (buffer[i] == SIGUSR1) writeState(window, core);
                 else close = true;
             }
         if (close) window.close();
@@ -105,6 +108,9 @@ constexpr char kHelp[] =
     "      --shelf        open the game shelf: the games found in your folders\n"
     "      --zoom=N       show the window N times its size (1 to 4), this run only\n"
     "      --full-screen  start in full screen, this run only\n"
+    "      --author       author mode for this run: reload the game when its\n"
+    "                     files are saved, Go to Scene (Ctrl+G), the findings\n"
+    "      --scene=NAME   start the game at scene NAME (author mode)\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
@@ -147,6 +153,13 @@ bool takeSizeOptions(int& argc, char** argv, parvel::ui::PlayerWindow::Options& 
             zoom = argv[++i];
         } else if (a == "--full-screen") {
             options.fullScreen = true;
+            continue;
+        } else if (a == "--author") {
+            options.author = true;
+            continue;
+        } else if (a.rfind("--scene=", 0) == 0 || (a == "--scene" && i + 1 < argc)) {
+            options.scene = a == "--scene" ? std::string(argv[++i]) : a.substr(8);
+            options.author = true;
             continue;
         } else {
             argv[out++] = argv[i];
@@ -212,7 +225,10 @@ int main(int argc, char** argv) {
     if (shelf) form.library()->showShelf();
     if (!game.empty()) {
         const QString file = QString::fromLocal8Bit(game);
-        QTimer::singleShot(0, &form, [&form, file] { form.openChosenFile(file); });
+        QTimer::singleShot(0, &form, [&form, file, scene = formOptions.scene] {
+            form.openChosenFile(file);
+            form.startAtScene(scene);
+        });
     }
     const int rc = app.exec();
     form.setCore(nullptr);
