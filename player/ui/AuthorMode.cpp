@@ -218,7 +218,11 @@ void AuthorMode::sceneStarted(const std::string& name) {
             m_sceneFile = e.file;
             m_sceneLine = e.line;
         }
-    m_scene->setText(text(name) + (m_sceneFile.empty() ? QString() : QStringLiteral("  \u2014  ") + location(m_sceneFile, m_sceneLine)));
+    m_scene->setText(text(name) + (m_sceneFile.empty() ? QString()
+                                                       : QStringLiteral(" at ") +
+                                                             QFileInfo(QString::fromStdString(m_sceneFile)).fileName() +
+                                                             QLatin1Char(':') + QString::number(m_sceneLine)));
+    m_scene->setToolTip(location(m_sceneFile, m_sceneLine));
     refreshWatch();
     showFindings();
 }
