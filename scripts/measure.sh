@@ -5,6 +5,7 @@
 #   scripts/measure.sh [BUILD_DIR]     (default build-hard; needs parvel built)
 # Needs xvfb-run, xdotool and xwininfo. CPU is sampled over SAMPLE seconds
 # (default 10). RUNS picks the runs (default "empty big anim demo bare";
+# "author" is the demo in author mode;
 # "bare" is the reference Qt window, bench/bare_window.cpp, when built; a
 # run name ending in "_2x", e.g. "demo_2x", runs the player at zoom 2).
 # Also: the shared objects mapped at the title screen and the threads then
@@ -105,6 +106,7 @@ zoom=()
 case $what in
     bare) ;;
     *_2x) zoom=(--zoom=2) ;;
+    author) zoom=(--zoom=1 --author) ;;  # author mode on: its watch idles too
     *) zoom=(--zoom=1) ;;  # never the zoom a first start picks for the screen
 esac
 t0=$(ms)
@@ -159,7 +161,7 @@ for i in $(seq 1 "$repeat"); do
             empty | empty_2x) run "$parvel" "" "$r" ;;
             big) run "$parvel" "$work/big/Gamefile.txt" big ;;
             anim | anim_2x) run "$parvel" "$work/anim/Gamefile.txt" "$r" ;;
-            demo | demo_2x) [ -n "$demo" ] && run "$parvel" "$PWD/$demo" "$r" ;;
+            demo | demo_2x | author) [ -n "$demo" ] && run "$parvel" "$PWD/$demo" "$r" ;;
             bare) [ -x "$bare" ] && run "$bare" "" bare ;;
         esac
     done
