@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -233,8 +234,9 @@ void AuthorMode::reload() {
     Player::ReloadOutcome outcome;
     m_inCore([&] { outcome = m_player.reload(); });
     setStatus(text(outcome.status));
-    refreshFindings();
     refreshWatch();
+    // The lint reads the whole game: after the reloaded scene has shown.
+    QTimer::singleShot(0, this, [this] { refreshFindings(); });
 }
 
 bool AuthorMode::goTo(const std::string& scene) {
