@@ -53,6 +53,7 @@ void PlayerWindow::setAuthorMode(bool on) {
         a->setShortcut(keys);
         m_opns->insertAction(next, a);
         connect(a, &QAction::triggered, this, handler);
+        m_author->panel()->addAction(a);  // the keys work over the panel too
         m_authorActions.push_back(a);
     };
     add("authorReload", tr("Reloa&d"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),

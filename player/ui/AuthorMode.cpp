@@ -178,8 +178,12 @@ AuthorMode::AuthorMode(Player& player, QWidget* parent, std::function<void(std::
         setStatus(QStringLiteral("Copied ") + where + QLatin1Char('.'));
     });
     m_panel->resize(380, 300);
-    if (parent) m_panel->move(parent->frameGeometry().right() + 1, parent->frameGeometry().top());
+    placePanel();
+    // Keys stay with the game: the panel never takes the focus by showing.
+    m_panel->setAttribute(Qt::WA_ShowWithoutActivating);
     m_panel->show();
+    // Turned on from Parvel.ini, this runs before the window has its place.
+    QTimer::singleShot(0, this, [this] { placePanel(); });
 
     m_chained = m_player.onEvent;
     m_player.onEvent = [this](std::string_view line) {
@@ -197,6 +201,11 @@ AuthorMode::~AuthorMode() {
 void AuthorMode::detach() {
     m_player.onEvent = m_chained;
     m_chained = {};
+}
+
+void AuthorMode::placePanel() {
+    if (auto* window = qobject_cast<QWidget*>(parent()))
+        m_panel->move(window->frameGeometry().right() + 1, window->frameGeometry().top());
 }
 
 void AuthorMode::gameOpened() {
@@ -292,7 +301,11 @@ void AuthorMode::showFindings() {
     const std::string current = vb::UCase(m_sceneName);
     for (const auto& f : m_findings) {
         const bool here = !current.empty() && vb::UCase(f.scene) == current;
-        auto* item = new QListWidgetItem((here ? QStringLiteral("\u25B6 ") : QString()) + text(f.text));
+        // The list names the file alone; its tooltip has the whole path.
+        QString shown = text(f.text);
+        const QString path = QString::fromStdString(f.file);
+        if (!path.isEmpty() && shown.startsWith(path)) shown.replace(0, path.size(), QFileInfo(path).fileName());
+        auto* item = new QListWidgetItem((here ? QStringLiteral("\u25B6 ") : QString()) + shown);
         item->setToolTip(location(f.file, f.line));
         if (here) {
             QFont bold = item->font();

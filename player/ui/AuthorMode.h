@@ -56,6 +56,7 @@ private:
         int line = 0;
         std::string text;   // as tavi lint prints it (script bytes)
     };
+    void placePanel();
     void sceneStarted(const std::string& name);
     void refreshWatch();
     void refreshFindings();
