@@ -48,8 +48,10 @@ Player::ReloadOutcome Player::reload() {
     // Play starts again from a restore still waiting to be played, or else
     // from the start of the scene playing now.
     std::optional<PendingRestore> next;
-    if (m_pendingRestore) next = *m_pendingRestore;
-    else if (!m_back.empty()) next = PendingRestore{m_back.back().state, true, m_back.back().historyLength};
+    if (m_pendingRestore)
+        next = *m_pendingRestore;
+    else if (!m_back.empty())
+        next = PendingRestore{m_back.back().state, true, m_back.back().historyLength};
     const std::vector<std::string> files =
         next ? next->state.loadedFiles
              : std::vector<std::string>{m_loaded.empty() ? m_game.path : m_loaded.front().first};
@@ -65,15 +67,19 @@ Player::ReloadOutcome Player::reload() {
             continue;
         }
         table.loadText(scriptOf(files[i], std::move(*bytes)));
-        if (i == 0 && table.lastLoadCount() == 0) return refuse(shownName(files[0]) + " holds no scene");
+        if (i == 0 && table.lastLoadCount() == 0)
+            return refuse(shownName(files[0]) + " holds no scene");
     }
 
     auto titleScreen = [&](const std::string& gone) {
         openGame(files.front());
-        event("reloaded: the title screen" + (gone.empty() ? "" : " (no scene " + quoted(gone) + " any more)"));
-        return ReloadOutcome{true, {}, gone.empty() ? "Reloaded: the title screen."
-                                                    : "No scene " + quoted(gone) +
-                                                          " any more and no first scene: the title screen."};
+        event("reloaded: the title screen" +
+              (gone.empty() ? "" : " (no scene " + quoted(gone) + " any more)"));
+        return ReloadOutcome{true,
+                             {},
+                             gone.empty() ? "Reloaded: the title screen."
+                                          : "No scene " + quoted(gone) +
+                                                " any more and no first scene: the title screen."};
     };
     if (!next) return titleScreen({});
 
@@ -84,9 +90,11 @@ Player::ReloadOutcome Player::reload() {
     if (table.FindScene(s.scene) == 0) {
         const int setup = table.FindScene("Setup");
         const std::string first =
-            setup > 0 ? table.readDirective(setup, "Setup", "@firstscene").valueOr({}) : std::string();
+            setup > 0 ? table.readDirective(setup, "Setup", "@firstscene").valueOr({})
+                      : std::string();
         if (first.empty() || table.FindScene(first) == 0) return titleScreen(s.scene);
-        status = "No scene " + quoted(s.scene) + " any more: playing the first scene, " + quoted(first) + ".";
+        status = "No scene " + quoted(s.scene) + " any more: playing the first scene, " +
+                 quoted(first) + ".";
         line = "reloaded: " + first + " (no scene " + quoted(s.scene) + " any more)";
         s.scene = first;
     }
@@ -132,8 +140,10 @@ void Player::setPoints(std::optional<std::int32_t> hero, std::optional<std::int3
         m_host.setCaption(label, std::to_string(points));
         if (auto c = HitPointColour(points, maximum)) m_host.setForeColour(label, *c);
     };
-    if (hero) set(*hero, m_combat.heroPoints, m_combat.heroMax, Control::HPherol, Control::maxHerol);
-    if (enemy) set(*enemy, m_combat.enemyPoints, m_combat.enemyMax, Control::eneHPl, Control::enemAxl);
+    if (hero)
+        set(*hero, m_combat.heroPoints, m_combat.heroMax, Control::HPherol, Control::maxHerol);
+    if (enemy)
+        set(*enemy, m_combat.enemyPoints, m_combat.enemyMax, Control::eneHPl, Control::enemAxl);
 }
 
 std::vector<std::string> Player::authorFiles(size_t limit) const {
@@ -164,7 +174,8 @@ std::vector<std::string> Player::authorFiles(size_t limit) const {
         overlay += spriteFrameList(get("@standingsprite"), get("@walkingsprite"),
                                    m_game.enciphered == 1 ? ".clP" : ".bmp", standing, walking);
     }
-    for (const auto& [text, capacity] : {std::pair{get("@anim"), 50}, {overlay, 50}, {get("@layeranim2"), 20}}) {
+    for (const auto& [text, capacity] :
+         {std::pair{get("@anim"), 50}, {overlay, 50}, {get("@layeranim2"), 20}}) {
         AnimationList list(capacity);
         parsePictureList(list, text);
         for (int i = 1; i <= list.count; ++i) addIn(images, list.entries[static_cast<size_t>(i)]);
@@ -192,7 +203,8 @@ std::vector<Player::SceneEntry> Player::sceneIndex() const {
         int slot = 0, line = 1;
         size_t counted = 0;
         for (size_t p = text.find('['); p != std::string::npos && slot < SceneTable::kSlots;) {
-            line += static_cast<int>(std::count(text.begin() + static_cast<long>(counted), text.begin() + static_cast<long>(p), '\n'));
+            line += static_cast<int>(std::count(text.begin() + static_cast<long>(counted),
+                                                text.begin() + static_cast<long>(p), '\n'));
             counted = p;
             origin[static_cast<size_t>(++slot)] = {file, line};
             const size_t next = text.find("\r\n[", p + 1);
@@ -203,7 +215,11 @@ std::vector<Player::SceneEntry> Player::sceneIndex() const {
     for (int slot = 1; slot <= SceneTable::kSlots; ++slot) {
         const std::string& name = m_table.name(slot);
         if (m_table.text(slot).empty()) continue;
-        SceneEntry e{slot, name, origin[static_cast<size_t>(slot)].first, origin[static_cast<size_t>(slot)].second, {}};
+        SceneEntry e{slot,
+                     name,
+                     origin[static_cast<size_t>(slot)].first,
+                     origin[static_cast<size_t>(slot)].second,
+                     {}};
         std::string text = m_table.readDirective(slot, name, "@description").valueOr({});
         for (auto& c : text)
             if (c == '\r' || c == '\n') c = ' ';

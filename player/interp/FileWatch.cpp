@@ -22,7 +22,9 @@ FileWatch::FileWatch(std::function<void()> changed, QObject* parent, int settleM
 FileWatch::Stamp FileWatch::stampOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
-    auto ns = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
+    auto ns = [](const timespec& t) {
+        return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+    };
     return {true, static_cast<long long>(st.st_size), ns(st.st_mtim), ns(st.st_ctim),
             static_cast<unsigned long long>(st.st_ino)};
 }

@@ -47,7 +47,8 @@ void PlayerWindow::setAuthorMode(bool on) {
     const QList<QAction*> items = m_opns->actions();
     const qsizetype at = items.indexOf(m_authorItem);
     QAction* next = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
-    auto add = [&](const char* name, const QString& caption, const QKeySequence& keys, auto handler) {
+    auto add = [&](const char* name, const QString& caption, const QKeySequence& keys,
+                   auto handler) {
         auto* a = new QAction(caption, m_opns);
         a->setObjectName(name);
         a->setShortcut(keys);

@@ -26,7 +26,9 @@ namespace parvel::ui {
 
 namespace {
 
-QString text(std::string_view scriptBytes) { return QString::fromStdString(cp1252ToUtf8(scriptBytes)); }
+QString text(std::string_view scriptBytes) {
+    return QString::fromStdString(cp1252ToUtf8(scriptBytes));
+}
 
 std::string bytes(const QString& s) {
     const std::string utf8 = s.toStdString();
@@ -37,7 +39,8 @@ std::string bytes(const QString& s) {
 // words), Enter starts the scene highlighted.
 class GoToSceneDialog : public QDialog {
 public:
-    GoToSceneDialog(const std::vector<Player::SceneEntry>& scenes, const CombatState& combat, QWidget* parent)
+    GoToSceneDialog(const std::vector<Player::SceneEntry>& scenes, const CombatState& combat,
+                    QWidget* parent)
         : QDialog(parent), m_scenes(scenes) {
         setObjectName("goToScene");
         setWindowTitle(QStringLiteral("Go to Scene"));
@@ -49,10 +52,12 @@ public:
         m_list = new QListWidget(this);
         m_list->setObjectName("scenes");
         for (const auto& s : m_scenes) {
-            const QString file = s.file.empty() ? QString() : QFileInfo(QString::fromStdString(s.file)).fileName() +
-                                                                  QLatin1Char(':') + QString::number(s.line);
-            m_list->addItem(text(s.name) + QStringLiteral("  \u2014  ") + file + QStringLiteral("  ") +
-                            text(s.firstWords));
+            const QString file = s.file.empty()
+                                     ? QString()
+                                     : QFileInfo(QString::fromStdString(s.file)).fileName() +
+                                           QLatin1Char(':') + QString::number(s.line);
+            m_list->addItem(text(s.name) + QStringLiteral("  \u2014  ") + file +
+                            QStringLiteral("  ") + text(s.firstWords));
         }
         layout->addWidget(m_list);
         auto* points = new QHBoxLayout;
@@ -65,7 +70,8 @@ public:
             box->setObjectName(name);
             box->setRange(-99999, 99999);
             box->setValue(value);
-            connect(box, &QSpinBox::valueChanged, m_setPoints, [this] { m_setPoints->setChecked(true); });
+            connect(box, &QSpinBox::valueChanged, m_setPoints,
+                    [this] { m_setPoints->setChecked(true); });
             points->addWidget(box);
             return box;
         };
@@ -87,7 +93,8 @@ public:
     // The scene chosen: the highlighted row, else the first one shown.
     std::string chosen() const {
         const int row = m_list->currentRow();
-        if (row >= 0 && !m_list->item(row)->isHidden()) return m_scenes[static_cast<size_t>(row)].name;
+        if (row >= 0 && !m_list->item(row)->isHidden())
+            return m_scenes[static_cast<size_t>(row)].name;
         return {};
     }
     std::optional<std::pair<int, int>> points() const {
@@ -113,10 +120,13 @@ private:
         const QString typed = m_search->text().trimmed();
         int first = -1, exact = -1;
         for (int i = 0; i < m_list->count(); ++i) {
-            const bool shown = typed.isEmpty() || m_list->item(i)->text().contains(typed, Qt::CaseInsensitive);
+            const bool shown =
+                typed.isEmpty() || m_list->item(i)->text().contains(typed, Qt::CaseInsensitive);
             m_list->item(i)->setHidden(!shown);
             if (shown && first < 0) first = i;
-            if (shown && exact < 0 && text(m_scenes[static_cast<size_t>(i)].name).compare(typed, Qt::CaseInsensitive) == 0)
+            if (shown && exact < 0 &&
+                text(m_scenes[static_cast<size_t>(i)].name).compare(typed, Qt::CaseInsensitive) ==
+                    0)
                 exact = i;
         }
         m_list->setCurrentRow(exact >= 0 ? exact : first);
@@ -132,7 +142,8 @@ private:
 
 }  // namespace
 
-AuthorMode::AuthorMode(Player& player, QWidget* parent, std::function<void(std::function<void()>)> inCore)
+AuthorMode::AuthorMode(Player& player, QWidget* parent,
+                       std::function<void(std::function<void()>)> inCore)
     : QObject(parent), m_player(player), m_inCore(std::move(inCore)) {
     setObjectName("authorMode");
     m_watch = new FileWatch([this] { reload(); }, this);
@@ -173,7 +184,8 @@ AuthorMode::AuthorMode(Player& player, QWidget* parent, std::function<void(std::
         const int row = m_list->row(item);
         if (row < 0 || row >= findingCount()) return;
         const Finding& f = m_findings[static_cast<size_t>(row)];
-        const QString where = f.line > 0 ? location(f.file, f.line) : QString::fromStdString(f.file);
+        const QString where =
+            f.line > 0 ? location(f.file, f.line) : QString::fromStdString(f.file);
         QApplication::clipboard()->setText(where);
         setStatus(QStringLiteral("Copied ") + where + QLatin1Char('.'));
     });
@@ -228,10 +240,12 @@ void AuthorMode::sceneStarted(const std::string& name) {
             m_sceneFile = e.file;
             m_sceneLine = e.line;
         }
-    m_scene->setText(text(name) + (m_sceneFile.empty() ? QString()
-                                                       : QStringLiteral(" at ") +
-                                                             QFileInfo(QString::fromStdString(m_sceneFile)).fileName() +
-                                                             QLatin1Char(':') + QString::number(m_sceneLine)));
+    m_scene->setText(text(name) +
+                     (m_sceneFile.empty()
+                          ? QString()
+                          : QStringLiteral(" at ") +
+                                QFileInfo(QString::fromStdString(m_sceneFile)).fileName() +
+                                QLatin1Char(':') + QString::number(m_sceneLine)));
     m_scene->setToolTip(location(m_sceneFile, m_sceneLine));
     refreshWatch();
     showFindings();
@@ -293,10 +307,11 @@ void AuthorMode::refreshFindings() {
 }
 
 void AuthorMode::showFindings() {
-    m_count->setText(m_findings.empty() ? QStringLiteral("No findings")
-                                        : QString::number(m_findings.size()) +
-                                              (m_findings.size() == 1 ? QStringLiteral(" finding")
-                                                                      : QStringLiteral(" findings")));
+    m_count->setText(m_findings.empty()
+                         ? QStringLiteral("No findings")
+                         : QString::number(m_findings.size()) +
+                               (m_findings.size() == 1 ? QStringLiteral(" finding")
+                                                       : QStringLiteral(" findings")));
     m_list->clear();
     const std::string current = vb::UCase(m_sceneName);
     for (const auto& f : m_findings) {
@@ -304,7 +319,8 @@ void AuthorMode::showFindings() {
         // The list names the file alone; its tooltip has the whole path.
         QString shown = text(f.text);
         const QString path = QString::fromStdString(f.file);
-        if (!path.isEmpty() && shown.startsWith(path)) shown.replace(0, path.size(), QFileInfo(path).fileName());
+        if (!path.isEmpty() && shown.startsWith(path))
+            shown.replace(0, path.size(), QFileInfo(path).fileName());
         auto* item = new QListWidgetItem((here ? QStringLiteral("\u25B6 ") : QString()) + shown);
         item->setToolTip(location(f.file, f.line));
         if (here) {

@@ -8,8 +8,8 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QWidget>
 #include <QString>
+#include <QWidget>
 #include <string>
 #include <vector>
 
@@ -54,7 +54,7 @@ private:
         std::string scene;  // script bytes
         std::string file;   // native
         int line = 0;
-        std::string text;   // as tavi lint prints it (script bytes)
+        std::string text;  // as tavi lint prints it (script bytes)
     };
     void placePanel();
     void sceneStarted(const std::string& name);

@@ -14,14 +14,17 @@ namespace fs = std::filesystem;
 
 TEST(AuthorWindow, EditsShowGoToSceneStartsAndAVanishedSceneLandsOnTheFirst) {
     if (!onPath("Xvfb") || !onPath("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
-    const fs::path dir = fs::temp_directory_path() / ("parvel-e2e-author-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("parvel-e2e-author-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "game");
     const fs::path game = dir / "game" / "Gamefile.txt";
     std::ofstream(game, std::ios::binary)
         << "[Setup]\r\n@firstscene = Start\r\n\r\n[Title]\r\n@name = Rooms\r\n\r\n"
-           "[Start]\r\n@description = A bare room.\r\n@maxHeroHP = 20\r\n@option1 = Go east\r\n@Link1 = East\r\n\r\n"
-           "[East]\r\n@description = The east room.\r\n@herohit = 3\r\n@option1 = Go back\r\n@Link1 = Start\r\n\r\n"
+           "[Start]\r\n@description = A bare room.\r\n@maxHeroHP = 20\r\n@option1 = Go "
+           "east\r\n@Link1 = East\r\n\r\n"
+           "[East]\r\n@description = The east room.\r\n@herohit = 3\r\n@option1 = Go "
+           "back\r\n@Link1 = Start\r\n\r\n"
            "[Hall]\r\n@description = A long hall.\r\n@option1 = Back\r\n@Link1 = Start\r\n";
 
     // Each "state NAME" prints the window's state a second (at most) after
@@ -37,14 +40,17 @@ TEST(AuthorWindow, EditsShowGoToSceneStartsAndAVanishedSceneLandsOnTheFirst) {
         "xdotool key Return; reach Start 10\n"
         "sleep 0.3; xdotool key a; reach East 11\n"
         "state east\n"
-        "sed 's/The east room\\./The east room, repainted./' \"$GAME\" > \"$D/v1\"; cat \"$D/v1\" > \"$GAME\"\n"
+        "sed 's/The east room\\./The east room, repainted./' \"$GAME\" > \"$D/v1\"; cat \"$D/v1\" "
+        "> \"$GAME\"\n"
         "state inplace\n"
         "sed 's/repainted\\./renamed over./' \"$GAME\" > \"$D/game/.Gamefile.txt.new\"; "
         "mv \"$D/game/.Gamefile.txt.new\" \"$GAME\"\n"
         "state renamed\n"
-        "xdotool key ctrl+g; sleep 0.7; xdotool type --delay 30 hall; xdotool key Return; reach Hall 12\n"
+        "xdotool key ctrl+g; sleep 0.7; xdotool type --delay 30 hall; xdotool key Return; reach "
+        "Hall 12\n"
         "state hall\n"
-        "grep -v '^\\[Hall\\]' \"$GAME\" | sed 's/A long hall\\.//' > \"$D/v3\"; cat \"$D/v3\" > \"$GAME\"\n"
+        "grep -v '^\\[Hall\\]' \"$GAME\" | sed 's/A long hall\\.//' > \"$D/v3\"; cat \"$D/v3\" > "
+        "\"$GAME\"\n"
         "state deleted\n"
         "echo \"message boxes: $(xdotool search --onlyvisible --name '^Parvel$' | wc -l)\"\n"
         "kill $p; wait $p\n";
@@ -68,7 +74,8 @@ TEST(AuthorWindow, EditsShowGoToSceneStartsAndAVanishedSceneLandsOnTheFirst) {
         EXPECT_TRUE(has(b, "scene: East")) << edit << "\n" << log;
         EXPECT_TRUE(has(b, std::string("text: The east room, ") +
                                (edit == std::string("inplace") ? "repainted." : "renamed over.")))
-            << edit << "\n" << log;
+            << edit << "\n"
+            << log;
         EXPECT_TRUE(has(b, "hero: 17 #80FF80")) << edit << "\n" << log;
         EXPECT_TRUE(has(b, "author-status: Reloaded \"East\".")) << edit << "\n" << log;
     }
@@ -76,7 +83,9 @@ TEST(AuthorWindow, EditsShowGoToSceneStartsAndAVanishedSceneLandsOnTheFirst) {
     EXPECT_TRUE(has(block("hall"), "author-scene: Hall at Gamefile.txt:19")) << log;
     const auto gone = block("deleted");
     EXPECT_TRUE(has(gone, "scene: Start")) << log;
-    EXPECT_TRUE(has(gone, "author-status: No scene \"Hall\" any more: playing the first scene, \"Start\".")) << log;
+    EXPECT_TRUE(
+        has(gone, "author-status: No scene \"Hall\" any more: playing the first scene, \"Start\"."))
+        << log;
     EXPECT_TRUE(has(out, "message boxes: 0")) << log;
     if (!HasFailure()) fs::remove_all(dir);
 }

@@ -15,14 +15,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+void write(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+}
 
 // Runs the event loop until `calls` reaches `want` or two seconds pass,
 // then a little longer to catch calls that should not come.
 int settle(int& calls, int want) {
     QElapsedTimer t;
     t.start();
-    while (calls < want && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    while (calls < want && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     const qint64 until = t.elapsed() + 150;
     while (t.elapsed() < until) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     return calls;

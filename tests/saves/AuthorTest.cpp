@@ -55,8 +55,9 @@ class Author : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("parvel-author-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-               "-" + std::to_string(::getpid()));
+              ("parvel-author-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -72,12 +73,13 @@ protected:
         EXPECT_TRUE(steps.ok()) << (steps.ok() ? "" : steps.error().description);
         Lines out;
         if (steps.ok())
-            parvel::runReplay(game, *steps, 1,
-                              [&](std::string_view l) {
-                                  out.emplace_back(l);
-                                  if (onLine) onLine(out.back());
-                              },
-                              {}, false, (dir / "saves").string());
+            parvel::runReplay(
+                game, *steps, 1,
+                [&](std::string_view l) {
+                    out.emplace_back(l);
+                    if (onLine) onLine(out.back());
+                },
+                {}, false, (dir / "saves").string());
         return out;
     }
 
@@ -86,8 +88,10 @@ protected:
 
 constexpr std::string_view kRooms =
     "[Setup]\r\n@firstscene = Start\r\n\r\n[Title]\r\n@name = Rooms\r\n\r\n"
-    "[Start]\r\n@description = A bare room.\r\n@maxHeroHP = 20\r\n@option1 = Go east\r\n@Link1 = East\r\n\r\n"
-    "[East]\r\n@description = The east room.\r\n@herohit = 3\r\n@option1 = Go back\r\n@Link1 = Start\r\n";
+    "[Start]\r\n@description = A bare room.\r\n@maxHeroHP = 20\r\n@option1 = Go east\r\n@Link1 = "
+    "East\r\n\r\n"
+    "[East]\r\n@description = The east room.\r\n@herohit = 3\r\n@option1 = Go back\r\n@Link1 = "
+    "Start\r\n";
 
 }  // namespace
 
@@ -110,8 +114,10 @@ TEST_F(Author, ReloadGoesOnAsALoadedSaveOfTheSceneStartWould) {
         if (walk[i] == "option 1" && i > 60) cut = i + 1;
     ASSERT_GT(cut, 0u);
     Lines first(walk.begin(), walk.begin() + static_cast<long>(cut));
-    first.insert(first.end(), {"wait 1", "option 1", "wait 1", "snapshot", "save s", "reload", "wait 1", "snapshot"});
-    Lines rest{"option 2", "wait 1", "snapshot", "picture " + (dir / "after.png").string(), "option 1", "wait 1", "snapshot"};
+    first.insert(first.end(), {"wait 1", "option 1", "wait 1", "snapshot", "save s", "reload",
+                               "wait 1", "snapshot"});
+    Lines rest{"option 2", "wait 1", "snapshot", "picture " + (dir / "after.png").string(),
+               "option 1", "wait 1", "snapshot"};
     first.insert(first.end(), rest.begin(), rest.end());
 
     const Lines a = play(game, first, [&](const std::string& line) {
@@ -124,11 +130,14 @@ TEST_F(Author, ReloadGoesOnAsALoadedSaveOfTheSceneStartWould) {
     EXPECT_EQ(field(Lines(shownAfter.begin() + 1, shownAfter.end()), "text: "),
               "text: The staff cracks on the wolf's skull.\\nThe wolf snaps back at you.");
     // The snapshot before the reload, found backwards from "saved: s".
-    const auto snap = std::find_if(std::make_reverse_iterator(std::find(a.begin(), a.end(), "saved: s")), a.rend(),
-                                   [](const std::string& l) { return l.rfind("hero: ", 0) == 0; });
+    const auto snap =
+        std::find_if(std::make_reverse_iterator(std::find(a.begin(), a.end(), "saved: s")),
+                     a.rend(), [](const std::string& l) { return l.rfind("hero: ", 0) == 0; });
     ASSERT_NE(snap, a.rend());
     EXPECT_EQ(field(Lines(shownAfter.begin() + 1, shownAfter.end()), "hero: "), *snap);
-    EXPECT_EQ(std::count_if(a.begin(), a.end(), [](const std::string& l) { return l.rfind("msgbox: ", 0) == 0; }), 0);
+    EXPECT_EQ(std::count_if(a.begin(), a.end(),
+                            [](const std::string& l) { return l.rfind("msgbox: ", 0) == 0; }),
+              0);
 
     const std::string picture = readText(dir / "after.png");
     Lines second{"load s", "wait 1", "snapshot"};
@@ -146,14 +155,20 @@ TEST_F(Author, AVanishedSceneGivesWayToTheFirstAndAnEmptyFileChangesNothing) {
     const std::string game = (dir / "game" / "Gamefile.txt").string();
     std::string withoutEast(kRooms);
     withoutEast.erase(withoutEast.find("[East]"));
-    const Lines out = play(game, {"open", "click", "wait 1", "option 1", "wait 1", "save a", "reload", "wait 1",
-                                  "snapshot", "save b", "reload", "wait 1", "snapshot"},
+    const Lines out = play(game,
+                           {"open", "click", "wait 1", "option 1", "wait 1", "save a", "reload",
+                            "wait 1", "snapshot", "save b", "reload", "wait 1", "snapshot"},
                            [&](const std::string& line) {
-                               if (line == "saved: a") writeText(game, "");  // an editor half-way through
+                               if (line == "saved: a")
+                                   writeText(game, "");  // an editor half-way through
                                if (line == "saved: b") writeText(game, withoutEast);
                            });
-    const Lines expected{"saved: a", "reload: Gamefile.txt holds no scene", "scene: East", "title: Parvel - Rooms",
-                         "text: The east room.", "option1: (a) Go back"};
+    const Lines expected{"saved: a",
+                         "reload: Gamefile.txt holds no scene",
+                         "scene: East",
+                         "title: Parvel - Rooms",
+                         "text: The east room.",
+                         "option1: (a) Go back"};
     const Lines kept = from(out, "saved: a");
     ASSERT_GE(kept.size(), expected.size());
     EXPECT_EQ(Lines(kept.begin(), kept.begin() + static_cast<long>(expected.size())), expected);
@@ -161,19 +176,23 @@ TEST_F(Author, AVanishedSceneGivesWayToTheFirstAndAnEmptyFileChangesNothing) {
     ASSERT_GE(gone.size(), 5u);
     EXPECT_EQ(gone[1], "reloaded: Start (no scene \"East\" any more)");
     EXPECT_EQ(gone[3], "scene: Start");
-    EXPECT_EQ(std::count_if(out.begin(), out.end(), [](const std::string& l) { return l.rfind("msgbox: ", 0) == 0; }), 0);
+    EXPECT_EQ(std::count_if(out.begin(), out.end(),
+                            [](const std::string& l) { return l.rfind("msgbox: ", 0) == 0; }),
+              0);
 }
 
 TEST_F(Author, GotoStartsASceneAsALinkWouldAndPointsAreSet) {
     writeText(dir / "game" / "Gamefile.txt", kRooms);
     const std::string game = (dir / "game" / "Gamefile.txt").string();
-    const Lines byLink = play(game, {"open", "click", "wait 1", "option 1", "wait 1", "snapshot", "back", "wait 1", "snapshot"});
-    const Lines byGoto = play(game, {"open", "click", "wait 1", "goto east", "wait 1", "snapshot", "back", "wait 1", "snapshot"});
+    const Lines byLink = play(game, {"open", "click", "wait 1", "option 1", "wait 1", "snapshot",
+                                     "back", "wait 1", "snapshot"});
+    const Lines byGoto = play(game, {"open", "click", "wait 1", "goto east", "wait 1", "snapshot",
+                                     "back", "wait 1", "snapshot"});
     EXPECT_EQ(from(byGoto, "scene: East"), from(byLink, "scene: East"));
 
     // From the title screen, with the points set first, as the Go to Scene dialog does.
-    const Lines out = play(game, {"open", "goto Nowhere", "points 10 -", "goto East", "wait 1", "snapshot",
-                                  "points 30 4", "snapshot"});
+    const Lines out = play(game, {"open", "goto Nowhere", "points 10 -", "goto East", "wait 1",
+                                  "snapshot", "points 30 4", "snapshot"});
     const Lines started = from(out, "goto: no scene \"Nowhere\"");
     ASSERT_GE(started.size(), 2u) << ::testing::PrintToString(out);
     EXPECT_EQ(started[1], "scene: East");

@@ -25,11 +25,16 @@ TEST(AuthorModeWindow, OffByDefaultWithNothingOfItAndOnWatchesTheGame) {
     QDir(root.path()).mkpath("bin");
     QDir(root.path()).mkpath("game");
     const std::string game = dirOf(root) + "game/Gamefile.txt";
-    writeFile(game, "[Setup]\r\n@firstscene = Start\r\n\r\n[Start]\r\n@description = Here.\r\n@option1 = On\r\n@Link1 = Gone\r\n");
-    auto form = std::make_unique<PlayerWindow>(PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+    writeFile(game,
+              "[Setup]\r\n@firstscene = Start\r\n\r\n[Start]\r\n@description = Here.\r\n@option1 = "
+              "On\r\n@Link1 = Gone\r\n");
+    auto form = std::make_unique<PlayerWindow>(
+        PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
     auto core = std::make_unique<PlayerCore>(*form, nullptr);
     form->setCore(core.get());
-    form->messageBoxHook = [](std::string_view, MsgButtons, std::string_view) { return MsgAnswer::Ok; };
+    form->messageBoxHook = [](std::string_view, MsgButtons, std::string_view) {
+        return MsgAnswer::Ok;
+    };
     form->startUp();
     form->openChosenFile(QString::fromStdString(game));
 
