@@ -1,5 +1,9 @@
 #include "BmpReader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <algorithm>
 #include <cstring>
@@ -183,8 +187,20 @@ Result<QImage> decodeBmp(std::string_view file) {
 }
 
 Result<QImage> readBmpFile(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::ReadOnly)) return makeError(err::FileNotFound);
+    // Opened by the path's bytes: a QString would turn a folder name that
+    // is no UTF-8 into another name.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return makeError(err::FileNotFound);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return makeError(err::FileNotFound);
+    }
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return makeError(err::FileNotFound);
+    }
     const std::int64_t length = f.size();
     const QByteArray head = f.read(kHeadersSize);
     auto layout = bmpLayout(std::string_view(head.constData(), std::size_t(head.size())), length);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace parvel::shelf {
@@ -25,15 +26,34 @@ struct FileStamp {
 // Nullopt when `path` is no regular file.
 std::optional<FileStamp> stampOf(const std::string& path);
 
+// Paths are the file system's bytes everywhere, whatever their encoding. A
+// path that travels through a QString and back (a model's role, a hook)
+// goes as pathText: UTF-8 decoded, and each byte that is not part of valid
+// UTF-8 as U+DC80 to U+DCFF, so pathBytes gives back the same bytes.
+// pathShown is for people: such bytes show as U+FFFD.
+QString pathText(const std::string& bytes);
+std::string pathBytes(const QString& text);
+QString pathShown(const std::string& bytes);
+
+// What the shelf keeps of a game's name: its first kMaxNameLength
+// characters ("…" marks the cut), control characters as spaces. A title is
+// a line; a longer one would only cost the list its speed.
+inline constexpr int kMaxNameLength = 200;
+QString boundedName(const QString& name);
+// The same from the game's own bytes (Windows-1252), reading no more of
+// them than the bound needs.
+QString boundedName(std::string_view cp1252);
+
 // One game on the shelf. New columns (an autosave, say) are new fields here
 // and in the cache file.
 struct ShelfGame {
-    std::string gameFile;  // absolute, UTF-8
-    QString name;          // the Title scene's @name; the folder's name when it has none
+    std::string gameFile;  // absolute, the file system's bytes
+    QString name;          // the Title scene's @name (bounded); the folder's name when it has none
     QImage thumbnail;      // scaled down; null when the game has no picture
     FileStamp gameStamp;
     std::string picture;  // the file the thumbnail came from; empty when none
     FileStamp pictureStamp;
+    QString problem;  // why the game cannot start; empty when it can
 };
 
 // The folder a game file is in, without the trailing "/".

@@ -31,7 +31,7 @@ Error failure(std::string why) { return Error{0, std::move(why)}; }
 
 QString folderName(const std::string& gameFile) {
     const std::string folder = gameFolderOf(gameFile);
-    return QString::fromStdString(std::filesystem::path(folder).filename().string());
+    return boundedName(pathShown(std::filesystem::path(folder).filename().string()));
 }
 
 // The scene picture as the player decodes it: enciphered pictures pass the
@@ -94,17 +94,22 @@ Result<ShelfGame> readShelfGame(const std::string& gameFile) {
     ShelfGame out;
     out.gameFile = gameFile;
     out.gameStamp = *stamp;
-    out.name =
-        QString::fromStdString(cp1252ToUtf8(vb::Trim(table->GetDirective("Title", "@name"))));
+    out.name = boundedName(vb::Trim(table->GetDirective("Title", "@name")));
     if (out.name.isEmpty()) out.name = folderName(gameFile);
+
+    // Clicking the title screen goes to the first scene: without it the
+    // game stops there.
+    const std::string first(vb::Trim(table->GetDirective("Setup", "@firstscene")));
+    if (first.empty())
+        out.problem = QStringLiteral("Cannot start: no first scene (@firstscene in [Setup])");
+    else if (table->FindScene(first) == 0)
+        out.problem = QStringLiteral("Cannot start: the first scene \"%1\" is not defined")
+                          .arg(boundedName(first));
 
     // The title screen shows no picture; the Title scene may still name
     // one, else the first scene's is what the game opens on.
     std::string image = backgroundOf(*table, "Title");
-    if (image.empty()) {
-        const std::string first(vb::Trim(table->GetDirective("Setup", "@firstscene")));
-        if (!first.empty() && table->FindScene(first) != 0) image = backgroundOf(*table, first);
-    }
+    if (image.empty() && out.problem.isEmpty()) image = backgroundOf(*table, first);
     if (image.empty()) return out;
     const std::string path = setup.imageDir + cp1252ToUtf8(image);
     out.picture = resolvePath(path);

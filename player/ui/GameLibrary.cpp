@@ -20,9 +20,8 @@ namespace parvel::ui {
 
 namespace {
 
-QString fromUtf8(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+using shelf::pathShown;
+using shelf::pathText;
 
 QString menuText(const QString& name) {
     return QString(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -103,18 +102,19 @@ void GameLibrary::fillRecentMenu() {
     int n = 0;
     for (const auto& g : games) {
         ++n;
-        const QString path = fromUtf8(g.gameFile);
+        const QString path = pathText(g.gameFile);
+        const QString shown = pathShown(g.gameFile);
         const QString name = g.name.isEmpty()
-                                 ? QFileInfo(fromUtf8(shelf::gameFolderOf(g.gameFile))).fileName()
+                                 ? QFileInfo(pathShown(shelf::gameFolderOf(g.gameFile))).fileName()
                                  : g.name;
         QString text =
             n <= 9 ? QStringLiteral("&%1 %2").arg(n).arg(menuText(name)) : menuText(name);
         if (n <= 9) text += QStringLiteral("\tCtrl+%1").arg(n);
         QAction* a = m_recentMenu->addAction(text);
-        a->setToolTip(path);
-        if (!QFileInfo(path).isFile()) {
+        a->setToolTip(shown);
+        if (!shelf::stampOf(g.gameFile)) {
             a->setEnabled(false);
-            a->setToolTip(path + QStringLiteral(" (missing)"));
+            a->setToolTip(shown + QStringLiteral(" (missing)"));
             missing = true;
         }
         connect(a, &QAction::triggered, this, [this, path] { m_open(path); });
@@ -127,7 +127,7 @@ void GameLibrary::fillRecentMenu() {
     prune->setEnabled(missing);
     connect(prune, &QAction::triggered, this, [this] {
         for (const auto& g : recent().menu())
-            if (!QFileInfo(fromUtf8(g.gameFile)).isFile()) recent().remove(g.gameFile);
+            if (!shelf::stampOf(g.gameFile)) recent().remove(g.gameFile);
         saveRecent();
     });
     QAction* clear = m_recentMenu->addAction(QStringLiteral("&Clear List"));
@@ -142,30 +142,21 @@ void GameLibrary::fillRecentMenu() {
 void GameLibrary::openRecent(int n) {
     const auto games = recent().menu();
     if (n >= 1 && n <= static_cast<int>(games.size()))
-        m_open(fromUtf8(games[static_cast<size_t>(n - 1)].gameFile));
+        m_open(pathText(games[static_cast<size_t>(n - 1)].gameFile));
 }
 
 void GameLibrary::showShelf() {
     if (!m_shelf) {
         GameShelfWindow::Hooks hooks;
-        hooks.load = [this] {
-            const auto text = readIniText(filePath(shelf::kShelfFileName));
-            return shelf::shelfFromJson(text ? QByteArray::fromStdString(*text) : QByteArray());
-        };
-        hooks.save = [this](const shelf::ShelfState& state) {
-            const QByteArray json = shelf::shelfToJson(state);
-            if (!writeFileAtomically(filePath(shelf::kShelfFileName),
-                                     std::string_view(json.constData(), json.size())))
-                qCWarning(lcUi) << "the game shelf could not be saved in"
-                                << m_settingsFolder().c_str();
-        };
+        hooks.cacheFile = [this] { return filePath(shelf::kShelfFileName); };
         hooks.lastPlayed = [this](const std::string& file) { return recent().lastPlayed(file); };
-        hooks.open = [this](const QString& file) {
+        hooks.open = [this](const std::string& file) {
             m_window.raise();
             m_window.activateWindow();
-            m_open(file);
+            m_open(pathText(file));
         };
         m_shelf = std::make_unique<GameShelfWindow>(std::move(hooks));
+        m_shelf->placeOver(m_window);
     }
     m_shelf->show();
     m_shelf->raise();
@@ -179,8 +170,8 @@ void GameLibrary::closeWindows() {
 QString GameLibrary::droppedGame(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir()) {
-        const auto file = shelf::findGameFile(info.absoluteFilePath().toStdString());
-        return file ? fromUtf8(*file) : QString();
+        const auto file = shelf::findGameFile(shelf::pathBytes(info.absoluteFilePath()));
+        return file ? pathText(*file) : QString();
     }
     // Other files would load as a script of garbage: only game files and
     // scripts under another name are taken.

@@ -3,18 +3,21 @@
 // picture, folder and when it was last played. A search box filters by name;
 // double-click or Enter opens a game.
 //
-// The list is read from the cache file at once and then the folders are
-// scanned again in the background, reusing what did not change, each time
-// the window opens and whenever a folder is added or removed. A rescan on
+// The list is read from the cache file and then the folders are scanned
+// again, reusing what did not change, each time the window opens and
+// whenever a folder is added or removed. Reading, scanning and writing the
+// cache happen on a thread of their own: the window only shows the result. A rescan on
 // opening rather than a file-system watcher: a watcher would need one watch
 // per folder (tens of thousands on a large collection, past the system's
 // default limit) and would wake the player while nobody looks at the shelf.
 
 #include <QAbstractTableModel>
+#include <QPixmap>
 #include <QWidget>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "ShelfData.h"
@@ -39,7 +42,8 @@ public:
 
     explicit ShelfModel(LastPlayedFn lastPlayed, QObject* parent = nullptr)
         : QAbstractTableModel(parent), m_lastPlayed(std::move(lastPlayed)) {}
-    void setGames(std::vector<shelf::ShelfGame> games);
+    // `folders`: the shelf's folders, which the Folder column starts from.
+    void setGames(std::vector<shelf::ShelfGame> games, std::vector<std::string> folders = {});
     const std::vector<shelf::ShelfGame>& games() const { return m_games; }
     // The times changed (a game was played).
     void refreshTimes();
@@ -52,9 +56,15 @@ public:
     static constexpr int kGameFileRole = Qt::UserRole;
     static constexpr int kSortRole = Qt::UserRole + 1;
 
+    // The game's folder as the column shows it: from the shelf folder it
+    // was found under (that folder's own name first).
+    QString folderShown(const shelf::ShelfGame& g) const;
+
 private:
     std::vector<shelf::ShelfGame> m_games;
+    std::vector<std::string> m_roots;
     std::vector<bool> m_autosaved;  // by row, looked up when the rows change
+    std::vector<QPixmap> m_icons;   // by row, all of one size
     LastPlayedFn m_lastPlayed;
 };
 
@@ -62,10 +72,11 @@ class GameShelfWindow : public QWidget {
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<shelf::ShelfState()> load;             // the cache file
-        std::function<void(const shelf::ShelfState&)> save;  // written atomically
+        // Where the cache file is now (asked on the window's thread; read
+        // and written atomically on the scanning thread). Empty: none.
+        std::function<std::string()> cacheFile;
         ShelfModel::LastPlayedFn lastPlayed;
-        std::function<void(const QString& gameFile)> open;
+        std::function<void(const std::string& gameFile)> open;
     };
     explicit GameShelfWindow(Hooks hooks, QWidget* parent = nullptr);
     ~GameShelfWindow() override;
@@ -76,6 +87,8 @@ public:
     void cancelScan();
     bool scanning() const { return m_worker.joinable(); }
     void playedChanged();
+    // Centres the window over `player`, within the screen's free area.
+    void placeOver(const QWidget& player);
 
     // Tests and scripted runs choose the folder instead of the dialog.
     std::function<QString()> chooseFolderHook;
@@ -96,9 +109,10 @@ private:
     void addFolder_Click();
     void removeFolder_Click();
     void openRow(const QModelIndex& index);
+    void showCached(const shelf::ShelfState& cached);
     void finishScan(std::shared_ptr<shelf::ScanReport> report);
     void showFolders();
-    void saveState();
+    void foldersChanged();
     void showCounts();
     void showProgress();
 
@@ -119,6 +133,10 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
     QTimer* m_progressTimer = nullptr;
+
+    // The folders as they are now, for the scanning thread's last write.
+    std::mutex m_foldersMutex;
+    std::vector<std::string> m_latestFolders;
 
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};

@@ -23,6 +23,7 @@
 #include "KeyMap.h"
 #include "NewGamesWindow.h"
 #include "Paths.h"
+#include "ShelfData.h"
 #include "Speaker.h"
 #include "TextCodec.h"
 #include "UiLog.h"
@@ -398,7 +399,8 @@ void PlayerWindow::opn_Click() {
 
 void PlayerWindow::openChosenFile(const QString& path) {
     if (m_quitting) return;
-    std::string full = QFileInfo(path).absoluteFilePath().toStdString();
+    // The file system's bytes, also for names that are no UTF-8 (pathText).
+    std::string full = shelf::pathBytes(QFileInfo(path).absoluteFilePath());
     if (!QFileInfo(path).isFile()) {
         const std::string resolved = resolvePath(full);
         if (!fileExists(resolved)) {

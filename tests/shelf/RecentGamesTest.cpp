@@ -56,17 +56,55 @@ TEST(ShelfCacheFile, KeepsFoldersGamesAndThumbnails) {
                        thumb,
                        {12, 3'000'000'000'000'000'001},
                        "/games/a/p.bmp",
-                       {99, 5}});
-    s.games.push_back({"/games/b/Gamefile.txt", QStringLiteral("B"), QImage(), {1, 2}, "", {}});
+                       {99, 5},
+                       {}});
+    // A folder whose name is no UTF-8 keeps its bytes.
+    s.folders.push_back("/media/\xff\xfe");
+    s.games.push_back({"/media/\xff\xfe/b/Gamefile.txt", QStringLiteral("B"), QImage(), {1, 2}, "",
+                       {}, QStringLiteral("Cannot start: the first scene \"X\" is not defined")});
     s.skipped = 3;
     const ShelfState back = shelfFromJson(shelfToJson(s));
     EXPECT_EQ(back.folders, s.folders);
     EXPECT_EQ(back.skipped, 3);
     ASSERT_EQ(back.games.size(), 2u);
+    EXPECT_EQ(back.games[1].gameFile, "/media/\xff\xfe/b/Gamefile.txt");
+    EXPECT_EQ(back.games[1].problem, s.games[1].problem);
     EXPECT_EQ(back.games[0].gameStamp, (FileStamp{12, 3'000'000'000'000'000'001}));
     EXPECT_EQ(back.games[0].pictureStamp, (FileStamp{99, 5}));
     EXPECT_EQ(back.games[0].picture, "/games/a/p.bmp");
     EXPECT_EQ(back.games[0].thumbnail.pixel(1, 0), qRgb(200, 100, 50));
     EXPECT_TRUE(back.games[1].thumbnail.isNull());
     EXPECT_TRUE(shelfFromJson("{").games.empty());
+}
+
+TEST(ShelfPaths, EveryByteSurvivesTheTripThroughTextAndShowsAsTheSystemShowsIt) {
+    std::string all;
+    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (const std::string& bytes :
+         {std::string("/m/\xff\xfe"), std::string("a\xc3\xa9"), std::string("\xed\xa0\x80"),
+          std::string("\xf0\x9f\x98\x80"), std::string("\xc0\xaf\xe2\x82"),
+          std::string("\xf4\x90\x80\x80"), all})
+        EXPECT_EQ(pathBytes(pathText(bytes)), bytes);
+    EXPECT_EQ(pathText("a\xc3\xa9\xf0\x9f\x98\x80"), QString::fromUtf8("a\xc3\xa9\xf0\x9f\x98\x80"));
+    EXPECT_EQ(pathShown("/m/\xff"), QString::fromUtf8("/m/\xef\xbf\xbd"));
+}
+
+TEST(ShelfNames, AreOneLineOfAtMostTwoHundredCharacters) {
+    const std::string huge = "Huge " + std::string(300, '\xe9') + std::string(1 << 20, '\0') + "tail";
+    const QString name = boundedName(huge);
+    ASSERT_EQ(name.size(), kMaxNameLength + 1);
+    EXPECT_TRUE(name.startsWith(QString::fromUtf8("Huge \xc3\xa9\xc3\xa9")));
+    EXPECT_EQ(name.back(), QChar(0x2026));
+    EXPECT_EQ(boundedName(std::string("\t Tab\x01name ") + '\0' + "rest"), "Tab name");
+    EXPECT_EQ(boundedName(std::string(kMaxNameLength, 'x') + std::string(10, '\0') + "y"),
+              QString(kMaxNameLength, 'x'));
+    // The cache and the recent list bound what they read.
+    const QByteArray longName(1 << 20, 'n');
+    const ShelfState cached = shelfFromJson(R"({"games":[{"file":"/g/Gamefile.txt","name":")" +
+                                            longName + R"("}]})");
+    ASSERT_EQ(cached.games.size(), 1u);
+    EXPECT_EQ(cached.games[0].name.size(), kMaxNameLength + 1);
+    RecentGames r;
+    r.played("/g/Gamefile.txt", QString(longName), 1);
+    EXPECT_EQ(RecentGames::fromJson(r.toJson()).menu()[0].name.size(), kMaxNameLength + 1);
 }

@@ -200,3 +200,30 @@ TEST(ShelfScan, MissingFolderIsSkippedNotFatal) {
     ASSERT_EQ(r.skipped.size(), 1u);
     EXPECT_EQ(r.skipped[0].why, "folder cannot be read");
 }
+
+TEST(ShelfScan, HugeNameIsCutAGameThatCannotStartSaysWhyAndAFolderOfAnyBytesIsRead) {
+    ShelfTree t("bounds");
+    // Just under the 16 MiB the shelf reads, the Title's name running into
+    // NUL bytes to the end of the file.
+    const std::string head = parvel::testing::crlf(
+        "[Setup]\n@imagedir=pics\n@firstscene=Start\n[Start]\n@desc=Hi.\n[Title]\n@name=Huge ");
+    t.write("huge/Gamefile.txt",
+            head + std::string(100, 'x') + std::string(16 * 1024 * 1024 - 200 - head.size(), '\0'));
+    t.write("lost/Gamefile.txt",
+            parvel::testing::crlf("[Setup]\n@firstscene=Nowhere\n[Title]\n@name=Lost\n[Start]\n"));
+    t.write("bare/Gamefile.txt", parvel::testing::crlf("[Title]\n@name=Bare\n"));
+    t.game("\xff\xfe", "Bytes", "p.bmp");
+    t.write("\xff\xfe/pics/p.bmp", solidBmp(200, 115, 0x00FF00));
+
+    const ScanReport r = scanShelf({t.root.string()});
+    ASSERT_EQ(names(r), (std::vector<std::string>{"Bare", "Bytes", "Huge " + std::string(100, 'x'),
+                                                  "Lost"}));
+    EXPECT_EQ(r.games[0].problem, "Cannot start: no first scene (@firstscene in [Setup])");
+    EXPECT_EQ(r.games[1].problem, "");
+    EXPECT_EQ(r.games[1].gameFile, t.path("\xff\xfe/Gamefile.txt"));
+    EXPECT_EQ(r.games[1].thumbnail.pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(r.games[2].problem, "");
+    EXPECT_EQ(r.games[3].problem, "Cannot start: the first scene \"Nowhere\" is not defined");
+    // What the cache keeps of them is small.
+    EXPECT_LT(shelfToJson({{t.root.string()}, r.games, 0}).size(), 8 * 1024);
+}

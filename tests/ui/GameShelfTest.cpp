@@ -10,14 +10,18 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <QUrl>
+#include <filesystem>
 
 #include "PlayerWindow.h"
 #include "GameLibrary.h"
 #include "GameShelfWindow.h"
+#include "ShelfScan.h"
+#include "TestFiles.h"
 #include "UiTestSupport.h"
 
 using namespace parvel;
@@ -138,14 +142,96 @@ TEST(GameShelf, AddedFolderIsListedFilteredAndEnterOpensTheGame) {
     EXPECT_EQ(p.form->windowTitle(), "Parvel - Beacon");
     EXPECT_FALSE(shelf->isVisible());
 
-    // After a restart the cached list shows before the scan ends.
+    // After a restart the cached list shows before the scan ends; the file
+    // is read away from the window's thread.
     p.restart();
     p.form->library()->showShelf();
-    EXPECT_EQ(shownNames(*p.form->library()->shelfWindow()),
-              (QStringList{"Amber Coast", "Beacon Hill", "The Lantern Road"}));
-    QSignalSpy again(p.form->library()->shelfWindow(), &GameShelfWindow::scanFinished);
+    GameShelfWindow* reopened = p.form->library()->shelfWindow();
+    EXPECT_EQ(reopened->view()->model()->rowCount(), 0);
+    QStringList firstShown;
+    QObject::connect(reopened->view()->model(), &QAbstractItemModel::modelReset, reopened, [&] {
+        if (firstShown.isEmpty()) firstShown = shownNames(*reopened);
+    });
+    QSignalSpy again(reopened, &GameShelfWindow::scanFinished);
     ASSERT_TRUE(again.wait(5000));
-    EXPECT_NE(p.form->library()->shelfWindow()->view()->model()->index(1, 2).data().toString(), "");
+    EXPECT_EQ(firstShown, (QStringList{"Amber Coast", "Beacon Hill", "The Lantern Road"}));
+    EXPECT_NE(reopened->view()->model()->index(1, 2).data().toString(), "");
+}
+
+TEST(GameShelf, RowsKeepOneHeightBrokenGamesSayWhyFoldersShowWholeAndAnyBytesOpen) {
+    Player p;
+    const std::string games = dirOf(p.root) + "a-folder-with-a-rather-long-name-for-a-shelf/games/";
+    // QTemporaryDir cannot remove a name that is no UTF-8.
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() {
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
+    } cleanup{games};
+    auto write = [&](const std::string& folder, const std::string& script, bool picture) {
+        std::filesystem::create_directories(games + folder + "/pics");
+        writeFile(games + folder + "/Gamefile.txt", parvel::testing::crlf(script));
+        if (picture)
+            writeFile(games + folder + "/pics/p.bmp",
+                      parvel::testing::bmp24(200, 115, [](int, int) { return 0x00FF00u; }));
+    };
+    const std::string scene = "\n[Start]\n@desc=Hi.\n@image=p.bmp\n";
+    write("Amber", "[Setup]\n@firstscene=Start\n[Title]\n@name=Amber Coast\n[Start]\n", false);
+    write("cd/Beacon", "[Setup]\n@imagedir=pics\n@firstscene=Start\n[Title]\n@name=Beacon Hill" + scene, true);
+    write("Lost", "[Setup]\n@firstscene=Nowhere\n[Title]\n@name=Lost\n[Start]\n", false);
+    write("\xff\xfe", "[Setup]\n@imagedir=pics\n@firstscene=Start\n[Title]\n@name=Zed" + scene, true);
+    p.form->move(40, 30);
+    p.form->library()->showShelf();
+    GameShelfWindow* shelf = p.form->library()->shelfWindow();
+    QSignalSpy done(shelf, &GameShelfWindow::scanFinished);
+    ASSERT_TRUE(done.wait(5000));
+    shelf->addFolder(QString::fromStdString(games));
+    ASSERT_TRUE(done.wait(5000));
+    QAbstractItemModel* m = shelf->view()->model();
+    ASSERT_EQ(m->rowCount(), 4);
+    EXPECT_EQ(m->index(2, 0).data().toString(),
+              "Lost\nCannot start: the first scene \"Nowhere\" is not defined");
+    EXPECT_EQ(shelf->status()->text(), "4 games, 1 cannot start");
+    // The first row has no picture; the others' are not squeezed to its height.
+    for (int r = 0; r < 4; ++r)
+        EXPECT_GE(shelf->view()->visualRect(m->index(r, 0)).height(), shelf::kThumbnailSize.height());
+    EXPECT_EQ(m->index(1, 0).data(Qt::DecorationRole).value<QPixmap>().toImage().pixel(40, 23),
+              qRgb(0, 255, 0));
+    // The folder from the shelf folder's own name on, and all of it.
+    const QString folder = m->index(1, 1).data().toString();
+    EXPECT_EQ(folder, "games/cd/Beacon");
+    EXPECT_LT(shelf->view()->fontMetrics().horizontalAdvance(folder),
+              shelf->view()->columnWidth(1) - 10);
+
+    auto* search = shelf->findChild<QLineEdit*>("search");
+    QTest::keyClicks(search, "co");
+    EXPECT_EQ(shownNames(*shelf), (QStringList{"Amber Coast", "Beacon Hill"}));
+    EXPECT_EQ(shelf->status()->text(), "2 of 4 games, 1 cannot start");
+    search->clear();
+
+    // A folder named with bytes that are no UTF-8 shows its picture and opens.
+    EXPECT_EQ(m->index(3, 0).data(Qt::DecorationRole).value<QPixmap>().toImage().pixel(40, 23),
+              qRgb(0, 255, 0));
+    shelf->view()->setFocus();
+    shelf->view()->setCurrentIndex(m->index(3, 0));
+    QTest::keyClick(shelf->view(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p.core.calls.back(), "openGame " + games + "\xff\xfe/Gamefile.txt");
+    EXPECT_EQ(p.form->library()->recent().menu()[0].gameFile, games + "\xff\xfe/Gamefile.txt");
+}
+
+TEST(GameShelf, OpensOverThePlayerWithinTheScreen) {
+    Player p;
+    p.form->move(60, 40);
+    GameShelfWindow shelf({});
+    shelf.resize(200, 150);
+    shelf.placeOver(*p.form);
+    EXPECT_EQ(shelf.frameGeometry().center(), p.form->frameGeometry().center());
+    shelf.resize(700, 500);
+    shelf.placeOver(*p.form);
+    const QRect free = p.form->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(shelf.frameGeometry())) << shelf.x() << "," << shelf.y();
 }
 
 TEST(DroppedGames, AGameFileOrFolderOpensOtherFilesAreRefused) {
