@@ -88,6 +88,13 @@ public:
     // as line break.
     virtual void setCaption(Control c, std::string_view text) = 0;
     virtual std::string caption(Control c) const = 0;
+    // What a caption and the title keep of a game's text. No window shows
+    // more than a few thousand characters, and every copy of a caption (the
+    // label, going back, the story so far, saves) would otherwise hold all
+    // of a runaway text.
+    static constexpr size_t kMaxCaptionBytes = 64 * 1024;
+    static constexpr size_t kMaxTitleBytes = 1024;
+    static std::string_view captionPart(std::string_view text) { return text.substr(0, kMaxCaptionBytes); }
     virtual void setForeColour(Control c, Colour colour) = 0;
     virtual Colour foreColour(Control c) const = 0;
     // Font of Label2..Label8; size in points, fractions allowed.

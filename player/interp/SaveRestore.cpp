@@ -181,7 +181,7 @@ SaveState Player::captureState(int instantPasses) {
     s.randomState = m_host.randomState();
     if (const int slot = m_table.FindScene(m_scene.name); slot > 0)
         if (auto text = m_table.readDirective(slot, m_scene.name, "@description"))
-            s.firstLine = firstTextLine(ReplaceLineBreaks(*text));
+            s.firstLine = firstTextLine(ReplaceLineBreaks(Host::captionPart(*text)));
     return s;
 }
 

@@ -38,7 +38,7 @@ SceneRunner::Flow SceneRunner::readTextCommands() {
         const std::string go = UCase(Trim(get("@linkGo" + std::to_string(n))));
         m_shared.LinkGo[static_cast<size_t>(n)] = go.empty() ? "FALSE" : go;
     }
-    m_host.setCaption(Control::Label2, ReplaceLineBreaks(get("@description")));
+    m_host.setCaption(Control::Label2, ReplaceLineBreaks(Host::captionPart(get("@description"))));
     return Flow::Next;
 }
 
@@ -56,7 +56,7 @@ SceneRunner::Flow SceneRunner::readOptions() {
         const std::string text = get("@option" + std::to_string(n));
         m_scene.optionTexts[static_cast<size_t>(n)] = text;
         if (!text.empty())
-            m_host.setCaption(optionLabel(n), kPrefixes[n] + std::string(Trim(text)));
+            m_host.setCaption(optionLabel(n), kPrefixes[n] + std::string(Trim(Host::captionPart(text))));
     }
     return Flow::Next;
 }

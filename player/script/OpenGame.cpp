@@ -95,12 +95,13 @@ void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
                       company = title("@company"), contact = title("@contact"),
                       copyright = title("@copyright");
     const std::string windowTitle = "Parvel - " + name;
-    host.setTitle(windowTitle);
+    host.setTitle(std::string_view(windowTitle).substr(0, Host::kMaxTitleBytes));
     host.setDescriptionLayout(true, 137);
-    host.setCaption(Control::Label2, windowTitle + "\r\n" + date + " " + version + "\r\n" +
-                                         "Author: " + author + "\r\n\r\n" + "Artist: " + artist +
-                                         "\r\n" + "Produced by: " + company + "\r\n" + "(" +
-                                         contact + ")" + "\r\n" + copyright);
+    host.setCaption(Control::Label2,
+                    Host::captionPart(windowTitle + "\r\n" + date + " " + version + "\r\n" +
+                                      "Author: " + author + "\r\n\r\n" + "Artist: " + artist +
+                                      "\r\n" + "Produced by: " + company + "\r\n" + "(" +
+                                      contact + ")" + "\r\n" + copyright));
     host.processEvents();
 }
 

@@ -103,3 +103,14 @@ TEST_F(TextAndLinks, OptionHoverMarksOneLabelAtATime) {
     EXPECT_EQ(field(s, "option2"), "(s) two <--");
     EXPECT_EQ(field(s, "option3"), "");  // hovering an empty label changes nothing
 }
+
+TEST_F(TextAndLinks, RunawayTextsKeepWhatACaptionOrTitleHolds) {
+    const std::string name(100'000, 'n'), text(1 << 20, 'd'), option(100'000, 'o');
+    const auto game = writeGame("[Setup]\n@firstscene = A\n[Title]\n@name = " + name +
+                                "\n[A]\n@description = " + text + "\n@option1 = " + option + "\n");
+    const auto lines = play(game, "open\nclick\nwait 1\nsnapshot\n");
+    const auto s = snapshot(lines, 0);
+    EXPECT_EQ(field(s, "title"), "Parvel - " + name.substr(0, Host::kMaxTitleBytes - 9));
+    EXPECT_EQ(field(s, "text"), text.substr(0, Host::kMaxCaptionBytes));
+    EXPECT_EQ(field(s, "option1"), "(a) " + option.substr(0, Host::kMaxCaptionBytes));
+}
