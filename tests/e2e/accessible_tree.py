@@ -68,7 +68,8 @@ if title[0] != "Parvel - The Lantern Road" or title[1]:
     fail("title screen reads %r with buttons %r" % (title[0], names(title[1])))
 
 subprocess.run(["xdotool", "key", "Return"], check=True)
-dusk = wait("the first scene", lambda: (s := scene()) and s[0].startswith("Dusk on") and s)
+# A scene's text shows before its options: wait for both.
+dusk = wait("the first scene", lambda: (s := scene()) and s[0].startswith("Dusk on") and s[1] and s)
 expected = ["Take the lantern and set out", "Stay by the post a while"]
 if names(dusk[1]) != expected:
     fail("options read %r" % names(dusk[1]))
@@ -82,7 +83,8 @@ if not press:
     fail("the option has no press action: %r" % [action.getName(i) for i in range(action.nActions)])
 action.doAction(press[0])
 
-road = wait("the next scene", lambda: (s := scene()) and s[0].startswith("The road runs east") and s)
+road = wait("the next scene",
+            lambda: (s := scene()) and s[0].startswith("The road runs east") and s[1] and s)
 if names(road[1]) != ["Go back to the lantern post"]:
     fail("next scene's options read %r" % names(road[1]))
 print("ok")
