@@ -31,18 +31,27 @@ GameSaves::GameSaves(Player& player, std::optional<std::string> root)
     : m_player(player), m_slots(std::move(root)) {
     m_player.onSceneStart = [this](const SaveState& s) {
         // Taken as the scene starts: the story so far is the whole story.
+        // Written once its first frame shows, so that the thumbnail is the
+        // scene it resumes rather than the one before.
         if (m_eachScene) {
-            SaveState full = s;
-            full.history = m_player.history();
-            autosave(std::move(full));
+            m_pendingAutosave = s;
+            m_pendingAutosave->history = m_player.history();
         }
         if (onChanged) onChanged();
+    };
+    m_player.onSceneShown = [this] {
+        if (!m_pendingAutosave) return;
+        SaveState s = std::move(*m_pendingAutosave);
+        m_pendingAutosave.reset();
+        s.thumbnailPng = m_player.pictureNowPng();
+        autosave(std::move(s));
     };
 }
 
 void GameSaves::setGame(const std::string& gamePath) {
     m_gamePath = gamePath;
     m_freshStart = true;
+    m_pendingAutosave.reset();
     m_slots.setGame(gamePath);
     m_autosaveFailed = false;
     if (onChanged) onChanged();
@@ -112,6 +121,7 @@ void GameSaves::autosave(SaveState s) {
 }
 
 void GameSaves::saveOnExit() {
+    m_pendingAutosave.reset();
     if (auto state = m_player.saveState()) autosave(std::move(*state));
 }
 

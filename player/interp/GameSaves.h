@@ -60,6 +60,8 @@ private:
     std::string m_gamePath;
     bool m_autosaveFailed = false;  // told once per game
     bool m_eachScene = true;
+    // The autosave of the scene starting now, until its first frame shows.
+    std::optional<SaveState> m_pendingAutosave;
     bool m_freshStart = true;  // no save loaded since the game opened
 };
 

@@ -86,6 +86,7 @@ void Player::keyUp(int code) {
 }
 
 void Player::optionHover(int k) {
+    if (k == 0) return optionsLeft();
     if (k < 1 || k > 6) return;
     const Control label = optionLabel(k);
     std::string caption = m_host.caption(label);
@@ -97,6 +98,18 @@ void Player::optionHover(int k) {
         const Control c = optionLabel(other);
         const std::string text = m_host.caption(c);
         if (endsWithMarker(text)) m_host.setCaption(c, text.substr(0, text.find(kMarker)));
+        m_host.setForeColour(c, m_setup.textColour);
+    }
+}
+
+// The pointer has left the window: no option is under it any more, so none
+// keeps the mouse's marker (the keyboard's ring may be on another one).
+void Player::optionsLeft() {
+    for (int k = 1; k <= 6; ++k) {
+        const Control c = optionLabel(k);
+        const std::string text = m_host.caption(c);
+        if (!endsWithMarker(text)) continue;
+        m_host.setCaption(c, text.substr(0, text.find(kMarker)));
         m_host.setForeColour(c, m_setup.textColour);
     }
 }

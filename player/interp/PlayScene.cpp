@@ -81,6 +81,7 @@ void SceneRunner::PlayScene(std::string scene) {
         resumed = false;
         m_passWaited = false;
         chainGameFile();
+        if (m_table.FindScene(m_scene.name) == 0) return cannotShow();
         m_player.sceneStarted(m_player.captureState(instantPasses));
         emitEvent("scene: " + m_scene.name);
         qCDebug(lcInterp) << "scene" << m_scene.name.c_str();
@@ -115,6 +116,18 @@ void SceneRunner::PlayScene(std::string scene) {
         instantPasses = m_passWaited ? 0 : instantPasses + 1;
         endPass();
     }
+}
+
+// A scene the game file does not hold: said once, then play stops and the
+// window stays free for another game. The title says it as it always has.
+void SceneRunner::cannotShow() {
+    emitEvent("scene: " + m_scene.name);
+    resetScene();
+    m_host.setCaption(Control::Label2, "");
+    m_host.setTitle(kSceneNotDefined);
+    const std::string path = utf8ToCp1252(m_player.m_game.path).value_or(m_player.m_game.path);
+    m_host.messageBox("Cannot show the scene \"" + m_scene.name + "\": the game file " + path +
+                      " has no such scene. Choose another game with File > Open.");
 }
 
 void SceneRunner::chainGameFile() {
@@ -164,7 +177,9 @@ SceneRunner::Flow SceneRunner::frameLoop() {
     m_host.focusPicture();
     m_deferred.clear();
     for (;;) {
+        const bool first = firstTick;
         Flow f = tick(firstTick);
+        if (first && f == Flow::Next) m_player.sceneShown();
         if (f == Flow::Next && m_shared.OptionChosen) f = Flow::EndScene;
         if (f != Flow::Next) {
             drawDeferredOverlays();

@@ -71,7 +71,9 @@ public:
     void keyDown(int keyCode);
     void keyUp(int keyCode);
     // Option labels, k = 1..6.
+    // k = 0: the pointer left the window.
     void optionHover(int k);
+    void optionsLeft();
     void optionClick(int k);
     // Shut-down: closes video and music and cuts off any sound. The exit
     // command and closing the window differ only in the path they cut with.
@@ -103,6 +105,10 @@ public:
     // Every scene pass starts by taking its state; this reports it (the
     // autosave writes it).
     std::function<void(const SaveState&)> onSceneStart;
+    // The scene's first frame is on screen (its picture is the one to show).
+    std::function<void()> onSceneShown;
+    // The picture box as it shows now, as PNG.
+    std::string pictureNowPng() const;
     // What a save of the game playing now holds: the state at the start of
     // its scene with the story up to that scene. None before the first scene.
     std::optional<SaveState> saveState() const;
@@ -197,6 +203,8 @@ private:
     void restoreNow(PendingRestore restore);
     void recordSceneText();
     void recordChoice(int option);
+    void recordWalk();
+    void sceneShown();
     struct BackStep {
         SaveState state;
         size_t historyLength;

@@ -79,7 +79,9 @@ Result<std::vector<ReplayStep>> parseReplay(std::string_view text) {
             s.text = w[1];
         } else if ((cmd == "option" || cmd == "hover") && argCount(1)) {
             auto n = vb::CInt(w[1]);
-            if (!n || *n < 1 || *n > 6) return fail("option number must be 1 to 6");
+            const int lowest = cmd == "hover" ? 0 : 1;  // hover 0: the pointer leaves the window
+            if (!n || *n < lowest || *n > 6)
+                return fail(lowest == 0 ? "hover number must be 0 to 6" : "option number must be 1 to 6");
             s.kind = cmd == "option" ? K::Option : K::Hover;
             s.number = *n;
         } else if ((cmd == "key" || cmd == "keydown" || cmd == "keyup") && argCount(1)) {

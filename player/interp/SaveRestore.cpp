@@ -207,6 +207,20 @@ void Player::recordSceneText() {
     m_passEntry = m_history.size() - 1;
 }
 
+// Left by walking onto a hot spot: no option was chosen, whatever the slot
+// the hot spot borrows says.
+void Player::recordWalk() {
+    if (!m_passEntry || *m_passEntry >= m_history.size()) return;
+    m_history[*m_passEntry].chosen = "(walked on)";
+    m_passEntry.reset();
+}
+
+std::string Player::pictureNowPng() const { return pngOf(m_render->Picture1); }
+
+void Player::sceneShown() {
+    if (onSceneShown) onSceneShown();
+}
+
 void Player::recordChoice(int option) {
     if (!m_passEntry || *m_passEntry >= m_history.size()) return;
     if (option >= 1 && option <= 6) m_history[*m_passEntry].chosen = stripMarker(m_host.caption(optionLabel(option)));

@@ -47,6 +47,7 @@ private:
 
     // Pass structure.
     void chainGameFile();
+    void cannotShow();
     void resetScene();
     Flow frameLoop();
     Flow tick(bool& firstTick);

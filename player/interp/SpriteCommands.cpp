@@ -38,6 +38,7 @@ SceneRunner::Flow SceneRunner::leaveBy(const HotSpot& spot) {
     m_scene.sprite.on = false;
     m_scene.sprite.moving = false;
     m_shared.LinkTargets[1] = spot.target;
+    m_player.recordWalk();
     m_shared.ChosenOption = 1;
     m_shared.OptionChosen = true;
     return Flow::EndScene;

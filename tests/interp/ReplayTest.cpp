@@ -1,4 +1,6 @@
 #include "GameFixture.h"
+#include "SaveSlots.h"
+#include <QColor>
 
 using namespace parvel;
 
@@ -89,4 +91,26 @@ TEST_F(ReplayRun, OpeningAGameWhileAScenePlaysShowsItsTitleScreen) {
     EXPECT_EQ(field(title, "text").rfind("Parvel - First\\n", 0), 0u);
     EXPECT_EQ(field(title, "option1"), "");
     EXPECT_EQ(field(snapshot(lines, 1), "text"), "In A");
+}
+
+// The autosave resumes the scene that has just started; its thumbnail is
+// that scene's picture, not the one before.
+TEST_F(ReplayRun, AutosaveThumbnailIsTheSceneItResumes) {
+    solidBmp("red.bmp", 0xFF0000);
+    solidBmp("blue.bmp", 0x0000FF);
+    const auto game = writeGame("[Setup]\n@firstscene = A\n[A]\n@image = red.bmp\n@option1 = on\n@Link1 = B\n"
+                                "[B]\n@image = blue.bmp\n@option1 = back\n@Link1 = A\n");
+    auto steps = parseReplay("open\nclick\nwait 1\noption 1\nwait 1\n");
+    ASSERT_TRUE(steps.ok());
+    const std::string saves = (dir / "saves").string();
+    runReplay(game, *steps, 1, [](std::string_view) {}, {}, false, saves);
+    SaveSlots folder(saves);
+    folder.setGame(game);
+    const auto list = folder.list();
+    const auto autosave = std::find_if(list.begin(), list.end(), [](const auto& s) { return s.name == "autosave"; });
+    ASSERT_NE(autosave, list.end());
+    EXPECT_EQ(autosave->scene, "B");
+    const QImage thumb = QImage::fromData(QByteArray::fromStdString(autosave->thumbnailPng), "PNG");
+    ASSERT_FALSE(thumb.isNull());
+    EXPECT_EQ(QColor(thumb.pixel(100, 50)), QColor(0, 0, 255));
 }

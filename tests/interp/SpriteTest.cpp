@@ -78,6 +78,16 @@ TEST_F(Sprite, HotSpotsShowTextBlockAndLead) {
     EXPECT_EQ(only(lines, "scene: Cellar").size(), 2u);  // the event line and the snapshot
 }
 
+// The story so far says the scene was left by walking, not by option 1.
+TEST_F(Sprite, StorySaysAHotSpotWasWalkedOn) {
+    const auto game = spriteGame("64(\"A trapdoor\",M,NO,Cellar)", "@option1 = Go back\n@Link1 = Walk\n");
+    const auto lines = play(game, "open\nclick\nwait 0.5\nkey left\nwait 6\nhistory\n");
+    const auto at = std::find(lines.begin(), lines.end(), "A road.");
+    ASSERT_NE(at, lines.end());
+    EXPECT_EQ(std::vector<std::string>(at, at + 4),
+              (std::vector<std::string>{"A road.", "> (walked on)", "", "Down here."}));
+}
+
 TEST_F(Sprite, SceneWithoutXHasNoSprite) {
     const auto game = writeGame("[Setup]\n@firstscene = A\n[A]\n@Y = 5\n");
     EXPECT_EQ(field(snapshot(play(game, "open\nclick\nwait 1\nsnapshot\n"), 0), "sprite"), "off");

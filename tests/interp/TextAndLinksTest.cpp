@@ -114,3 +114,22 @@ TEST_F(TextAndLinks, RunawayTextsKeepWhatACaptionOrTitleHolds) {
     EXPECT_EQ(field(s, "text"), text.substr(0, Host::kMaxCaptionBytes));
     EXPECT_EQ(field(s, "option1"), "(a) " + option.substr(0, Host::kMaxCaptionBytes));
 }
+
+TEST_F(TextAndLinks, SceneTheFileLacksIsSaidOnceAndLeavesThePlayerFree) {
+    const auto game = writeGame("[Setup]\n@firstscene = Nowhere\n[Title]\n@name = T\n[Start]\n");
+    const auto lines = play(game, "menu errors\nopen\nclick\nwait 5\nopen\nsnapshot\n");
+    EXPECT_EQ(only(lines, "msgbox: "),
+              std::vector<std::string>{"msgbox: Cannot show the scene \"Nowhere\": the game file " + game +
+                                       " has no such scene. Choose another game with File > Open."});
+    // Play stopped: opening the game again shows its title screen.
+    EXPECT_EQ(field(snapshot(lines, 0), "title"), "Parvel - T");
+}
+
+// The mouse's marker goes when the pointer leaves the window ("hover 0").
+TEST_F(TextAndLinks, MarkerGoesWhenThePointerLeaves) {
+    const auto game = writeGame("[Setup]\n@firstscene = A\n[A]\n@option1 = go\n@option2 = stay\n");
+    const auto lines = play(game, "open\nclick\nwait 1\nhover 2\nsnapshot\nhover 0\nsnapshot\n");
+    EXPECT_EQ(field(snapshot(lines, 0), "option2"), "(s) stay <--");
+    EXPECT_EQ(field(snapshot(lines, 1), "option2"), "(s) stay");
+    EXPECT_EQ(field(snapshot(lines, 1), "option1"), "(a) go");
+}
