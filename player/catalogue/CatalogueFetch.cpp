@@ -49,9 +49,8 @@ void CatalogueFetch::start(const PageRequest& page) {
     m_path = std::string(page.path);
     dropSocket();
     if (host().empty()) {
-        m_lastTitle = missingHostText(m_kind == PageKind::Enhanced ? kEnhancedHostKey
-                                                                   : kCatalogueHostKey);
-        m_view.setTitle(m_lastTitle);
+        m_view.showError(missingHostText(m_kind == PageKind::Enhanced ? kEnhancedHostKey
+                                                                      : kCatalogueHostKey));
         return;
     }
     qCDebug(lcCatalogue) << "fetching" << host().c_str() << m_path.c_str();
@@ -185,10 +184,9 @@ void CatalogueFetch::onReadTimeout() {
     if (m_socket) stop("No data from " + host() + " for " + seconds(m_readMs));
 }
 
-void CatalogueFetch::stop(const std::string& title) {
+void CatalogueFetch::stop(const std::string& why) {
     dropSocket();
-    m_lastTitle = title;
-    m_view.setTitle(title);
+    m_view.showError(why);
 }
 
 void CatalogueFetch::dropSocket() {

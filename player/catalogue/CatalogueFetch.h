@@ -52,7 +52,7 @@ private:
 
     void endOfPage();
     void scrape();
-    void stop(const std::string& title);
+    void stop(const std::string& why);
     void dropSocket();
     void addNames(const std::vector<std::string>& names);
     const std::string& host() const;

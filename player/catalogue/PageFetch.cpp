@@ -22,7 +22,7 @@ public:
     void setTimeouts(int, int) override {}
     void start(const PageRequest& page) override {
         m_kind = page.kind;
-        m_view.setTitle("Cannot check: the network module is missing");
+        m_view.showError("Cannot check: the network module is missing");
     }
     void TrimGames() override {}
     void TrimNGames() override {}

@@ -16,6 +16,8 @@ class FetchView {
 public:
     virtual ~FetchView() = default;
     virtual void setTitle(const std::string& text) = 0;
+    // Why a fetch stopped; a view without a place for it shows it as the title.
+    virtual void showError(const std::string& text) { setTitle(text); }
     virtual void clearList() = 0;
     virtual void addName(const std::string& name) = 0;
     // Lets pending user-interface events run (clicks may start a new fetch).

@@ -45,10 +45,17 @@ NewGamesWindow::NewGamesWindow(CatalogueHosts hosts, QWidget* parent) : QWidget(
     List1 = new QListWidget(this);
     Label1 = new QLabel(QStringLiteral("Double-Click on Game for more info!"), this);
     Label1->setTextFormat(Qt::PlainText);
+    m_error = new QLabel(this);
+    m_error->setObjectName("fetchError");
+    m_error->setTextFormat(Qt::PlainText);
+    m_error->setWordWrap(true);
+    m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_error->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    m_error->hide();
     auto* layout = new QVBoxLayout(this);
     for (QWidget* w : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2),
                        static_cast<QWidget*>(Command3), static_cast<QWidget*>(List1),
-                       static_cast<QWidget*>(Label1)})
+                       static_cast<QWidget*>(m_error), static_cast<QWidget*>(Label1)})
         layout->addWidget(w);
     resize(360, 420);
 
@@ -80,13 +87,13 @@ void NewGamesWindow::List1_DblClick() {
     if (m_fetch->pageKind() == PageKind::Enhanced) {
         const auto offer = enhancedOffer(page, selected);
         if (!offer || !m_ask(fromCp1252(offer->title), fromCp1252(offer->text))) return;
-        if (hosts.enhanced.empty()) setTitle(missingHostText(kEnhancedHostKey));
+        if (hosts.enhanced.empty()) showError(missingHostText(kEnhancedHostKey));
         else m_open(enhancedPageUrl(hosts.enhanced));
         return;
     }
     for (const auto& offer : catalogueOffers(page, selected)) {
         if (!m_ask(fromCp1252(offer.title), fromCp1252(offer.text))) continue;
-        if (hosts.catalogueWeb.empty()) setTitle(missingHostText(kCatalogueWebHostKey));
+        if (hosts.catalogueWeb.empty()) showError(missingHostText(kCatalogueWebHostKey));
         else m_open(catalogueGameUrl(hosts.catalogueWeb, offer.pageName));
         return;
     }
@@ -94,9 +101,18 @@ void NewGamesWindow::List1_DblClick() {
 
 void NewGamesWindow::setTitle(const std::string& text) { setWindowTitle(fromCp1252(text)); }
 
+// In the window, whole and selectable; the title keeps the last progress.
+void NewGamesWindow::showError(const std::string& text) {
+    m_error->setText(fromCp1252(text));
+    m_error->show();
+}
+
+QString NewGamesWindow::error() const { return m_error->isHidden() ? QString() : m_error->text(); }
+
 void NewGamesWindow::clearList() {
     m_names.clear();
     List1->clear();
+    m_error->hide();
 }
 
 void NewGamesWindow::addName(const std::string& name) {

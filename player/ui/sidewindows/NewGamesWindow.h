@@ -47,6 +47,8 @@ public:
     QPushButton* Command3 = nullptr;  // "Get List of Parvel enhansed games"
     QListWidget* List1 = nullptr;
     QLabel* Label1 = nullptr;
+    // Why the last fetch or visit failed (empty: it did not).
+    QString error() const;
 
 public Q_SLOTS:
     void Command1_Click();
@@ -56,6 +58,7 @@ public Q_SLOTS:
 
 private:
     void setTitle(const std::string& text) override;
+    void showError(const std::string& text) override;
     void clearList() override;
     void addName(const std::string& name) override;
     void processEvents() override;
@@ -66,6 +69,7 @@ private:
     std::vector<std::string> m_names;
     Asker m_ask;
     Opener m_open;
+    QLabel* m_error = nullptr;
 };
 
 }  // namespace parvel::ui
