@@ -1,7 +1,7 @@
 # Shared by ./run and ./test: install what is missing, then configure and build.
 PARVEL_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libfluidsynth-dev
 fluid-soundfont-gm libavformat-dev libavcodec-dev libswscale-dev libswresample-dev zlib1g-dev
-libgtest-dev libbenchmark-dev xvfb xauth xdotool qt6-svg-dev appstream desktop-file-utils man-db
+libgtest-dev libbenchmark-dev xvfb xauth xdotool openbox qt6-svg-dev appstream desktop-file-utils man-db
 libgraphviz-dev libspeechd-dev at-spi2-core python3-pyatspi dbus-daemon imagemagick"
 
 parvel_install_packages() {

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 #include "WindowScale.h"
@@ -132,6 +133,7 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
 
 void PictureBox::keyPressEvent(QKeyEvent* e) {
     e->accept();
+    if (std::find(m_down.begin(), m_down.end(), e->key()) == m_down.end()) m_down.push_back(e->key());
     if (onKeyDown) onKeyDown(e->key());
 }
 
@@ -140,7 +142,16 @@ void PictureBox::keyReleaseEvent(QKeyEvent* e) {
     // X11 reports a held key as release/press pairs; only the last release
     // is the real one.
     if (e->isAutoRepeat()) return;
+    const auto down = std::find(m_down.begin(), m_down.end(), e->key());
+    if (down == m_down.end()) return;
+    m_down.erase(down);
     if (onKeyUp) onKeyUp(e->key());
+}
+
+void PictureBox::focusOutEvent(QFocusEvent* e) {
+    // Whatever is released while another window has the keys is not ours.
+    m_down.clear();
+    QWidget::focusOutEvent(e);
 }
 
 VideoArea::VideoArea(QWidget* parent) : QWidget(parent) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "VideoSink.h"
 
@@ -81,9 +82,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     bool m_pressed = false;
+    // Keys pressed here and not yet released: a release whose press went to
+    // another window (Enter that closed a dialog) is not the game's.
+    std::vector<int> m_down;
 };
 
 // Picture2: the video area. Shows the last frame it was given; frames may

@@ -139,10 +139,10 @@ void PlayerWindow::buildMenus() {
     };
 
     m_Fle = menu("Fle", "&File");
-    item(m_Fle, "opn", "&Open", &PlayerWindow::opn_Click);
+    item(m_Fle, "opn", "&Open", &PlayerWindow::opn_Click)->setShortcut(QKeySequence::Open);
     item(m_Fle, "CheckFiles", "&Check Files...", &PlayerWindow::CheckFiles_Click);
     m_Fle->addSeparator()->setObjectName("hyp");
-    item(m_Fle, "Exitt", "E&xit", &PlayerWindow::Exitt_Click);
+    item(m_Fle, "Exitt", "E&xit", &PlayerWindow::Exitt_Click)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     m_opns = menu("opns", "&Options");
     m_sE = checkItem(m_opns, "sE", "Show Errors", false, &PlayerWindow::sE_Click);
@@ -448,7 +448,7 @@ void PlayerWindow::syncCheckMarks() {
 // there is asked when the menu first opens, not at start-up.
 void PlayerWindow::addReadAloudItem() {
     if (m_rdAloud) return;
-    m_rdAloud = m_opns->addAction(QStringLiteral("Read Aloud"));
+    m_rdAloud = m_opns->addAction(QStringLiteral("&Read Aloud"));
     m_rdAloud->setObjectName("rdAloud");
     m_rdAloud->setCheckable(true);
     connect(m_rdAloud, &QAction::triggered, this, [this] { rdAloud_Click(); });
@@ -583,6 +583,15 @@ void PlayerWindow::announce(Control c, bool shownOrHidden) {
     l->accessibleFocus = true;
     QAccessibleEvent focus(l, QAccessible::Focus);
     QAccessible::updateAccessibility(&focus);
+}
+
+void PlayerWindow::leaveEvent(QEvent* e) {
+    QMainWindow::leaveEvent(e);
+    Form_MouseLeave();
+}
+
+void PlayerWindow::Form_MouseLeave() {
+    if (!m_quitting && m_core) inCore([&] { m_core->optionHover(0); });
 }
 
 void PlayerWindow::Option_MouseMove(int k) {
@@ -730,6 +739,38 @@ void PlayerWindow::showVideoArea(bool video) {
         m_picture1->show();
         m_picture1->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void PlayerWindow::showNotice(const QString& text) {
+    if (!m_notice) {
+        m_notice = new QLabel(this);
+        m_notice->setObjectName("notice");
+        m_notice->setAlignment(Qt::AlignCenter);
+        m_notice->setWordWrap(true);
+        m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_notice->setStyleSheet(QStringLiteral(
+            "QLabel { background: rgba(0, 0, 0, 200); color: white; padding: 4px; border-radius: 3px; }"));
+        m_noticeTimer.setSingleShot(true);
+        connect(&m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
+    }
+    m_notice->setText(text);
+    // Over the foot of the window, where the last options are, for a moment.
+    const QRect area = centralWidget()->geometry();
+    const int width = std::min(area.width() - 8, std::max(160, area.width() * 3 / 4));
+    m_notice->setFixedWidth(width);
+    m_notice->adjustSize();
+    m_notice->move(area.x() + (area.width() - width) / 2, area.bottom() - m_notice->height() - 8);
+    m_notice->show();
+    m_notice->raise();
+    m_noticeTimer.start(kNoticeMs);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent e(m_notice, QAccessible::Alert);
+        QAccessible::updateAccessibility(&e);
+    }
+}
+
+QString PlayerWindow::notice() const {
+    return m_notice && !m_notice->isHidden() ? m_notice->text() : QString();
 }
 
 void PlayerWindow::focusPicture() { m_picture1->setFocus(Qt::OtherFocusReason); }

@@ -138,6 +138,12 @@ public:
     void speak(std::string_view text) override;
     void stopSpeaking() override;
     void quitNow() override;
+
+    // A line shown over the window for a moment (a quick save done, sound
+    // muted); what shows now, or empty.
+    void showNotice(const QString& text);
+    QString notice() const;
+    static constexpr int kNoticeMs = 2500;
     bool quitting() const override { return m_quitting; }
 
     static QColor toQColor(Colour c);
@@ -145,6 +151,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void leaveEvent(QEvent* e) override;
 
 private:
     // One handler per control event, named after control and event.
@@ -168,6 +175,7 @@ private:
     void controls_Click();
     void Timer1_Timer();
     void Form_MouseDown();
+    void Form_MouseLeave();
     void Label2_Click();
     void Picture1_Click();
     void Picture1_KeyDown(int qtKey);
@@ -195,8 +203,9 @@ private:
     void addSaveItems();
     void addAuthorItems();
     void updateSaveItems();
-    void saveToSlot(const std::string& slot);
-    void loadSlot(const std::string& slot);
+    // False when nothing was saved or loaded (the reason was shown).
+    bool saveToSlot(const std::string& slot);
+    bool loadSlot(const std::string& slot);
     // The Options items for size and sound, and Help > Controls.
     void addViewItems();
     void applyViewSettings();
@@ -278,6 +287,8 @@ private:
     std::unique_ptr<NewGamesWindow> m_newGamesWindow;
     std::unique_ptr<UnusedFilesWindow> m_unusedFilesWindow;
     GameLibrary* m_library = nullptr;  // owned as a child
+    QLabel* m_notice = nullptr;
+    QTimer m_noticeTimer;
 };
 
 }  // namespace parvel::ui

@@ -36,8 +36,12 @@ void PlayerWindow::addSaveItems() {
         if (w.exec() == QDialog::Accepted) loadSlot(w.chosenSlot());
         activateWindow();
     });
-    add("quickSave", tr("&Quick Save"), QKeySequence(Qt::Key_F5), [this] { saveToSlot(std::string(kQuickSlot)); });
-    add("quickLoad", tr("Quick Loa&d"), QKeySequence(Qt::Key_F9), [this] { loadSlot(std::string(kQuickSlot)); });
+    add("quickSave", tr("&Quick Save"), QKeySequence(Qt::Key_F5), [this] {
+        if (saveToSlot(std::string(kQuickSlot))) showNotice(tr("Quick save done (F9 loads it)"));
+    });
+    add("quickLoad", tr("Quick Loa&d"), QKeySequence(Qt::Key_F9), [this] {
+        if (loadSlot(std::string(kQuickSlot))) showNotice(tr("Quick save loaded"));
+    });
     m_back = add("back", tr("&Back"), QKeySequence(Qt::Key_Backspace), [this] {
         if (!m_quitting) inCore([&] { m_core->saves()->back(); });
         updateSaveItems();
@@ -63,16 +67,28 @@ void PlayerWindow::updateSaveItems() {
     m_back->setEnabled(saves.canGoBack());
 }
 
-void PlayerWindow::saveToSlot(const std::string& slot) {
-    if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return;
-    inCore([&] { m_core->saves()->save(slot); });
+bool PlayerWindow::saveToSlot(const std::string& slot) {
+    if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return false;
+    if (!m_core->saves()->hasGame()) {
+        messageBox("Please open a game first!");
+        return false;
+    }
+    bool done = false;
+    inCore([&] { done = m_core->saves()->save(slot); });
     updateSaveItems();
+    return done;
 }
 
-void PlayerWindow::loadSlot(const std::string& slot) {
-    if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return;
-    inCore([&] { m_core->saves()->load(slot); });
+bool PlayerWindow::loadSlot(const std::string& slot) {
+    if (m_quitting || !m_core || !m_core->saves() || slot.empty()) return false;
+    if (!m_core->saves()->hasGame()) {
+        messageBox("Please open a game first!");
+        return false;
+    }
+    bool done = false;
+    inCore([&] { done = m_core->saves()->load(slot); });
     updateSaveItems();
+    return done;
 }
 
 }  // namespace parvel::ui

@@ -29,6 +29,9 @@ constexpr char kControlsText[] =
     "ring, Enter or Space chooses.\r\n"
     "Window: Ctrl+= and Ctrl+- zoom in and out, Ctrl+0 goes back to 1x; "
     "F11 turns full screen on and off, Esc leaves it; Ctrl+M mutes.\r\n"
+    "Saves: F5 quick save, F9 quick load, Ctrl+R continues the last game; Backspace goes back "
+    "one scene; Ctrl+H shows the story so far.\r\n"
+    "Menus: Ctrl+O opens a game, Ctrl+Q exits; Alt and a menu's underlined letter open it.\r\n"
     "Game controller: A B X Y and the left and right shoulder buttons choose options 1 to 6; "
     "the D-pad or left stick walks left and right and moves the focus ring up and down; "
     "either trigger acts as Ctrl; Start starts the title screen.";
@@ -49,7 +52,7 @@ void PlayerWindow::addViewItems() {
         return a;
     };
     m_opns->addSeparator();
-    QMenu* zoom = m_opns->addMenu(QStringLiteral("Zoom"));
+    QMenu* zoom = m_opns->addMenu(QStringLiteral("&Zoom"));
     zoom->setObjectName("zoomMenu");
     auto* group = new QActionGroup(this);
     for (int k = kMinZoom; k <= kMaxZoom; ++k) {
@@ -63,15 +66,15 @@ void PlayerWindow::addViewItems() {
     // Ctrl with a key the game does not read: Ctrl alone takes hot spots.
     m_zoomItems[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     zoom->addSeparator();
-    action(zoom, "zoomIn", QStringLiteral("Bigger"),
+    action(zoom, "zoomIn", QStringLiteral("&Bigger"),
            [this] { zoom_Click(std::min(m_zoom + 1, kMaxZoom)); })
         ->setShortcuts(
             {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-    action(zoom, "zoomOut", QStringLiteral("Smaller"), [this] {
+    action(zoom, "zoomOut", QStringLiteral("&Smaller"), [this] {
         zoom_Click(std::max(m_zoom - 1, kMinZoom));
     })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     m_fullScreenItem =
-        action(m_opns, "fullScreen", QStringLiteral("Full screen"), [this] { fullScreen_Click(); });
+        action(m_opns, "fullScreen", QStringLiteral("&Full screen"), [this] { fullScreen_Click(); });
     m_fullScreenItem->setCheckable(true);
     m_fullScreenItem->setShortcut(QKeySequence(Qt::Key_F11));
     // Esc leaves full screen from wherever the focus is; otherwise it stays
@@ -83,13 +86,13 @@ void PlayerWindow::addViewItems() {
         setFullScreen(false);
     });
     m_opns->addSeparator();
-    action(m_opns, "volume", QStringLiteral("Volume..."), [this] { volume_Click(); });
-    m_muteItem = action(m_opns, "mute", QStringLiteral("Mute"), [this] { mute_Click(); });
+    action(m_opns, "volume", QStringLiteral("&Volume..."), [this] { volume_Click(); });
+    m_muteItem = action(m_opns, "mute", QStringLiteral("&Mute"), [this] { mute_Click(); });
     m_muteItem->setCheckable(true);
     m_muteItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    action(m_opns, "soundFont", QStringLiteral("Soundfont..."), [this] { soundFont_Click(); });
+    action(m_opns, "soundFont", QStringLiteral("S&oundfont..."), [this] { soundFont_Click(); });
     m_opns->addSeparator();
-    action(m_Help, "controls", QStringLiteral("&Controls"), [this] { controls_Click(); });
+    action(m_Help, "controls", QStringLiteral("&Controls..."), [this] { controls_Click(); });
 }
 
 void PlayerWindow::applyViewSettings() {
@@ -212,6 +215,7 @@ void PlayerWindow::volume_Click() {
 void PlayerWindow::mute_Click() {
     m_settings.Mute = m_muteItem->isChecked();
     if (m_core) m_core->volumeChanged();
+    showNotice(m_settings.Mute ? QStringLiteral("Sound off (Ctrl+M turns it on)") : QStringLiteral("Sound on"));
 }
 
 void PlayerWindow::soundFont_Click() {

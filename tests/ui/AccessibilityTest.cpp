@@ -149,7 +149,7 @@ TEST(ReadAloudSetting, MenuItemFollowsTheIniAndIsSavedOnlyOnceUsed) {
     Window off;
     QAction* item = off.form->findChild<QAction*>("rdAloud");
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), "Read Aloud");
+    EXPECT_EQ(item->text(), "&Read Aloud");
     EXPECT_TRUE(item->isCheckable());
     EXPECT_FALSE(item->isChecked());
     EXPECT_EQ(off.form->findChild<QMenu*>("opns")->actions().back(), item);

@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QAction>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTest>
@@ -181,4 +182,27 @@ TEST(PlayerWindowMenus, NoTwoItemsOfAMenuShareTheirAltKey) {
         }
     }
     EXPECT_GE(items, 15) << items;  // the File menu's saves and shelf are there
+}
+
+// The design's captions stay as they are; keys are added beside them.
+TEST(PlayerWindowMenus, OpenAndExitHaveTheirKeysAndControlsListsEveryKey) {
+    OpenedWindow w;
+    auto action = [&](const char* name) { return w.form->findChild<QAction*>(name); };
+    EXPECT_EQ(action("opn")->text(), "&Open");
+    EXPECT_EQ(action("opn")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(action("Exitt")->text(), "E&xit");
+    EXPECT_EQ(action("Exitt")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(action("about")->text(), "&About");
+    EXPECT_EQ(action("controls")->text(), "&Controls...");
+    for (const char* name : {"rdAloud", "fullScreen", "volume", "mute", "soundFont"})
+        EXPECT_TRUE(action(name)->text().contains(QLatin1Char('&'))) << name;
+    std::string shown;
+    w.form->messageBoxHook = [&](std::string_view text, MsgButtons, std::string_view) {
+        shown = text;
+        return MsgAnswer::Ok;
+    };
+    action("controls")->trigger();
+    for (const char* key : {"F5 quick save", "F9 quick load", "Backspace goes back", "Ctrl+H", "Ctrl+R",
+                            "Ctrl+O", "Ctrl+Q"})
+        EXPECT_NE(shown.find(key), std::string::npos) << key;
 }

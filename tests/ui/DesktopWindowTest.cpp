@@ -1,0 +1,150 @@
+// The player window on a desktop: a real X server with a window manager
+// (own_desktop.sh), where frames, focus and dialogs behave as users see them.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "Controls.h"
+#include "PlayerCore.h"
+#include "PlayerWindow.h"
+#include "UiTestSupport.h"
+
+using namespace parvel;
+using namespace parvel::ui;
+using namespace parvel::ui::test;
+
+namespace {
+
+const char kGame[] =
+    "[Setup]\r\n@firstscene = Gate\r\n@fntColor = 000255000\r\n@msOverColor = 255255000\r\n\r\n"
+    "[Title]\r\n@name = Desk\r\n\r\n"
+    "[Gate]\r\n@description = A gate.\r\n@option1 = Knock\r\n@Link1 = Yard\r\n@option2 = Leave\r\n@Link2 = Gate\r\n\r\n"
+    "[Yard]\r\n@description = A yard.\r\n@option1 = Back\r\n@Link1 = Gate\r\n";
+
+// A player window with its own settings and game folder, on the real core
+// (or, with `fake`, on a core that records calls).
+struct Desk {
+    QTemporaryDir root;
+    FakeCore fake;
+    std::unique_ptr<PlayerWindow> form;
+    std::unique_ptr<PlayerCore> core;
+    std::vector<std::string> messages;
+
+    explicit Desk(bool useFake = false) {
+        app();
+        QDir(root.path()).mkpath("bin");
+        QDir(root.path()).mkpath("game");
+        form = std::make_unique<PlayerWindow>(
+            PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
+        if (!useFake) core = std::make_unique<PlayerCore>(*form, nullptr);
+        form->setCore(useFake ? static_cast<GameCore*>(&fake) : core.get());
+        form->messageBoxHook = [this](std::string_view text, MsgButtons b, std::string_view) {
+            messages.emplace_back(text);
+            return b == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+        };
+        form->startUp();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    ~Desk() {
+        form->setCore(nullptr);
+        form->hide();
+    }
+    std::string gameFile() const { return dirOf(root) + "game/Gamefile.txt"; }
+    void open(const std::string& script = kGame) {
+        writeFile(gameFile(), script);
+        form->openChosenFile(QString::fromStdString(gameFile()));
+    }
+    QAction* action(const char* name) { return form->findChild<QAction*>(name); }
+    QLabel* label(const char* name) { return form->findChild<QLabel*>(name); }
+    QWidget* picture() { return form->Picture1(); }
+
+    // Clicks the title screen and runs `body` once the first scene shows,
+    // inside the main loop (Timer1 starts it after a second), which ends
+    // with the window.
+    void play(const std::function<void()>& body) {
+        bool done = false;
+        QTimer::singleShot(1500, form.get(), [this, body, &done] {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !core->player().scene().name.empty(); }, 3000));
+            body();
+            done = true;
+            form->quitNow();
+        });
+        QTest::mouseClick(picture(), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&done] { return done; }, 20000));
+    }
+};
+
+}  // namespace
+
+// Enter that closes a dialog is pressed there and released over the game:
+// the release alone must not choose the option under the focus ring.
+TEST(DesktopKeys, EnterThatClosesADialogNeverReachesTheGame) {
+    Desk d(true);
+    d.form->setCaption(Control::Label3, "(a) Strike");
+    QTest::keyClick(d.picture(), Qt::Key_Tab);  // the ring on option 1
+    d.form->messageBoxHook = nullptr;          // the real Controls box
+    d.fake.calls.clear();
+    QTimer::singleShot(50, d.form.get(), [] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_TRUE(box);
+        QTest::keyPress(box, Qt::Key_Return);
+    });
+    d.action("controls")->trigger();
+    QTest::keyRelease(d.picture(), Qt::Key_Return);
+    // (The pointer is off the window: the box's opening tells the core so.)
+    std::erase(d.fake.calls, "optionHover 0");
+    EXPECT_EQ(d.fake.calls, std::vector<std::string>{});
+
+    // A whole press and release over the game still chooses.
+    QTest::keyClick(d.picture(), Qt::Key_Return);
+    std::erase(d.fake.calls, "optionHover 0");
+    EXPECT_EQ(d.fake.calls, (std::vector<std::string>{"keyDown 13", "keyUp 13", "optionClick 1"}));
+}
+
+// The mouse's marker goes when the pointer leaves the window; the keyboard's
+// ring (drawn round another option) is the only mark left.
+TEST(DesktopHover, MarkerClearsWhenThePointerLeavesTheWindow) {
+    Desk d;
+    d.open();
+    d.form->setCaption(Control::Label3, "(a) Knock");
+    d.form->setCaption(Control::Label4, "(s) Leave");
+    QTest::mouseMove(d.label("Label3"), QPoint(5, 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), d.label("Label3")->mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(d.label("Label3"), &move);
+    ASSERT_EQ(d.label("Label3")->text(), "(a) Knock <--");
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(d.form.get(), &leave);
+    EXPECT_EQ(d.label("Label3")->text(), "(a) Knock");
+    EXPECT_EQ(d.label("Label3")->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+}
+
+TEST(DesktopFeedback, QuickSaveAndLoadMuteAndF9WithoutAGameSaySo) {
+    Desk d;
+    d.action("quickLoad")->trigger();
+    EXPECT_EQ(d.messages, std::vector<std::string>{"Please open a game first!"});
+    d.action("mute")->trigger();
+    EXPECT_EQ(d.form->notice(), "Sound off (Ctrl+M turns it on)");
+    d.action("mute")->trigger();
+    EXPECT_EQ(d.form->notice(), "Sound on");
+
+    d.open();
+    QString saved, loaded;
+    d.play([&] {
+        d.action("quickSave")->trigger();
+        saved = d.form->notice();
+        d.action("quickLoad")->trigger();
+        loaded = d.form->notice();
+    });
+    EXPECT_EQ(saved, "Quick save done (F9 loads it)");
+    EXPECT_EQ(loaded, "Quick save loaded");
+    EXPECT_EQ(d.messages, std::vector<std::string>{"Please open a game first!"});
+}
