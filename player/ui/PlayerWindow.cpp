@@ -315,6 +315,7 @@ void PlayerWindow::shutDown(bool fromExitCommand) {
     if (m_quitting) return;
     if (m_core && m_core->saves()) m_core->saves()->saveOnExit();
     if (m_core) m_core->shutdown(fromExitCommand);
+    if (m_speechFailed) m_settings.ReadAloud = true;
     if (!savePlayerSettings(m_settingsFile, m_settings))
         qCWarning(lcUi) << "the settings could not be saved";
     saveViewSettings();
@@ -668,8 +669,13 @@ void PlayerWindow::speak(std::string_view text) {
     if (!m_settings.ReadAloud || m_quitting) return;
     if (!m_speaker) {
         m_speaker = std::make_unique<Speaker>();
+        // Off for this run; the file keeps the choice for the next.
         m_speaker->onFailure = [this](const QString& why) {
+            m_speechFailed = m_settings.ReadAloud;
+            m_settings.ReadAloud = false;
+            showNotice(QStringLiteral("Read Aloud is off: ") + why + QLatin1Char('.'));
             if (!m_rdAloud) return;
+            m_rdAloud->setChecked(false);
             m_rdAloud->setEnabled(false);
             m_rdAloud->setToolTip(why);
             m_opns->setToolTipsVisible(true);

@@ -39,6 +39,7 @@ class NewGamesWindow;
 class UnusedFilesWindow;
 class Speaker;
 class VolumeWindow;
+class SaveSlotsWindow;
 class Gamepad;
 class AuthorMode;
 
@@ -110,6 +111,9 @@ public:
     // runs the open dialog and returns the chosen path (empty: cancelled).
     std::function<MsgAnswer(std::string_view text, MsgButtons, std::string_view title)> messageBoxHook;
     std::function<QString(QFileDialog&)> openDialogHook;
+    // Replace the Save and Load windows' questions (tests).
+    std::function<bool(const QString& question)> slotQuestionHook;
+    std::function<QString(const QString& current)> slotNameHook;
 
     // ---- Host ------------------------------------------------------------
     void processEvents() override;
@@ -203,6 +207,7 @@ private:
     void addSaveItems();
     void addAuthorItems();
     void updateSaveItems();
+    void manageSlots(SaveSlotsWindow& w);
     // False when nothing was saved or loaded (the reason was shown).
     bool saveToSlot(const std::string& slot);
     bool loadSlot(const std::string& slot);
@@ -281,6 +286,7 @@ private:
     std::unique_ptr<AuthorMode> m_author;
     QAction* m_authorItem = nullptr;
     std::vector<QAction*> m_authorActions;  // exist only while author mode is on
+    bool m_speechFailed = false;  // Read Aloud was on and its service failed
 
     QPointer<AboutWindow> m_aboutWindow;
     // Side windows are top-level windows of their own, owned here.

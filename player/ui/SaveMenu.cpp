@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <filesystem>
 
 #include "PlayerWindow.h"
 #include "GameSaves.h"
@@ -28,11 +29,13 @@ void PlayerWindow::addSaveItems() {
     });
     m_saveAs = add("saveAs", tr("&Save..."), {}, [this] {
         SaveSlotsWindow w(SaveSlotsWindow::Mode::Save, m_core->saves()->saveSlots().list(), this);
+        manageSlots(w);
         if (w.exec() == QDialog::Accepted) saveToSlot(w.chosenSlot());
         activateWindow();
     });
     m_loadFrom = add("loadFrom", tr("&Load..."), {}, [this] {
         SaveSlotsWindow w(SaveSlotsWindow::Mode::Load, m_core->saves()->saveSlots().list(), this);
+        manageSlots(w);
         if (w.exec() == QDialog::Accepted) loadSlot(w.chosenSlot());
         activateWindow();
     });
@@ -55,6 +58,27 @@ void PlayerWindow::addSaveItems() {
     saves.onChanged = [this] { updateSaveItems(); };
     connect(m_Fle, &QMenu::aboutToShow, this, [this] { updateSaveItems(); });
     updateSaveItems();
+}
+
+// Delete and Rename in the Save and Load windows: the slots' files.
+void PlayerWindow::manageSlots(SaveSlotsWindow& w) {
+    if (slotQuestionHook) w.ask = slotQuestionHook;
+    if (slotNameHook) w.askName = slotNameHook;
+    w.removeSlot = [this](const std::string& slot) {
+        std::error_code ec;
+        if (std::filesystem::remove(m_core->saves()->saveSlots().fileOf(slot), ec) && !ec) return true;
+        messageBox(utf8ToCp1252("Cannot delete \"" + slot + "\": " + ec.message() + ".").value_or(""));
+        return false;
+    };
+    w.renameSlot = [this](const std::string& slot, const std::string& name) {
+        const SaveSlots& folder = m_core->saves()->saveSlots();
+        std::error_code ec;
+        if (!folder.exists(name)) std::filesystem::rename(folder.fileOf(slot), folder.fileOf(name), ec);
+        else ec = std::make_error_code(std::errc::file_exists);
+        if (!ec) return true;
+        messageBox(utf8ToCp1252("Cannot rename \"" + slot + "\": " + ec.message() + ".").value_or(""));
+        return false;
+    };
 }
 
 void PlayerWindow::updateSaveItems() {

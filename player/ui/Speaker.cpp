@@ -5,7 +5,14 @@
 #endif
 
 #include <QFileInfo>
+#include <QLibrary>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "UiLog.h"
 
@@ -14,26 +21,108 @@ namespace parvel::ui {
 namespace {
 const char* const kLibrary = "speechd";
 constexpr int kLibraryVersion = 2;
+using Clock = std::chrono::steady_clock;
 }  // namespace
 
+// What the window and the speech thread share. The thread may outlive the
+// Speaker (stuck in a call to a service that never answers); it owns its
+// connection and lets go of the channel when it ends.
+struct Speaker::Channel {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<std::pair<bool, QString>> jobs;  // (cancel, text)
+    std::optional<Clock::time_point> busySince;
+    QString failure;
+    bool quit = false;
+};
+
+namespace {
+
 #ifdef PARVEL_HAVE_SPEECH
-// The few calls Read Aloud makes, looked up in the library at run time
-// with the types its header gives them.
-struct Speaker::Api {
+// Runs on the speech thread: connects on the first job, then says and
+// cancels in order. Returns the reason when the service cannot be used.
+struct Connection {
+    QLibrary library;
     decltype(&spd_open2) open = nullptr;
     decltype(&spd_say) say = nullptr;
     decltype(&spd_cancel) cancel = nullptr;
     decltype(&spd_close) close = nullptr;
+    SPDConnection* connection = nullptr;
+
+    ~Connection() {
+        if (connection) close(connection);
+    }
+    QString connect() {
+        if (connection) return {};
+        library.setFileNameAndVersion(QString::fromLatin1(kLibrary), kLibraryVersion);
+        if (library.load()) {
+            open = reinterpret_cast<decltype(&spd_open2)>(library.resolve("spd_open2"));
+            say = reinterpret_cast<decltype(&spd_say)>(library.resolve("spd_say"));
+            cancel = reinterpret_cast<decltype(&spd_cancel)>(library.resolve("spd_cancel"));
+            close = reinterpret_cast<decltype(&spd_close)>(library.resolve("spd_close"));
+        }
+        if (!open || !say || !cancel || !close)
+            return QStringLiteral("the speech-dispatcher library cannot be used: ") + library.errorString();
+        char* error = nullptr;
+        connection = open("parvel", "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
+        if (!connection) {
+            const QString why = QStringLiteral("speech-dispatcher cannot be reached: ") +
+                                QString::fromLocal8Bit(error ? error : "no answer");
+            std::free(error);
+            return why;
+        }
+        return {};
+    }
 };
-#else
-struct Speaker::Api {};
 #endif
 
-Speaker::~Speaker() {
+void speechThread(std::shared_ptr<Speaker::Channel> channel) {
 #ifdef PARVEL_HAVE_SPEECH
-    if (m_connection) m_api->close(static_cast<SPDConnection*>(m_connection));
-    delete m_api;
+    Connection c;
 #endif
+    std::unique_lock lock(channel->mutex);
+    for (;;) {
+        channel->wake.wait(lock, [&] { return channel->quit || !channel->jobs.empty(); });
+        if (channel->quit || !channel->failure.isEmpty()) return;
+        const auto [cancel, text] = channel->jobs.front();
+        channel->jobs.pop_front();
+        channel->busySince = Clock::now();
+        lock.unlock();
+        QString failure;
+#ifdef PARVEL_HAVE_SPEECH
+        if (cancel) {
+            if (c.connection) c.cancel(c.connection);
+        } else if (failure = c.connect(); failure.isEmpty()) {
+            // Text priority: queued after what is being said, never cutting it off.
+            c.say(c.connection, SPD_TEXT, text.toUtf8().constData());
+        }
+#else
+        (void)cancel;
+        (void)text;
+        failure = Speaker::unavailableReason();
+#endif
+        lock.lock();
+        channel->busySince.reset();
+        if (!failure.isEmpty()) {
+            channel->failure = failure;
+            channel->jobs.clear();
+        }
+    }
+}
+
+}  // namespace
+
+Speaker::Speaker() : m_channel(std::make_shared<Channel>()) {
+    m_watch.setInterval(100);
+    QObject::connect(&m_watch, &QTimer::timeout, [this] { check(); });
+}
+
+Speaker::~Speaker() {
+    {
+        std::lock_guard lock(m_channel->mutex);
+        m_channel->quit = true;
+    }
+    m_channel->wake.notify_all();
 }
 
 QString Speaker::unavailableReason() {
@@ -62,60 +151,57 @@ QString Speaker::unavailableReason() {
 }
 
 void Speaker::fail(const QString& why) {
+    if (m_failed) return;
     m_failed = true;
+    m_watch.stop();
+    {
+        std::lock_guard lock(m_channel->mutex);
+        m_channel->quit = true;
+    }
+    m_channel->wake.notify_all();
     qCWarning(lcUi) << "read aloud:" << why;
     if (onFailure) onFailure(why);
 }
 
-bool Speaker::connect() {
-#ifdef PARVEL_HAVE_SPEECH
-    if (m_connection) return true;
-    if (m_failed) return false;
-    if (const QString why = unavailableReason(); !why.isEmpty()) {
-        fail(why);
-        return false;
+void Speaker::send(bool cancel, const QString& text) {
+    if (m_failed) return;
+    bool first = false;
+    {
+        std::lock_guard lock(m_channel->mutex);
+        first = !m_started;
+        m_started = true;
+        m_channel->jobs.emplace_back(cancel, text);
     }
-    m_library.setFileNameAndVersion(QString::fromLatin1(kLibrary), kLibraryVersion);
-    auto* api = new Api;
-    m_api = api;
-    if (m_library.load()) {
-        api->open = reinterpret_cast<decltype(&spd_open2)>(m_library.resolve("spd_open2"));
-        api->say = reinterpret_cast<decltype(&spd_say)>(m_library.resolve("spd_say"));
-        api->cancel = reinterpret_cast<decltype(&spd_cancel)>(m_library.resolve("spd_cancel"));
-        api->close = reinterpret_cast<decltype(&spd_close)>(m_library.resolve("spd_close"));
+    if (first) std::thread(speechThread, m_channel).detach();
+    m_channel->wake.notify_all();
+    if (!m_watch.isActive()) m_watch.start();
+}
+
+// On the window's thread: a failure the speech thread met, or a call that
+// has waited too long for the service.
+void Speaker::check() {
+    QString failure;
+    bool idle = false;
+    {
+        std::lock_guard lock(m_channel->mutex);
+        failure = m_channel->failure;
+        if (failure.isEmpty() && m_channel->busySince &&
+            Clock::now() - *m_channel->busySince > std::chrono::milliseconds(kAnswerMs))
+            failure = QStringLiteral("speech-dispatcher did not answer within %1 seconds").arg(kAnswerMs / 1000);
+        idle = m_channel->jobs.empty() && !m_channel->busySince;
     }
-    if (!api->open || !api->say || !api->cancel || !api->close) {
-        fail(QStringLiteral("the speech-dispatcher library cannot be used: ") +
-             m_library.errorString());
-        return false;
-    }
-    char* error = nullptr;
-    m_connection = api->open("parvel", "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
-    if (!m_connection) {
-        fail(QStringLiteral("speech-dispatcher cannot be reached: ") +
-             QString::fromLocal8Bit(error ? error : "no answer"));
-        std::free(error);
-        return false;
-    }
-    return true;
-#else
-    if (!m_failed) fail(unavailableReason());
-    return false;
-#endif
+    if (!failure.isEmpty()) return fail(failure);
+    if (idle) m_watch.stop();
 }
 
 void Speaker::say(const QString& text) {
-    if (text.trimmed().isEmpty() || !connect()) return;
-#ifdef PARVEL_HAVE_SPEECH
-    // Text priority: queued after what is being said, never cutting it off.
-    m_api->say(static_cast<SPDConnection*>(m_connection), SPD_TEXT, text.toUtf8().constData());
-#endif
+    if (text.trimmed().isEmpty()) return;
+    if (const QString why = unavailableReason(); !why.isEmpty()) return fail(why);
+    send(false, text);
 }
 
 void Speaker::stop() {
-#ifdef PARVEL_HAVE_SPEECH
-    if (m_connection) m_api->cancel(static_cast<SPDConnection*>(m_connection));
-#endif
+    if (m_started) send(true, {});
 }
 
 }  // namespace parvel::ui

@@ -2,11 +2,17 @@
 // (own_desktop.sh), where frames, focus and dialogs behave as users see them.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
@@ -147,4 +153,90 @@ TEST(DesktopFeedback, QuickSaveAndLoadMuteAndF9WithoutAGameSaySo) {
     EXPECT_EQ(saved, "Quick save done (F9 loads it)");
     EXPECT_EQ(loaded, "Quick save loaded");
     EXPECT_EQ(d.messages, std::vector<std::string>{"Please open a game first!"});
+}
+
+// A speech service that takes the connection and never answers: the window
+// goes on drawing, and Read Aloud turns itself off for the run and says why.
+TEST(DesktopSpeech, ServiceThatNeverAnswersTurnsReadAloudOffWithoutBlocking) {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/speechd.sock";
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::copy(path.begin(), path.end(), address.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);  // connections wait in the backlog, unanswered
+    qputenv("SPEECHD_ADDRESS", QByteArray::fromStdString("unix_socket:" + path));
+
+    Desk d(true);
+    QAction* item = d.action("rdAloud");
+    item->trigger();
+    ASSERT_TRUE(d.form->settings().ReadAloud);
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
+    tick.start(50);
+    d.form->speak("A gate.");
+    EXPECT_TRUE(QTest::qWaitFor([item] { return !item->isEnabled(); }, 15000));
+    EXPECT_GT(ticks, 40);  // the window's loop ran all the while
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(d.form->settings().ReadAloud);
+    EXPECT_EQ(d.form->notice(), "Read Aloud is off: speech-dispatcher did not answer within 4 seconds.");
+    qunsetenv("SPEECHD_ADDRESS");
+    ::close(fd);
+}
+
+// Save: typing goes to the empty name field, the player's slots show by
+// what they are, saving over one asks; Load renames and deletes.
+TEST(DesktopSaves, SaveWindowTypesANameAsksBeforeOverwritingAndSlotsRenameAndGo) {
+    Desk d;
+    d.open();
+    std::vector<QString> questions, shown;
+    QString focusName = "(none)", prefilled = "(none)";
+    d.form->slotQuestionHook = [&](const QString& q) {
+        questions.push_back(q);
+        return true;
+    };
+    d.form->slotNameHook = [](const QString&) { return QStringLiteral("before the gate"); };
+    bool renamed = false, deleted = false, quickGone = false;
+    d.play([&] {
+        d.action("quickSave")->trigger();
+        QTimer::singleShot(100, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            ASSERT_TRUE(w);
+            QWidget* focus = QApplication::focusWidget();
+            focusName = focus ? focus->objectName() : QString();
+            auto* name = w->findChild<QLineEdit*>("slotName");
+            prefilled = name->text();
+            auto* list = w->findChild<QListWidget*>("slotList");
+            for (int r = 0; r < list->count(); ++r) shown.push_back(list->item(r)->text().section('\n', 0, 0));
+            QTest::keyClicks(focus, "quick save");
+            QTest::keyClick(focus, Qt::Key_Return);
+        });
+        d.action("saveAs")->trigger();
+        QTimer::singleShot(100, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            ASSERT_TRUE(w);
+            auto* list = w->findChild<QListWidget*>("slotList");
+            for (int r = 0; r < list->count(); ++r)
+                if (list->item(r)->text().startsWith("Quick save")) list->setCurrentRow(r);
+            w->findChild<QPushButton*>("renameSlot")->click();
+            renamed = d.core->saves()->saveSlots().exists("before the gate");
+            quickGone = !d.core->saves()->saveSlots().exists("quick");
+            w->findChild<QPushButton*>("deleteSlot")->click();
+            deleted = !d.core->saves()->saveSlots().exists("before the gate");
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        d.action("loadFrom")->trigger();
+    });
+    EXPECT_EQ(focusName, "slotName");
+    EXPECT_EQ(prefilled, "");
+    std::sort(shown.begin(), shown.end());  // saved within the same second
+    EXPECT_EQ(shown, (std::vector<QString>{"Autosave", "Quick save"}));
+    EXPECT_EQ(questions, (std::vector<QString>{"Save over \"Quick save\"? What it holds now is lost.",
+                                               "Delete \"before the gate\"? It cannot be brought back."}));
+    EXPECT_TRUE(renamed);
+    EXPECT_TRUE(quickGone);
+    EXPECT_TRUE(deleted);
 }

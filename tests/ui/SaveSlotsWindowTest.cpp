@@ -34,7 +34,7 @@ TEST(SaveSlotsWindow, LoadTakesArrowsEnterAndEscape) {
     SaveSlotsWindow w(SaveSlotsWindow::Mode::Load, twoSlots());
     auto* list = w.findChild<QListWidget*>("slotList");
     ASSERT_TRUE(list);
-    EXPECT_EQ(list->item(0)->text(), "quick\nThe road runs east.\n2026-12-07 20:20:15");
+    EXPECT_EQ(list->item(0)->text(), "Quick save\nThe road runs east.\n2026-12-07 20:20:15");
     EXPECT_EQ(chooseByKeys(w, [list] {
                   QTest::keyClick(list, Qt::Key_Down);
                   QTest::keyClick(list, Qt::Key_Return);
@@ -49,7 +49,7 @@ TEST(SaveSlotsWindow, SaveTakesANewNameOrTheChosenSlot) {
     SaveSlotsWindow w(SaveSlotsWindow::Mode::Save, twoSlots());
     auto* name = w.findChild<QLineEdit*>("slotName");
     ASSERT_TRUE(name);
-    EXPECT_EQ(name->text(), "quick");  // the slot under the cursor
+    EXPECT_EQ(name->text(), "");  // nothing chosen yet
     EXPECT_EQ(chooseByKeys(w, [name] {
                   name->selectAll();
                   QTest::keyClicks(name, "before the gate");
