@@ -116,10 +116,13 @@ public:
 
     // Read Aloud: says `text` (line breaks as CR, LF or both) after what is
     // being said already; stopSpeaking cuts everything off. The core calls
-    // them only while settings().ReadAloud is on; a host that cannot speak
-    // ignores them.
+    // them only while settings().ReadAloud is on or a screen reader listens;
+    // a host that cannot speak ignores them.
     virtual void speak(std::string_view /*text*/) {}
     virtual void stopSpeaking() {}
+    // A screen reader is attached: the scene's texts go to it as they would
+    // to Read Aloud, whatever the setting.
+    virtual bool screenReaderAttached() const { return false; }
 
     // Ends the program at once (music closed, settings not saved). After
     // this, `quitting()` is true and long loops must return promptly.

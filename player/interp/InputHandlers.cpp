@@ -51,7 +51,8 @@ void Player::openNow(const std::string& path) {
     m_history.clear();
     m_passEntry.reset();
     m_render->enciphered = m_game.enciphered;
-    if (m_host.settings().ReadAloud) m_host.speak(m_host.caption(Control::Label2));
+    if (m_host.settings().ReadAloud || m_host.screenReaderAttached())
+        m_host.speak(m_host.caption(Control::Label2));
     if (m_media) m_media->setDirectories(m_setup.soundDir, m_setup.musicDir);
     m_shared.AwaitingStart = true;
 }

@@ -18,7 +18,9 @@ std::string pointsText(const char* who, std::int32_t points, std::int32_t maximu
 }
 }  // namespace
 
-bool SceneRunner::readingAloud() const { return m_host.settings().ReadAloud; }
+bool SceneRunner::readingAloud() const {
+    return m_host.settings().ReadAloud || m_host.screenReaderAttached();
+}
 
 // The scene text, then the points a fight changed in this pass, then the
 // options with the keys that choose them ("a: Go in, s: Turn back").

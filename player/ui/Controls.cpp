@@ -232,7 +232,29 @@ void Surface::mousePressEvent(QMouseEvent* e) {
     if (onMouseDown) onMouseDown();
 }
 
+Announcer::Announcer(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
 namespace {
+
+class AnnouncerAccessible : public QAccessibleWidget {
+public:
+    explicit AnnouncerAccessible(Announcer* a) : QAccessibleWidget(a, QAccessible::StaticText) {}
+    Announcer* announcer() const { return static_cast<Announcer*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? announcer()->text : QString();
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = false;
+        s.offscreen = false;
+        s.focusable = true;
+        s.focused = announcer()->focused;
+        return s;
+    }
+};
 
 class LabelAccessible : public QAccessibleWidget {
 public:
@@ -291,7 +313,7 @@ private:
         std::vector<QAccessibleInterface*> out;
         for (QObject* o : widget()->children()) {
             auto* w = qobject_cast<QWidget*>(o);
-            if (!w || w->isWindow() || w->isHidden()) continue;
+            if (!w || w->isWindow() || w->isHidden() || dynamic_cast<Announcer*>(w)) continue;
             QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
             if (i && !i->state().invisible) out.push_back(i);
         }
@@ -302,6 +324,7 @@ private:
 QAccessibleInterface* accessibleFor(const QString&, QObject* object) {
     if (auto* l = dynamic_cast<ControlLabel*>(object)) return new LabelAccessible(l);
     if (auto* s = dynamic_cast<Surface*>(object)) return new SurfaceAccessible(s);
+    if (auto* a = dynamic_cast<Announcer*>(object)) return new AnnouncerAccessible(a);
     if (auto* p = dynamic_cast<PictureBox*>(object))
         return new QAccessibleWidget(p, QAccessible::Graphic);
     return nullptr;

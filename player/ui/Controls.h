@@ -60,6 +60,17 @@ private:
     int m_designWidth = 0;
 };
 
+// What a screen reader is told as play goes on: the scene texts, points and
+// hints Read Aloud would say. Never drawn and left out of the window's
+// tree; the window moves the reader's focus to it with each new text, which
+// readers speak at once where a changed label would stay silent.
+class Announcer : public QWidget {
+public:
+    explicit Announcer(QWidget* parent);
+    QString text;
+    bool focused = false;
+};
+
 // Describes the window's labels and picture to assistive technology. Qt
 // asks the factory only once a screen reader (or another client) connects.
 void installAccessibility();

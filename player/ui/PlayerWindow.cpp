@@ -230,6 +230,15 @@ void PlayerWindow::buildControls() {
     m_picture1->onTab = [this](bool back) { moveRing(back ? -1 : 1); };
     m_picture1->setAccessibleName(QStringLiteral("Scene picture"));
 
+    for (auto& a : m_announcers) {
+        a = new Announcer(m_surface);
+        place(a, {0, 120, 275, 137});  // where the scene text shows
+        a->lower();
+    }
+    m_announceTimer.setSingleShot(true);
+    m_announceTimer.setInterval(0);
+    connect(&m_announceTimer, &QTimer::timeout, this, [this] { flushAnnouncement(); });
+
     m_picture2 = new VideoArea(m_surface);
     m_picture2->setObjectName("Picture2");
     place(m_picture2, {40, 0, 198, 115});
@@ -530,6 +539,11 @@ void PlayerWindow::Picture1_KeyUp(int qtKey) {
 
 void PlayerWindow::moveRing(int step) {
     m_keyboardPlay = true;
+    // After a new scene the reader has heard its text, not the option the
+    // ring waits on: the first move names that option instead of passing it.
+    if (QAccessible::isActive() && m_ring > 0 && !m_captions[idx(optionLabel(m_ring))].empty() &&
+        !m_labels[idx(optionLabel(m_ring))]->accessibleFocus)
+        return placeRing(m_ring, true);
     std::vector<int> shown;
     for (int k = 1; k <= 6; ++k)
         if (!m_captions[idx(optionLabel(k))].empty()) shown.push_back(k);
@@ -560,7 +574,7 @@ void PlayerWindow::placeRing(int k, bool moved) {
         l->accessibleFocus = o == k && moved;
     }
     if (!moved || k == 0 || !QAccessible::isActive()) return;
-    m_labels[idx(Control::Label2)]->accessibleFocus = false;
+    for (Announcer* a : m_announcers) a->focused = false;
     QAccessibleEvent e(m_labels[idx(optionLabel(k))], QAccessible::Focus);
     QAccessible::updateAccessibility(&e);
 }
@@ -575,14 +589,34 @@ void PlayerWindow::announce(Control c, bool shownOrHidden) {
         QAccessibleEvent e(l, m_captions[idx(c)].empty() ? QAccessible::ObjectHide
                                                          : QAccessible::ObjectShow);
         QAccessible::updateAccessibility(&e);
+        // "Showing" alone leaves "visible" as the reader cached it: a shown
+        // label is announced afresh, with all its states.
+        QAccessible::State visible;
+        visible.invisible = true;
+        QAccessibleStateChangeEvent v(l, visible);
+        QAccessible::updateAccessibility(&v);
+        if (!m_captions[idx(c)].empty()) {
+            QAccessibleEvent created(l, QAccessible::ObjectCreated);
+            QAccessible::updateAccessibility(&created);
+        }
     }
     QAccessibleEvent changed(l, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
-    // A new scene text takes the reader's focus, so it is read at once.
-    if (c != Control::Label2 || m_captions[idx(c)].empty()) return;
+}
+
+void PlayerWindow::flushAnnouncement() {
+    if (m_pendingAnnouncement.isEmpty() || m_quitting || !QAccessible::isActive()) return;
+    Announcer* a = m_announcers[static_cast<std::size_t>(m_nextAnnouncer)];
+    m_nextAnnouncer ^= 1;
+    m_announcers[static_cast<std::size_t>(m_nextAnnouncer)]->focused = false;
     for (int k = 1; k <= 6; ++k) m_labels[idx(optionLabel(k))]->accessibleFocus = false;
-    l->accessibleFocus = true;
-    QAccessibleEvent focus(l, QAccessible::Focus);
+    a->text = m_pendingAnnouncement;
+    a->focused = true;
+    m_pendingAnnouncement.clear();
+    // The name first: readers keep names they have read before.
+    QAccessibleEvent named(a, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleEvent focus(a, QAccessible::Focus);
     QAccessible::updateAccessibility(&focus);
 }
 
@@ -644,7 +678,7 @@ MsgAnswer PlayerWindow::messageBox(std::string_view text, MsgButtons buttons, st
     QMessageBox box(QMessageBox::NoIcon, fromBytes(title), fromBytes(text),
                     buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     isVisible() ? this : nullptr);
-    speak(text);
+    if (!screenReaderAttached()) speak(text);  // a reader reads the box itself
     const int answer = box.exec();
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
@@ -665,8 +699,21 @@ void PlayerWindow::setCaption(Control c, std::string_view text) {
     if (c >= optionLabel(1) && c <= optionLabel(6)) followOptions();
 }
 
+bool PlayerWindow::screenReaderAttached() const { return QAccessible::isActive(); }
+
+// Beside a screen reader the texts go to the reader alone, in its voice and
+// at its rate, so nothing is said twice; Read Aloud speaks without one.
 void PlayerWindow::speak(std::string_view text) {
-    if (!m_settings.ReadAloud || m_quitting) return;
+    if (m_quitting) return;
+    if (screenReaderAttached()) {
+        const QString t = captionText(text).trimmed();
+        if (t.isEmpty()) return;
+        if (!m_pendingAnnouncement.isEmpty()) m_pendingAnnouncement += QLatin1Char('\n');
+        m_pendingAnnouncement += t;
+        m_announceTimer.start();  // what the rest of this pass says comes along
+        return;
+    }
+    if (!m_settings.ReadAloud) return;
     if (!m_speaker) {
         m_speaker = std::make_unique<Speaker>();
         // Off for this run; the file keeps the choice for the next.

@@ -33,6 +33,7 @@ class ControlLabel;
 class PictureBox;
 class VideoArea;
 class Surface;
+class Announcer;
 class AboutWindow;
 class GameLibrary;
 class NewGamesWindow;
@@ -141,6 +142,7 @@ public:
     void pictureChanged() override;
     void speak(std::string_view text) override;
     void stopSpeaking() override;
+    bool screenReaderAttached() const override;
     void quitNow() override;
 
     // A line shown over the window for a moment (a quick save done, sound
@@ -201,6 +203,8 @@ private:
     void followOptions();
     // Tells a connected screen reader that `c` changed; free without one.
     void announce(Control c, bool shownOrHidden);
+    // Says what the core spoke in this pass through the screen reader.
+    void flushAnnouncement();
     void addReadAloudItem();
     // File menu: Continue, Save..., Load..., quick save and load, Back,
     // Story so far... (in SaveMenu.cpp).
@@ -248,6 +252,12 @@ private:
     PictureBox* m_picture1 = nullptr;
     VideoArea* m_picture2 = nullptr;
     std::array<ControlLabel*, kControlCount> m_labels{};
+    // Two, taking turns: a reader keeps quiet when its focus moves to the
+    // object it is already on.
+    std::array<Announcer*, 2> m_announcers{};
+    int m_nextAnnouncer = 0;
+    QString m_pendingAnnouncement;
+    QTimer m_announceTimer;
 
     QMenu* m_Fle = nullptr;
     QMenu* m_opns = nullptr;

@@ -43,3 +43,4 @@ TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
     EXPECT_NE(std::find(out.begin(), out.end(), "ok"), out.end()) << log;
     if (!HasFailure()) fs::remove_all(dir);
 }
+
