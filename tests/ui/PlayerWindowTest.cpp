@@ -184,7 +184,7 @@ TEST(PlayerWindowMenus, NoTwoItemsOfAMenuShareTheirAltKey) {
     EXPECT_GE(items, 15) << items;  // the File menu's saves and shelf are there
 }
 
-// The design's captions stay as they are; keys are added beside them.
+// The menu captions stay as they always were; keys are added beside them.
 TEST(PlayerWindowMenus, OpenAndExitHaveTheirKeysAndControlsListsEveryKey) {
     OpenedWindow w;
     auto action = [&](const char* name) { return w.form->findChild<QAction*>(name); };
