@@ -1,5 +1,6 @@
 #include "Vb.h"
 
+#include <array>
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -43,12 +44,20 @@ std::string LCase(std::string_view s) {
     return r;
 }
 
+// upperByte of every byte: text comparisons run over whole scenes, and a
+// table lookup per byte keeps a search of megabytes short.
+static const std::array<unsigned char, 256> kUpper = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) t[static_cast<size_t>(c)] = upperByte(static_cast<unsigned char>(c));
+    return t;
+}();
+
+static unsigned char upperOf(char c) { return kUpper[static_cast<unsigned char>(c)]; }
+
 bool equalsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (upperByte(static_cast<unsigned char>(a[i])) !=
-            upperByte(static_cast<unsigned char>(b[i])))
-            return false;
+        if (upperOf(a[i]) != upperOf(b[i])) return false;
     return true;
 }
 
@@ -62,10 +71,10 @@ std::optional<long> InStr(long start, std::string_view s, std::string_view find,
         auto p = s.find(find, static_cast<size_t>(start - 1));
         return p == std::string_view::npos ? 0 : static_cast<long>(p) + 1;
     }
-    const auto first = upperByte(static_cast<unsigned char>(find[0]));
+    const auto first = upperOf(find[0]);
     const size_t n = find.size();
     for (size_t i = static_cast<size_t>(start - 1); i + n <= s.size(); ++i) {
-        if (upperByte(static_cast<unsigned char>(s[i])) != first) continue;
+        if (upperOf(s[i]) != first) continue;
         if (equalsNoCase(s.substr(i, n), find)) return static_cast<long>(i) + 1;
     }
     return 0;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "HeadlessHost.h"
 #include "HotSpotReach.h"
@@ -115,6 +116,9 @@ private:
         table->LoadGameScript(game);
         m_graph.files.push_back({path, fileNameOf(path), game.enciphered == 1});
         const std::string ext = game.enciphered == 1 ? ".clP" : ".bmp";
+        std::unordered_map<std::string, std::vector<int>> slots;
+        for (int s = 1; s <= SceneTable::kSlots; ++s) slots[UCase(table->name(s))].push_back(s);
+        m_slotIndex.push_back(std::move(slots));
         m_tables.push_back(std::move(table));
         m_firstNode.push_back(static_cast<int>(m_graph.scenes.size()));
         for (int s = 1; s <= m_tables.back()->lastLoadCount(); ++s) readScene(index, s, ext);
@@ -130,11 +134,20 @@ private:
     // The scene the player plays for `name` after a scene in `fromSlot`:
     // the table looks from near the current slot, so among scenes of the
     // same name the nearest one wins, as in play.
+    // The table's own search is linear, and a random link asks it once per
+    // possible target: the slots of each name are indexed once, and the
+    // table's rule applies to them (the first slot from ten before the
+    // current one on, else the first of all).
     int resolve(int file, int fromSlot, const std::string& name) {
-        SceneTable& t = *m_tables[static_cast<size_t>(file)];
-        t.setCurrentSlot(fromSlot);
-        const int s = t.FindScene(name);
-        if (s == 0 || s > t.lastLoadCount()) return -1;
+        const SceneTable& t = *m_tables[static_cast<size_t>(file)];
+        const auto& index = m_slotIndex[static_cast<size_t>(file)];
+        const auto it = index.find(UCase(name));
+        if (it == index.end()) return -1;
+        const std::vector<int>& slots = it->second;
+        const int start = fromSlot <= 20 ? 1 : fromSlot - 10;
+        const auto at = std::lower_bound(slots.begin(), slots.end(), start);
+        const int s = at != slots.end() ? *at : slots.front();
+        if (s > t.lastLoadCount()) return -1;
         return m_firstNode[static_cast<size_t>(file)] + s - 1;
     }
 
@@ -355,6 +368,7 @@ private:
     StoryGraph m_graph;
     std::map<std::string, int> m_fileIndex;
     std::vector<std::unique_ptr<SceneTable>> m_tables;
+    std::vector<std::unordered_map<std::string, std::vector<int>>> m_slotIndex;  // per file
     std::vector<int> m_firstNode;
     std::vector<SceneLinks> m_links;
     std::vector<Carried> m_in;

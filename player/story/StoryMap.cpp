@@ -3,6 +3,7 @@
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
@@ -19,6 +20,20 @@ namespace {
 // places a label like a node, and on big stories that multiplies the
 // layout time while the page shows every option's text anyway.
 constexpr size_t kLabelledEdges = 400;
+
+// Bounds on what the map draws and writes, so that a game of any shape
+// lays out in seconds: a random link that may reach more scenes than
+// kRandomDrawn is drawn as one edge to a group; past kMaxNodes nodes or
+// kMaxEdges edges the farthest scenes and their ways are left out of the
+// drawing (the page still lists every scene); names and texts are cut.
+constexpr size_t kRandomDrawn = 4;
+constexpr size_t kMaxNodes = 1500;
+constexpr size_t kMaxEdges = 6000;
+constexpr size_t kNameCut = 80;      // a node's label
+constexpr size_t kTipCut = 200;      // a tooltip
+constexpr size_t kPageName = 1000;   // a name or option text in the page
+constexpr size_t kPageText = 65536;  // a scene's text in the page
+constexpr size_t kPageFrom = 200;    // scenes listed as leading to one
 
 constexpr const char* kKeys = " asdfgz";
 
@@ -99,6 +114,50 @@ std::vector<int> depths(const StoryGraph& graph) {
     for (size_t i = 0; i < n; ++i)
         if (depth[i] < 0) walk(static_cast<int>(i));
     return depth;
+}
+
+// The random edges of one option of one scene: edges [begin, end).
+struct RandomRun {
+    size_t begin = 0, end = 0;
+};
+
+// Runs of random edges long enough to be drawn as a group. The builder
+// puts the edges of one option of one scene next to each other.
+std::vector<RandomRun> groupedRuns(const StoryGraph& graph) {
+    std::vector<RandomRun> out;
+    const auto& edges = graph.edges;
+    for (size_t i = 0; i < edges.size();) {
+        size_t j = i + 1;
+        if (edges[i].kind == EdgeKind::Random)
+            while (j < edges.size() && edges[j].kind == EdgeKind::Random &&
+                   edges[j].from == edges[i].from && edges[j].option == edges[i].option)
+                ++j;
+        if (edges[i].kind == EdgeKind::Random && j - i > kRandomDrawn) out.push_back({i, j});
+        i = j;
+    }
+    return out;
+}
+
+// "S1 … S500: 500 scenes" (with how many targets are not scenes).
+std::string groupCaption(const StoryGraph& graph, const RandomRun& r) {
+    // Shortest first, so that "S2" comes before "S10".
+    auto before = [](const std::string& x, const std::string& y) {
+        return x.size() != y.size() ? x.size() < y.size() : x < y;
+    };
+    const std::string* first = &graph.edges[r.begin].target;
+    const std::string* last = first;
+    size_t undefined = 0;
+    for (size_t i = r.begin; i < r.end; ++i) {
+        const std::string& t = graph.edges[i].target;
+        if (before(t, *first)) first = &t;
+        if (before(*last, t)) last = &t;
+        undefined += graph.edges[i].to < 0;
+    }
+    const size_t count = r.end - r.begin;
+    std::string c = shorten(utf8(*first), 30) + " … " + shorten(utf8(*last), 30) +
+                    ": " + std::to_string(count - undefined) + " scenes";
+    if (undefined) c += ", " + std::to_string(undefined) + " not defined";
+    return c;
 }
 
 std::string edgeCaption(const Edge& e) {
@@ -185,10 +244,120 @@ std::string htmlText(std::string_view s) {
 }  // namespace
 
 std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
-                     const Coverage* coverage) {
+                     const Coverage* coverage, std::string* simplified) {
     const auto look = looks(graph, analysis);
-    const bool labels = graph.edges.size() <= kLabelledEdges;
     const auto depth = depths(graph);
+    const size_t n = graph.scenes.size();
+
+    // The scenes drawn: all of the story, or those nearest the first scene.
+    std::vector<int> order;
+    for (size_t i = 0; i < n; ++i)
+        if (analysis.story[i]) order.push_back(static_cast<int>(i));
+    const size_t storyScenes = order.size();
+    if (order.size() > kMaxNodes) {
+        std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+            return depth[static_cast<size_t>(x)] < depth[static_cast<size_t>(y)];
+        });
+        order.resize(kMaxNodes);
+    }
+    std::vector<bool> drawn(n, false);
+    for (int i : order) drawn[static_cast<size_t>(i)] = true;
+
+    // The ways drawn, in the graph's order; a long random run becomes one
+    // way to its group, shared by the options of a scene that lead to it.
+    struct Way {
+        const Edge* edge;
+        std::string node;  // a target node defined just before the way
+        std::string to;
+        std::string keys;  // the options of a grouped way
+        bool taken = false;
+    };
+    std::vector<Way> ways;
+    size_t allWays = 0, extraNodes = 0;
+    std::map<std::pair<int, std::string>, int> missing;
+    std::map<std::string, int> groups;
+    std::map<std::pair<int, int>, size_t> groupWay;  // (scene, group) -> way
+    auto taken = [&](const Edge& e) {
+        return coverage && e.to >= 0 && coverage->taken.count({e.from, e.to}) > 0;
+    };
+    const auto runs = groupedRuns(graph);
+    size_t run = 0;
+    for (size_t i = 0; i < graph.edges.size(); ++i) {
+        const Edge& e = graph.edges[i];
+        const bool grouped = run < runs.size() && runs[run].begin == i;
+        const size_t end = grouped ? runs[run++].end : i + 1;
+        const size_t from = static_cast<size_t>(e.from);
+        if (!analysis.story[from]) {
+            i = end - 1;
+            continue;
+        }
+        if (grouped) {
+            std::string key = std::to_string(e.targetFile);
+            bool anyTaken = false;
+            for (size_t k = i; k < end; ++k) {
+                key += '\n' + graph.edges[k].target;
+                anyTaken = anyTaken || taken(graph.edges[k]);
+            }
+            auto [g, added] = groups.insert({std::move(key), static_cast<int>(groups.size())});
+            const std::string caption = groupCaption(graph, {i, end});
+            i = end - 1;
+            if (auto w = groupWay.find({e.from, g->second}); w != groupWay.end()) {
+                ways[w->second].keys += kKeys[e.option];
+                ways[w->second].taken = ways[w->second].taken || anyTaken;
+                continue;
+            }
+            ++allWays;
+            if (!drawn[from] || ways.size() >= kMaxEdges || (added && extraNodes >= kMaxNodes)) {
+                if (added) groups.erase(g);  // drawn nowhere: a later scene may draw it
+                continue;
+            }
+            Way w{&e, "", "g" + std::to_string(g->second), std::string(1, kKeys[e.option]),
+                  anyTaken};
+            if (added) {
+                ++extraNodes;
+                w.node = "  " + w.to + " [id=\"group_" + std::to_string(g->second) +
+                         "\", label=" + dotString("random: " + caption) +
+                         ", style=\"rounded,dashed,filled\", fillcolor=\"#f5eeff\", "
+                         "color=\"#8e44ad\", fontcolor=\"#5b2c6f\"];\n";
+            }
+            groupWay[{e.from, g->second}] = ways.size();
+            ways.push_back(std::move(w));
+            continue;
+        }
+        ++allWays;
+        if (!drawn[from] || ways.size() >= kMaxEdges) continue;
+        Way w{&e, "", "", "", taken(e)};
+        if (e.to >= 0) {
+            if (!drawn[static_cast<size_t>(e.to)]) continue;
+            w.to = "n" + std::to_string(e.to);
+        } else {
+            const auto key = std::make_pair(e.targetFile, e.target);
+            auto it = missing.find(key);
+            if (it == missing.end()) {
+                if (extraNodes >= kMaxNodes) continue;
+                ++extraNodes;
+                it = missing.insert({key, static_cast<int>(missing.size())}).first;
+                w.node = "  m" + std::to_string(it->second) + " [id=\"missing_" +
+                         std::to_string(it->second) + "\", label=" +
+                         dotString(e.target.empty() ? "(none declared)"
+                                                    : shorten(utf8(e.target), kNameCut) + "?") +
+                         ", style=\"rounded,dashed,filled\", fillcolor=\"#ffe0e0\", "
+                         "color=\"#c0392b\", fontcolor=\"#c0392b\"];\n";
+            }
+            w.to = "m" + std::to_string(it->second);
+        }
+        ways.push_back(std::move(w));
+    }
+    if (simplified) {
+        simplified->clear();
+        if (order.size() < storyScenes || ways.size() < allWays)
+            *simplified = "the map is simplified: it draws " + std::to_string(order.size()) +
+                          " of " + std::to_string(storyScenes) + " scenes and " +
+                          std::to_string(ways.size()) + " of " + std::to_string(allWays) +
+                          " ways (the page lists every scene)";
+    }
+
+    const bool labels = ways.size() <= kLabelledEdges;
     std::string d = "digraph story {\n";
     d += "  graph [fontname=\"DejaVu Sans\", fontsize=11, nodesep=0.25, ranksep=0.45];\n";
     d += "  node [shape=box, style=\"rounded,filled\", fontname=\"DejaVu Sans\", fontsize=10, "
@@ -205,47 +374,39 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
         }
         if (look[i] == Look::Start) extra += ", penwidth=2";
         return "n" + std::to_string(i) + " [id=\"scene_" + std::to_string(i) +
-               "\", label=" + dotString(utf8(s.name)) +
-               ", tooltip=" + dotString(shorten(utf8(s.description), 200)) + ", style=\"" + style +
-               "\", fillcolor=\"" + kStyles.at(look[i]).fill + "\"" +
+               "\", label=" + dotString(shorten(utf8(s.name), kNameCut)) +
+               ", tooltip=" + dotString(shorten(utf8(s.description), kTipCut)) + ", style=\"" +
+               style + "\", fillcolor=\"" + kStyles.at(look[i]).fill + "\"" +
                (look[i] == Look::Unreachable ? ", fontcolor=\"#666666\"" : "") + extra + "];\n";
     };
+    std::vector<std::string> bodies(graph.files.size());
+    for (size_t i = 0; i < n; ++i)
+        if (drawn[i]) bodies[static_cast<size_t>(graph.scenes[i].file)] += "    " + node(i);
     for (size_t f = 0; f < graph.files.size(); ++f) {
-        std::string body;
-        for (size_t i = 0; i < graph.scenes.size(); ++i)
-            if (graph.scenes[i].file == static_cast<int>(f) && analysis.story[i])
-                body += "    " + node(i);
         if (f == 0) {
-            d += body;
+            d += bodies[f];
         } else {
             d += "  subgraph cluster_file" + std::to_string(f) +
-                 " {\n    label=" + dotString(utf8(graph.files[f].name)) +
+                 " {\n    label=" + dotString(shorten(utf8(graph.files[f].name), kNameCut)) +
                  ";\n    style=\"rounded,dashed\";\n    color=\"#8888aa\";\n    "
                  "fontcolor=\"#555577\";\n" +
-                 body + "  }\n";
+                 bodies[f] + "  }\n";
         }
     }
-    // Targets that are not scenes, one node per name and file.
-    std::map<std::pair<int, std::string>, int> missing;
-    for (const Edge& e : graph.edges) {
-        if (!analysis.story[static_cast<size_t>(e.from)]) continue;
-        std::string to;
-        if (e.to >= 0) {
-            to = "n" + std::to_string(e.to);
-        } else {
-            auto [it, added] =
-                missing.insert({{e.targetFile, e.target}, static_cast<int>(missing.size())});
-            to = "m" + std::to_string(it->second);
-            if (added)
-                d += "  " + to + " [id=\"missing_" + std::to_string(it->second) + "\", label=" +
-                     dotString(e.target.empty() ? "(none declared)" : utf8(e.target) + "?") +
-                     ", style=\"rounded,dashed,filled\", fillcolor=\"#ffe0e0\", color=\"#c0392b\", "
-                     "fontcolor=\"#c0392b\"];\n";
+    for (const Way& w : ways) {
+        const Edge& e = *w.edge;
+        d += w.node;
+        std::string caption = edgeCaption(e);
+        if (!w.keys.empty()) {
+            caption = "(";
+            for (size_t k = 0; k < w.keys.size(); ++k)
+                caption += (k ? std::string(", ") : std::string()) + w.keys[k];
+            caption += ") random";
         }
         std::string attrs =
             "tooltip=" +
-            dotString(edgeCaption(e) + (e.label.empty() ? "" : " " + shorten(utf8(e.label), 120)));
-        if (labels) attrs += ", label=" + dotString(edgeCaption(e));
+            dotString(caption + (e.label.empty() ? "" : " " + shorten(utf8(e.label), 120)));
+        if (labels) attrs += ", label=" + dotString(caption);
         const char* colour = "#777777";
         switch (e.kind) {
             case EdgeKind::Random:
@@ -266,28 +427,58 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
                 break;
         }
         // With walkthroughs, the ways they never took fade.
-        const bool faded = coverage && !(e.to >= 0 && coverage->taken.count({e.from, e.to}));
+        const bool faded = coverage && !w.taken;
         attrs += std::string(", color=\"") + colour + (faded ? "55\"" : "\"");
         if (e.chained) attrs += ", penwidth=2.2";
         // Only on big graphs, which have no edge labels: Debian 12's dot
         // frees a labelled edge that does not rank twice when the layout is
         // freed after rendering.
-        if (!labels && e.to >= 0 &&
+        if (!labels && w.keys.empty() && e.to >= 0 &&
             depth[static_cast<size_t>(e.to)] <= depth[static_cast<size_t>(e.from)])
             attrs += ", constraint=false";
-        d += "  n" + std::to_string(e.from) + " -> " + to + " [" + attrs + "];\n";
+        d += "  n" + std::to_string(e.from) + " -> " + w.to + " [" + attrs + "];\n";
     }
     return d + "}\n";
 }
 
+namespace {
+
+// What Graphviz reports while it works: it prints errors and carries on,
+// so they are collected and a layout that had any fails with them.
+std::string g_graphvizErrors;
+
+int collectGraphvizError(char* message) {
+    if (g_graphvizErrors.size() < 4096) g_graphvizErrors += message;
+    return 0;
+}
+
+Error graphvizError(const char* what) {
+    // Graphviz writes its "Error: " in pieces of their own before the text.
+    std::string m = g_graphvizErrors;
+    for (size_t p; (p = m.find("Error: ")) != std::string::npos;) m.erase(p, 7);
+    while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) m.pop_back();
+    for (char& c : m)
+        if (c == '\n') c = ' ';
+    return Error{err::InvalidCall, m.empty() ? std::string(what) : std::string(what) + ": " + m};
+}
+
+}  // namespace
+
 Result<std::string> layoutSvg(const std::string& dot) {
     agseterr(AGERR);
+    g_graphvizErrors.clear();
+    const agusererrf before = agseterrf(collectGraphvizError);
+    agreseterrors();
+    struct Restore {
+        agusererrf f;
+        ~Restore() { agseterrf(f); }
+    } restore{before};
     GVC_t* gvc = gvContext();
     if (!gvc) return Error{err::InvalidCall, "Graphviz could not start"};
     Agraph_t* g = agmemread(dot.c_str());
     if (!g) {
         gvFreeContext(gvc);
-        return Error{err::InvalidCall, "Graphviz could not read the graph"};
+        return graphvizError("Graphviz could not read the graph");
     }
     Result<std::string> out = Error{err::InvalidCall, "Graphviz could not lay out the graph"};
     if (gvLayout(gvc, g, "dot") == 0) {
@@ -300,14 +491,42 @@ Result<std::string> layoutSvg(const std::string& dot) {
     }
     agclose(g);
     gvFreeContext(gvc);
+    if (!out || agerrors() >= AGERR || !g_graphvizErrors.empty())
+        return graphvizError("Graphviz could not lay out the graph");
     return out;
 }
 
 std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis,
-                      const Coverage* coverage, const std::string& svg) {
+                      const Coverage* coverage, const std::string& svg,
+                      const std::string& simplified) {
     const auto look = looks(graph, analysis);
     std::string title = graph.title.empty() ? graph.files.front().name : graph.title;
-    title = utf8(title);
+    title = shorten(utf8(title), kPageName);
+    auto name = [](const std::string& s) { return jsonString(shorten(utf8(s), kPageName)); };
+
+    // Each scene's ways on and the scenes leading to it, in one pass.
+    const size_t n = graph.scenes.size();
+    std::vector<std::vector<size_t>> outOf(n);
+    std::vector<std::vector<int>> into(n);
+    std::vector<size_t> moreInto(n, 0);
+    for (size_t k = 0; k < graph.edges.size(); ++k) {
+        const Edge& e = graph.edges[k];
+        outOf[static_cast<size_t>(e.from)].push_back(k);
+        if (e.to < 0) continue;
+        auto& in = into[static_cast<size_t>(e.to)];
+        if (!in.empty() && in.back() == e.from) continue;
+        if (in.size() < kPageFrom)
+            in.push_back(e.from);
+        else
+            ++moreInto[static_cast<size_t>(e.to)];
+    }
+    const auto runs = groupedRuns(graph);
+    std::vector<size_t> runEnd(graph.edges.size(), 0);
+    std::vector<bool> inGroup(graph.edges.size(), false);  // past a group's first edge
+    for (const auto& r : runs) {
+        runEnd[r.begin] = r.end;
+        for (size_t k = r.begin + 1; k < r.end; ++k) inGroup[k] = true;
+    }
 
     // One record per scene for the side panel.
     std::string data = "[";
@@ -317,44 +536,52 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis,
         if (analysis.story[i]) status = kStyles.at(look[i]).caption;
         if (coverage && analysis.story[i] && !coverage->visited[i])
             status += ", not visited by the walkthroughs";
-        data += std::string(i ? ",\n" : "") + "{\"name\":" + jsonString(utf8(s.name)) +
-                ",\"file\":" + jsonString(utf8(graph.files[static_cast<size_t>(s.file)].name)) +
+        data += std::string(i ? ",\n" : "") + "{\"name\":" + name(s.name) +
+                ",\"file\":" + name(graph.files[static_cast<size_t>(s.file)].name) +
                 ",\"story\":" + (analysis.story[i] ? "true" : "false") +
                 ",\"status\":" + jsonString(status) +
-                ",\"text\":" + jsonString(utf8(s.description)) + ",\"pictures\":[";
-        for (size_t p = 0; p < s.pictures.size(); ++p)
-            data += (p ? "," : "") + jsonString(utf8(s.pictures[p]));
+                ",\"text\":" + jsonString(shorten(utf8(s.description), kPageText)) +
+                ",\"pictures\":[";
+        for (size_t p = 0; p < s.pictures.size(); ++p) data += (p ? "," : "") + name(s.pictures[p]);
         data += "],\"out\":[";
         bool first = true;
-        for (const Edge& e : graph.edges) {
-            if (e.from != static_cast<int>(i)) continue;
+        for (size_t k : outOf[i]) {
+            const Edge& e = graph.edges[k];
+            if (inGroup[k]) continue;  // inside a group, listed once
+            std::string target = e.target.empty() ? "(none declared)" : e.target;
+            std::string to = std::to_string(e.to);
+            if (runEnd[k]) {
+                target = groupCaption(graph, {k, runEnd[k]});
+                to = "-1,\"group\":" + std::to_string(runEnd[k] - k);
+            } else {
+                target = shorten(utf8(target), kPageName);
+            }
             data += std::string(first ? "" : ",") + "{\"how\":" + jsonString(edgeCaption(e)) +
-                    ",\"text\":" + jsonString(utf8(e.label)) + ",\"target\":" +
-                    jsonString(e.target.empty() ? "(none declared)" : utf8(e.target)) +
-                    ",\"to\":" + std::to_string(e.to) +
-                    ",\"chained\":" + (e.chained ? "true" : "false") + "}";
+                    ",\"text\":" + name(e.label) + ",\"target\":" + jsonString(target) +
+                    ",\"to\":" + to + ",\"chained\":" + (e.chained ? "true" : "false") + "}";
             first = false;
         }
         data += "],\"in\":[";
         first = true;
-        for (const Edge& e : graph.edges) {
-            if (e.to != static_cast<int>(i)) continue;
-            data += std::string(first ? "" : ",") + std::to_string(e.from);
+        for (int f : into[i]) {
+            data += std::string(first ? "" : ",") + std::to_string(f);
             first = false;
         }
-        data += "]}";
+        data += "],\"inMore\":" + std::to_string(moreInto[i]) + "}";
     }
     data += "]";
 
     std::string findings;
+    if (!simplified.empty()) findings += "<li id=\"simplified\">" + htmlText(simplified) + "</li>";
     for (const auto& line : analysisReport(graph, analysis))
-        findings += "<li>" + htmlText(utf8(line)) + "</li>";
+        findings += "<li>" + htmlText(shorten(utf8(line), kPageText)) + "</li>";
     if (coverage) {
         findings += "<li>" + htmlText(coverageSummary(*coverage)) + "</li>";
         std::string names;
         for (int s : coverage->unvisited)
             names += (names.empty() ? "" : ", ") + graph.displayName(s);
-        findings += "<li>not visited: " + htmlText(utf8(names.empty() ? "none" : names)) + "</li>";
+        findings += "<li>not visited: " +
+                    htmlText(shorten(utf8(names.empty() ? "none" : names), kPageText)) + "</li>";
     }
 
     std::string legend;
@@ -369,7 +596,8 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis,
             "<li><span class=\"line faded\"></span>way the walkthroughs never took</li>";
     legend +=
         "<li><span class=\"line\"></span>option (key)</li>"
-        "<li><span class=\"line random\"></span>random link</li>"
+        "<li><span class=\"line random\"></span>random link (to a group when it may reach more "
+        "than " + std::to_string(kRandomDrawn) + " scenes)</li>"
         "<li><span class=\"line spot\"></span>hot spot</li>"
         "<li><span class=\"line win\"></span>fight won</li>"
         "<li><span class=\"line lose\"></span>fight lost</li>"
@@ -465,9 +693,10 @@ function show(i, scroll) {
   $('text').textContent = s.text || '(no description)';
   for (const id of ['options', 'pictures', 'from']) $(id).replaceChildren();
   for (const o of s.out)
-    item($('options'), o.how + (o.text ? ' ' + o.text : '') + ' \u2192' + (o.to < 0 ? ' ' + o.target + ' (not a scene)' : '') + (o.chained ? ' [next file]' : ''), o.to);
+    item($('options'), o.how + (o.text ? ' ' + o.text : '') + ' \u2192' + (o.group ? ' one of ' + o.target : o.to < 0 ? ' ' + o.target + ' (not a scene)' : '') + (o.chained ? ' [next file]' : ''), o.to);
   for (const p of s.pictures) item($('pictures'), p, -1);
   for (const f of new Set(s.in)) item($('from'), '', f);
+  if (s.inMore) item($('from'), 'and ' + s.inMore + ' more', -1);
   $('options-head').hidden = s.out.length === 0;
   $('pictures-head').hidden = s.pictures.length === 0;
   $('from-head').hidden = s.in.length === 0;
@@ -516,7 +745,8 @@ fromHash();
 }
 
 Status writeStoryMap(const StoryGraph& graph, const StoryAnalysis& analysis,
-                     const Coverage* coverage, const std::string& outDir) {
+                     const Coverage* coverage, const std::string& outDir,
+                     std::string* simplified) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(outDir, ec);
@@ -529,12 +759,14 @@ Status writeStoryMap(const StoryGraph& graph, const StoryAnalysis& analysis,
         return Ok{};
     };
     // The graph first: should the layout fail, the author still has it.
-    const std::string dot = storyDot(graph, analysis, coverage);
+    std::string note;
+    const std::string dot = storyDot(graph, analysis, coverage, &note);
+    if (simplified) *simplified = note;
     if (auto s = write("map.dot", dot); !s) return s;
     auto svg = layoutSvg(dot);
     if (!svg) return svg.error();
     if (auto s = write("map.svg", *svg); !s) return s;
-    return write("index.html", storyHtml(graph, analysis, coverage, *svg));
+    return write("index.html", storyHtml(graph, analysis, coverage, *svg, note));
 }
 
 }  // namespace parvel::story

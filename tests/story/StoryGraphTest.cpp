@@ -184,3 +184,66 @@ TEST_F(StoryGraphTest, HotSpotsFollowTheRulesOfTheGamesForm) {
     EXPECT_EQ(edgeLines(g), (Lines{"Road -hotspot 'A trapdoor'-> Cellar"}));
     EXPECT_EQ(names(g, analyseStory(g).unreachable), Lines{"Pit"});
 }
+
+// A random link that may reach many scenes is one way to a group in the
+// drawing, while the graph keeps every edge; long names are cut; past its
+// bounds the drawing says what it left out; Graphviz's errors fail the map.
+TEST_F(StoryGraphTest, BigStoriesMakeABoundedMap) {
+    const std::string longName(300, 'L');
+    std::string script = "[Setup]\n@firstscene = S1\n";
+    for (int i = 1; i <= 40; ++i)
+        script += "[S" + std::to_string(i) +
+                  "]\n@randomLink = (S)40\n@option1 = Go\n@Link1 = RANDOM\n"
+                  "@option2 = Run\n@Link2 = RANDOM\n";
+    script += "@option3 = On\n@Link3 = " + longName + "\n[" + longName + "]\n";
+    auto g = buildStoryGraph(writeGame(script));
+    auto a = analyseStory(g);
+    ASSERT_EQ(g.edges.size(), 40u * 2 * 40 + 1);
+    EXPECT_EQ(a.unreachable, std::vector<int>{});
+    EXPECT_EQ(a.randomOnly.size(), 39u);  // all but S1, which the first scene is
+
+    const auto out = (dir / "map").string();
+    std::string simplified = "stale";
+    ASSERT_TRUE(writeStoryMap(g, a, nullptr, out, &simplified).ok());
+    EXPECT_EQ(simplified, "");
+    const std::string dot = *parvel::readWholeFile(out + "/map.dot");
+    size_t ways = 0;
+    for (size_t p = dot.find(" -> "); p != std::string::npos; p = dot.find(" -> ", p + 1)) ++ways;
+    EXPECT_EQ(ways, 41u);
+    EXPECT_NE(dot.find("g0 [id=\"group_0\", label=\"random: S1 … S40: 40 scenes\""),
+              std::string::npos)
+        << dot;
+    EXPECT_EQ(dot.find("group_1"), std::string::npos);
+    EXPECT_NE(dot.find("n40 -> g0 [tooltip=\"(a, s) random Go\""), std::string::npos);
+    EXPECT_NE(dot.find("label=\"" + std::string(80, 'L') + "…\""), std::string::npos);
+    EXPECT_EQ(dot.find(std::string(81, 'L')), std::string::npos);
+    const std::string html = *parvel::readWholeFile(out + "/index.html");
+    EXPECT_NE(html.find("\"target\":\"S1 … S40: 40 scenes\",\"to\":-1,\"group\":40"),
+              std::string::npos);
+    EXPECT_EQ(html.find(std::string(1001, 'L')), std::string::npos);
+
+    // 690 scenes whose six options each may reach four: 16,560 ways.
+    script = "[Setup]\n@firstscene = S1\n";
+    for (int i = 1; i <= 690; ++i) {
+        script += "[S" + std::to_string(i) + "]\n@randomLink = (S)4\n";
+        for (int o = 1; o <= 6; ++o)
+            script += "@option" + std::to_string(o) + " = x\n@Link" + std::to_string(o) +
+                      " = RANDOM\n";
+    }
+    g = buildStoryGraph(writeGame(script, "big.txt"));
+    a = analyseStory(g);
+    storyDot(g, a, nullptr, &simplified);
+    EXPECT_EQ(simplified,
+              "the map is simplified: it draws 690 of 690 scenes and 6000 of 16560 ways (the "
+              "page lists every scene)");
+
+    // A label this wide makes dot give up on the ways around it, yet it
+    // returns success.
+    const std::string wide(20000, 'W');
+    const auto bad = layoutSvg("digraph { a [label=\"" + wide + "\"]; b [label=\"" + wide +
+                               "\"]; s -> a; a -> b; b -> a; a -> a; b -> c; c -> a; }");
+    ASSERT_FALSE(bad.ok());
+    EXPECT_EQ(bad.error().description.rfind("Graphviz could not lay out the graph: Edge length ", 0),
+              0u)
+        << bad.error().description;
+}

@@ -108,8 +108,10 @@ int cmdMap(const Invocation& inv) {
         coverage = cover(game, graph, analysis, a->walkthroughs, a->seed);
         if (!coverage) return 1;
     }
-    auto written =
-        story::writeStoryMap(graph, analysis, coverage ? &*coverage : nullptr, a->plain[1]);
+    std::string simplified;
+    auto written = story::writeStoryMap(graph, analysis, coverage ? &*coverage : nullptr,
+                                        a->plain[1], &simplified);
+    if (!simplified.empty()) std::fprintf(stderr, "tavi: %s\n", simplified.c_str());
     if (!written) {
         std::fprintf(stderr, "tavi: %s\n", written.error().description.c_str());
         return 1;
