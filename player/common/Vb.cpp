@@ -48,7 +48,8 @@ std::string LCase(std::string_view s) {
 // table lookup per byte keeps a search of megabytes short.
 static const std::array<unsigned char, 256> kUpper = [] {
     std::array<unsigned char, 256> t{};
-    for (int c = 0; c < 256; ++c) t[static_cast<size_t>(c)] = upperByte(static_cast<unsigned char>(c));
+    for (int c = 0; c < 256; ++c)
+        t[static_cast<size_t>(c)] = upperByte(static_cast<unsigned char>(c));
     return t;
 }();
 

@@ -23,9 +23,10 @@ constexpr size_t kLabelledEdges = 400;
 
 // Bounds on what the map draws and writes, so that a game of any shape
 // lays out in seconds: a random link that may reach more scenes than
-// kRandomDrawn is drawn as one edge to a group; past kMaxNodes nodes or
-// kMaxEdges edges the farthest scenes and their ways are left out of the
-// drawing (the page still lists every scene); names and texts are cut.
+// kRandomDrawn is drawn as one edge to a group; of a story with more than
+// kMaxNodes scenes those nearest the first are drawn, then targets that are
+// not scenes and groups while there is room, and at most kMaxEdges ways
+// (the page still lists every scene and way); names and texts are cut.
 constexpr size_t kRandomDrawn = 4;
 constexpr size_t kMaxNodes = 1500;
 constexpr size_t kMaxEdges = 6000;
@@ -154,8 +155,8 @@ std::string groupCaption(const StoryGraph& graph, const RandomRun& r) {
         undefined += graph.edges[i].to < 0;
     }
     const size_t count = r.end - r.begin;
-    std::string c = shorten(utf8(*first), 30) + " … " + shorten(utf8(*last), 30) +
-                    ": " + std::to_string(count - undefined) + " scenes";
+    std::string c = shorten(utf8(*first), 30) + " … " + shorten(utf8(*last), 30) + ": " +
+                    std::to_string(count - undefined) + " scenes";
     if (undefined) c += ", " + std::to_string(undefined) + " not defined";
     return c;
 }
@@ -307,7 +308,8 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
                 continue;
             }
             ++allWays;
-            if (!drawn[from] || ways.size() >= kMaxEdges || (added && extraNodes >= kMaxNodes)) {
+            if (!drawn[from] || ways.size() >= kMaxEdges ||
+                (added && order.size() + extraNodes >= kMaxNodes)) {
                 if (added) groups.erase(g);  // drawn nowhere: a later scene may draw it
                 continue;
             }
@@ -334,7 +336,7 @@ std::string storyDot(const StoryGraph& graph, const StoryAnalysis& analysis,
             const auto key = std::make_pair(e.targetFile, e.target);
             auto it = missing.find(key);
             if (it == missing.end()) {
-                if (extraNodes >= kMaxNodes) continue;
+                if (order.size() + extraNodes >= kMaxNodes) continue;
                 ++extraNodes;
                 it = missing.insert({key, static_cast<int>(missing.size())}).first;
                 w.node = "  m" + std::to_string(it->second) + " [id=\"missing_" +
@@ -597,7 +599,9 @@ std::string storyHtml(const StoryGraph& graph, const StoryAnalysis& analysis,
     legend +=
         "<li><span class=\"line\"></span>option (key)</li>"
         "<li><span class=\"line random\"></span>random link (to a group when it may reach more "
-        "than " + std::to_string(kRandomDrawn) + " scenes)</li>"
+        "than " +
+        std::to_string(kRandomDrawn) +
+        " scenes)</li>"
         "<li><span class=\"line spot\"></span>hot spot</li>"
         "<li><span class=\"line win\"></span>fight won</li>"
         "<li><span class=\"line lose\"></span>fight lost</li>"
@@ -745,8 +749,7 @@ fromHash();
 }
 
 Status writeStoryMap(const StoryGraph& graph, const StoryAnalysis& analysis,
-                     const Coverage* coverage, const std::string& outDir,
-                     std::string* simplified) {
+                     const Coverage* coverage, const std::string& outDir, std::string* simplified) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(outDir, ec);

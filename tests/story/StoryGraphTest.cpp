@@ -173,11 +173,13 @@ TEST_F(StoryGraphTest, MapPageNeedsNoNetwork) {
 // The map follows the rules of the game's form: an enciphered game takes the
 // first hot spot the walker passes, so the hole behind the trapdoor is lost.
 TEST_F(StoryGraphTest, HotSpotsFollowTheRulesOfTheGamesForm) {
-    writeGame("[Setup]\n@firstscene = Road\n[Road]\n@X = 100\n@xmove = 4\n"
-              "@hotspots = 48(\"A trapdoor\",M,Y,Cellar),12(\"A hole\",M,NO,Pit)\n[Cellar]\n[Pit]\n",
-              "game/Gamefile.txt");
+    writeGame(
+        "[Setup]\n@firstscene = Road\n[Road]\n@X = 100\n@xmove = 4\n"
+        "@hotspots = 48(\"A trapdoor\",M,Y,Cellar),12(\"A hole\",M,NO,Pit)\n[Cellar]\n[Pit]\n",
+        "game/Gamefile.txt");
     const auto plain = buildStoryGraph((dir / "game" / "Gamefile.txt").string());
-    EXPECT_EQ(edgeLines(plain), (Lines{"Road -hotspot 'A hole'-> Pit", "Road -hotspot 'A trapdoor'-> Cellar"}));
+    EXPECT_EQ(edgeLines(plain),
+              (Lines{"Road -hotspot 'A hole'-> Pit", "Road -hotspot 'A trapdoor'-> Cellar"}));
     const auto out = (dir / "enciphered").string();
     ASSERT_TRUE(parvel::encipherGame((dir / "game").string(), out).ok());
     const auto g = buildStoryGraph(out + "/GameFile.Cgm");
@@ -227,8 +229,8 @@ TEST_F(StoryGraphTest, BigStoriesMakeABoundedMap) {
     for (int i = 1; i <= 690; ++i) {
         script += "[S" + std::to_string(i) + "]\n@randomLink = (S)4\n";
         for (int o = 1; o <= 6; ++o)
-            script += "@option" + std::to_string(o) + " = x\n@Link" + std::to_string(o) +
-                      " = RANDOM\n";
+            script +=
+                "@option" + std::to_string(o) + " = x\n@Link" + std::to_string(o) + " = RANDOM\n";
     }
     g = buildStoryGraph(writeGame(script, "big.txt"));
     a = analyseStory(g);
@@ -243,7 +245,7 @@ TEST_F(StoryGraphTest, BigStoriesMakeABoundedMap) {
     const auto bad = layoutSvg("digraph { a [label=\"" + wide + "\"]; b [label=\"" + wide +
                                "\"]; s -> a; a -> b; b -> a; a -> a; b -> c; c -> a; }");
     ASSERT_FALSE(bad.ok());
-    EXPECT_EQ(bad.error().description.rfind("Graphviz could not lay out the graph: Edge length ", 0),
-              0u)
+    EXPECT_EQ(
+        bad.error().description.rfind("Graphviz could not lay out the graph: Edge length ", 0), 0u)
         << bad.error().description;
 }
