@@ -303,13 +303,17 @@ void PlayerWindow::fitFrame() {
     // The designed size is the outer one, frame included; window managers
     // tell the frame only once the window is shown, sometimes a bit later.
     if (m_fullScreen) return;
-    const QSize frame = frameGeometry().size() - size();
+    const QSize frame = frameSize();
     const int bar = menuBar()->isVisible() ? menuBar()->height() : 0;
     m_designContent = QSize(kFormWidth - std::max(0, frame.width()),
                             kFormHeight - std::max(0, frame.height()) - bar);
+    const bool newFrame = frame != m_frameSeen;
+    m_frameSeen = frame;
+    if (newFrame && m_startZoom >= 0) markZoom(startZoom());
     if (m_zoom > 1) {
         resize(m_designContent.width() * m_zoom, m_designContent.height() * m_zoom + bar);
         layoutContent();
+        keepOnScreen();
         return;
     }
     if (frame.width() > 0 || frame.height() > 0)
@@ -318,6 +322,7 @@ void PlayerWindow::fitFrame() {
     if (scaled && frame.width() <= 0 && frame.height() <= 0) resize(kFormWidth, kFormHeight);
     if (scaled) layoutContent();
     move(0, 0);
+    keepOnScreen();
 }
 
 void PlayerWindow::shutDown(bool fromExitCommand) {

@@ -157,6 +157,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     void leaveEvent(QEvent* e) override;
 
 private:
@@ -193,6 +194,19 @@ private:
     void buildControls();
     void placeWindow();
     void fitFrame();
+    // What the window manager's frame adds to the window, as it says now.
+    QSize frameSize() const;
+    QMargins frameMarginsNow() const;
+    // What the menu bar and the window manager's frame add to the content.
+    QSize chrome() const;
+    QRect availableArea() const;
+    // The zoom a start asks for (m_startZoom), judged on the real frame.
+    int startZoom() const;
+    // The frame, title bar and all, moved inside the available geometry.
+    void keepOnScreen();
+    void watchFrame();
+    // m_zoom and its check mark, the size left as it is.
+    void markZoom(int zoom);
     void setSpriteSpeed(int bonus);
     void syncCheckMarks();
     void shutDown(bool fromExitCommand);
@@ -283,6 +297,13 @@ private:
     bool m_fullScreen = false;
     int m_iniFullScreen = -1;  // likewise "FullScreen"; -1: left out
     QSize m_designContent;
+    QSize m_frameSeen{-1, -1};  // the frame the size was last fitted to
+    // Until the player zooms: the saved factor to show what fits of, 0 for
+    // a first start's own choice, -1 none (the frame comes late, so the
+    // choice is made again once it is known).
+    int m_startZoom = -1;
+    QTimer m_frameWatch;  // a while after showing: the frame may come late
+    int m_frameWatchTicks = 0;
     std::array<QAction*, 4> m_zoomItems{};
     QAction* m_fullScreenItem = nullptr;
     QShortcut* m_leaveFullScreen = nullptr;

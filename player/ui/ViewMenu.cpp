@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMoveEvent>
+#include <QWindow>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
@@ -51,6 +53,13 @@ void PlayerWindow::addViewItems() {
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
+    // Window managers tell the frame when they like, and not always with a
+    // move: it is looked at for a few seconds after each showing.
+    m_frameWatch.setInterval(100);
+    connect(&m_frameWatch, &QTimer::timeout, this, [this] {
+        if (++m_frameWatchTicks >= 30) m_frameWatch.stop();
+        if (!m_fullScreen && isVisible() && frameSize() != m_frameSeen) fitFrame();
+    });
     m_opns->addSeparator();
     QMenu* zoom = m_opns->addMenu(QStringLiteral("&Zoom"));
     zoom->setObjectName("zoomMenu");
@@ -97,24 +106,81 @@ void PlayerWindow::addViewItems() {
 
 void PlayerWindow::applyViewSettings() {
     const ViewSettings saved = loadViewSettings(m_settingsFile);
-    const QScreen* s = screen();
-    const QSize available = s ? s->availableGeometry().size() : QSize(kFormWidth, kFormHeight);
     int zoom = saved.Zoom;
     m_iniZoom = saved.Zoom;
     if (m_options.zoom >= kMinZoom && m_options.zoom <= kMaxZoom) {
         zoom = m_options.zoom;  // this run only
-    } else if (zoom == 0) {
-        // A first start: as large as fits the screen, within reason.
-        zoom = fittingZoom(QSize(kFormWidth, kFormHeight), available);
-        if (zoom > 1) m_iniZoom = zoom;
     } else {
-        // A factor saved on a larger screen: what fits this one, the key kept.
-        zoom = std::min(zoom, largestZoomInside(QSize(kFormWidth, kFormHeight), available));
+        // A first start: as large as fits the screen, within reason; a
+        // factor saved on a larger screen: what fits this one, the key kept.
+        m_startZoom = zoom;
+        zoom = startZoom();
     }
     if (!m_settingsFile.read("FullScreen").empty()) m_iniFullScreen = saved.FullScreen;
     m_muteItem->setChecked(m_settings.Mute);
     setZoom(zoom);
+    watchFrame();
     if (saved.FullScreen || m_options.fullScreen) setFullScreen(true);
+}
+
+QMargins PlayerWindow::frameMarginsNow() const {
+    // The window's own view: QWidget keeps the frame it saw at the last move.
+    const QWindow* w = windowHandle();
+    return w && isVisible() ? w->frameMargins() : QMargins();
+}
+
+QSize PlayerWindow::frameSize() const {
+    const QMargins m = frameMarginsNow();
+    return QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
+QSize PlayerWindow::chrome() const {
+    const QSize frame = frameSize();
+    const int bar = menuBar()->isVisible() ? menuBar()->height() : 0;
+    return QSize(std::max(0, frame.width()), std::max(0, frame.height()) + bar);
+}
+
+QRect PlayerWindow::availableArea() const {
+    const QScreen* s = screen();
+    return s ? s->availableGeometry() : QRect(0, 0, kFormWidth, kFormHeight);
+}
+
+int PlayerWindow::startZoom() const {
+    const QSize content = QSize(kFormWidth, kFormHeight) - chrome();
+    const QSize available = availableArea().size();
+    if (m_startZoom == 0) return fittingZoom(content, chrome(), available);
+    return std::min(m_startZoom, largestZoomInside(content, chrome(), available));
+}
+
+void PlayerWindow::markZoom(int zoom) {
+    m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    if (m_startZoom == 0) m_iniZoom = m_zoom > 1 ? m_zoom : 0;
+    for (int k = kMinZoom; k <= kMaxZoom; ++k)
+        if (QAction* a = m_zoomItems[static_cast<std::size_t>(k - 1)]) a->setChecked(k == m_zoom);
+}
+
+void PlayerWindow::keepOnScreen() {
+    if (m_fullScreen || !isVisible()) return;
+    const QRect area = availableArea();
+    const QMargins m = frameMarginsNow();
+    const QRect frame = geometry().marginsAdded(m);
+    // The top left corner wins over the bottom right: the title bar and the
+    // menus stay reachable on a screen the window does not fit.
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    if (QPoint(x, y) != frame.topLeft())
+        setGeometry(QRect(QPoint(x + m.left(), y + m.top()), size()));
+}
+
+void PlayerWindow::watchFrame() {
+    m_frameWatchTicks = 0;
+    m_frameWatch.start();
+}
+
+void PlayerWindow::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+    // The window manager tells the frame late, and by moving the window.
+    if (!m_fullScreen && isVisible() && frameSize() != m_frameSeen) fitFrame();
 }
 
 void PlayerWindow::saveViewSettings() {
@@ -126,9 +192,7 @@ void PlayerWindow::saveViewSettings() {
 }
 
 void PlayerWindow::setZoom(int zoom) {
-    m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
-    for (int k = kMinZoom; k <= kMaxZoom; ++k)
-        if (QAction* a = m_zoomItems[static_cast<std::size_t>(k - 1)]) a->setChecked(k == m_zoom);
+    markZoom(zoom);
     if (m_fullScreen)
         layoutContent();
     else
@@ -147,6 +211,7 @@ void PlayerWindow::setFullScreen(bool on) {
     } else {
         showNormal();
         fitFrame();
+        watchFrame();
     }
 }
 
@@ -185,6 +250,7 @@ void PlayerWindow::layoutContent() {
 }
 
 void PlayerWindow::zoom_Click(int zoom) {
+    m_startZoom = -1;
     m_iniZoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     setZoom(zoom);
 }

@@ -7,18 +7,26 @@
 namespace parvel::ui {
 
 int fittingZoom(QSize window, QSize available, int cap) {
+    return fittingZoom(window, QSize(0, 0), available, cap);
+}
+
+int fittingZoom(QSize content, QSize chrome, QSize available, int cap) {
     int zoom = 1;
     for (int k = 2; k <= std::min(cap, kMaxZoom); ++k)
-        if (10 * k * window.width() <= 9 * available.width() &&
-            10 * k * window.height() <= 9 * available.height())
+        if (10 * (k * content.width() + chrome.width()) <= 9 * available.width() &&
+            10 * (k * content.height() + chrome.height()) <= 9 * available.height())
             zoom = k;
     return zoom;
 }
 
-int largestZoomInside(QSize content, QSize area) {
+int largestZoomInside(QSize content, QSize area) { return largestZoomInside(content, {0, 0}, area); }
+
+int largestZoomInside(QSize content, QSize chrome, QSize area) {
     int zoom = 1;
     for (int k = 2; k <= kMaxZoom; ++k)
-        if (k * content.width() <= area.width() && k * content.height() <= area.height()) zoom = k;
+        if (k * content.width() + chrome.width() <= area.width() &&
+            k * content.height() + chrome.height() <= area.height())
+            zoom = k;
     return zoom;
 }
 

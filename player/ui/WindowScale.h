@@ -19,9 +19,15 @@ inline constexpr int kMaxAutoZoom = 3;
 // The largest zoom up to `cap` at which `window` (its size at 1x) fits within
 // 90 % of `available`; 1 when even that does not.
 int fittingZoom(QSize window, QSize available, int cap = kMaxAutoZoom);
+// The same for a window whose client area is `content` at 1x and whose menu
+// bar and frame add `chrome` at every zoom: the real outer size is judged.
+int fittingZoom(QSize content, QSize chrome, QSize available, int cap = kMaxAutoZoom);
 // The largest zoom (at least 1, at most kMaxZoom) at which `content` fits
 // inside `area` (full screen).
 int largestZoomInside(QSize content, QSize area);
+// The same with `chrome` added at every zoom (a framed window on the
+// available geometry).
+int largestZoomInside(QSize content, QSize chrome, QSize area);
 
 // `image` with every pixel an n x n block (n >= 1).
 QImage enlarged(const QImage& image, int n);

@@ -45,9 +45,23 @@ struct Desk {
     std::vector<std::string> messages;
 
     explicit Desk(bool useFake = false) {
-        app();
         QDir(root.path()).mkpath("bin");
         QDir(root.path()).mkpath("game");
+        fakeCore = useFake;
+        start();
+    }
+    // A new window on the same settings, as the next run of the program.
+    void restart() {
+        form->close();
+        form->setCore(nullptr);
+        core.reset();
+        form.reset();
+        start();
+    }
+    bool fakeCore = false;
+    void start() {
+        const bool useFake = fakeCore;
+        app();
         form = std::make_unique<PlayerWindow>(
             PlayerWindow::Options{{dirOf(root) + "bin/", dirOf(root) + "config/"}});
         if (!useFake) core = std::make_unique<PlayerCore>(*form, nullptr);
@@ -62,6 +76,16 @@ struct Desk {
     ~Desk() {
         form->setCore(nullptr);
         form->hide();
+    }
+    // Until the window manager has framed the window and it stopped moving.
+    QRect settled() {
+        QRect last;
+        for (int i = 0; i < 40; ++i) {
+            QTest::qWait(50);
+            if (form->frameGeometry() == last && form->frameGeometry().size() != form->size()) break;
+            last = form->frameGeometry();
+        }
+        return form->frameGeometry();
     }
     std::string gameFile() const { return dirOf(root) + "game/Gamefile.txt"; }
     void open(const std::string& script = kGame) {
@@ -239,4 +263,26 @@ TEST(DesktopSaves, SaveWindowTypesANameAsksBeforeOverwritingAndSlotsRenameAndGo)
     EXPECT_TRUE(renamed);
     EXPECT_TRUE(quickGone);
     EXPECT_TRUE(deleted);
+}
+
+// Sizes from the real frame: 1080p starts at 2x (frame and all within 90 %
+// of the available height), a factor is the same size whether restarted at
+// or reached by keys, and the title bar stays on the screen.
+TEST(DesktopSizes, FirstStartRestartAndKeysGiveTheRealSizeOnScreen) {
+    Desk d(true);
+    const QRect available = d.form->screen()->availableGeometry();
+    const QRect first = d.settled();
+    EXPECT_EQ(d.form->zoom(), 2);
+    EXPECT_LE(10 * first.height(), 9 * available.height());
+    d.action("zoom1")->trigger();
+    const QRect one = d.settled();
+    EXPECT_EQ(one.size(), QSize(280, 500));
+    d.action("zoomIn")->trigger();
+    EXPECT_EQ(d.settled().size(), first.size());
+    d.restart();
+    const QRect again = d.settled();
+    EXPECT_EQ(d.form->zoom(), 2);
+    EXPECT_EQ(again.size(), first.size());
+    EXPECT_TRUE(available.contains(again)) << again.x() << "," << again.y();
+    EXPECT_GT(d.form->geometry().top(), again.top());  // the title bar above the client
 }
