@@ -309,7 +309,7 @@ void PlayerWindow::fitFrame() {
                             kFormHeight - std::max(0, frame.height()) - bar);
     const bool newFrame = frame != m_frameSeen;
     m_frameSeen = frame;
-    if (newFrame && m_startZoom >= 0) markZoom(startZoom());
+    if (newFrame) markZoom(m_startZoom >= 0 ? startZoom() : m_zoom);
     if (m_zoom > 1) {
         resize(m_designContent.width() * m_zoom, m_designContent.height() * m_zoom + bar);
         layoutContent();

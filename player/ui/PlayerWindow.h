@@ -205,6 +205,8 @@ private:
     // The frame, title bar and all, moved inside the available geometry.
     void keepOnScreen();
     void watchFrame();
+    // The largest zoom whose framed window fits the available geometry.
+    int largestFittingZoom() const;
     // m_zoom and its check mark, the size left as it is.
     void markZoom(int zoom);
     void setSpriteSpeed(int bonus);

@@ -75,8 +75,11 @@ void PlayerWindow::addViewItems() {
     // Ctrl with a key the game does not read: Ctrl alone takes hot spots.
     m_zoomItems[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     zoom->addSeparator();
-    action(zoom, "zoomIn", QStringLiteral("&Bigger"),
-           [this] { zoom_Click(std::min(m_zoom + 1, kMaxZoom)); })
+    zoom->setToolTipsVisible(true);  // why a step is greyed
+    // Ctrl+= stops at the largest factor the screen takes.
+    action(zoom, "zoomIn", QStringLiteral("&Bigger"), [this] {
+        if (m_zoom < largestFittingZoom()) zoom_Click(m_zoom + 1);
+    })
         ->setShortcuts(
             {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
     action(zoom, "zoomOut", QStringLiteral("&Smaller"), [this] {
@@ -152,11 +155,34 @@ int PlayerWindow::startZoom() const {
     return std::min(m_startZoom, largestZoomInside(content, chrome(), available));
 }
 
+int PlayerWindow::largestFittingZoom() const {
+    const QSize content = QSize(kFormWidth, kFormHeight) - chrome();
+    return largestZoomInside(content, chrome(), availableArea().size());
+}
+
 void PlayerWindow::markZoom(int zoom) {
     m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     if (m_startZoom == 0) m_iniZoom = m_zoom > 1 ? m_zoom : 0;
-    for (int k = kMinZoom; k <= kMaxZoom; ++k)
-        if (QAction* a = m_zoomItems[static_cast<std::size_t>(k - 1)]) a->setChecked(k == m_zoom);
+    const int fits = largestFittingZoom();
+    const QSize content = QSize(kFormWidth, kFormHeight) - chrome();
+    const QSize free = availableArea().size();
+    for (int k = kMinZoom; k <= kMaxZoom; ++k) {
+        QAction* a = m_zoomItems[static_cast<std::size_t>(k - 1)];
+        if (!a) continue;
+        a->setChecked(k == m_zoom);
+        // The factor in use stays choosable even when it does not fit.
+        const bool usable = k <= fits || k == m_zoom;
+        a->setEnabled(usable);
+        const QSize window = content * k + chrome();
+        a->setToolTip(usable ? QString()
+                             : QStringLiteral("Too big for this screen: %1\u00D7 is %2\u00D7%3 pixels, "
+                                              "%4\u00D7%5 are free")
+                                   .arg(k)
+                                   .arg(window.width())
+                                   .arg(window.height())
+                                   .arg(free.width())
+                                   .arg(free.height()));
+    }
 }
 
 void PlayerWindow::keepOnScreen() {

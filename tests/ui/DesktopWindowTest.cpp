@@ -286,3 +286,38 @@ TEST(DesktopSizes, FirstStartRestartAndKeysGiveTheRealSizeOnScreen) {
     EXPECT_TRUE(available.contains(again)) << again.x() << "," << again.y();
     EXPECT_GT(d.form->geometry().top(), again.top());  // the title bar above the client
 }
+
+// Zoom steps whose framed window the screen cannot take are greyed, saying
+// why, and Ctrl+= stops at the largest that fits.
+TEST(DesktopSizes, StepsThatDoNotFitAreGreyedAndCtrlPlusStopsAtTheLargest) {
+    Desk d(true);
+    const QSize free = d.form->screen()->availableGeometry().size();
+    const QRect two = d.settled();
+    ASSERT_EQ(d.form->zoom(), 2);
+    const QSize chrome = two.size() - d.form->designContent() * 2;
+    EXPECT_TRUE(d.action("zoom2")->isEnabled());
+    for (int k : {3, 4}) {
+        QAction* step = d.action(("zoom" + std::to_string(k)).c_str());
+        const QSize window = d.form->designContent() * k + chrome;
+        EXPECT_FALSE(step->isEnabled()) << k;
+        EXPECT_EQ(step->toolTip(), QStringLiteral("Too big for this screen: %1\u00D7 is %2\u00D7%3 pixels, "
+                                                  "%4\u00D7%5 are free")
+                                       .arg(k).arg(window.width()).arg(window.height())
+                                       .arg(free.width()).arg(free.height()));
+    }
+    QTest::keyClick(d.picture(), Qt::Key_Equal, Qt::ControlModifier);
+    d.action("zoomIn")->trigger();
+    EXPECT_EQ(d.form->zoom(), 2);
+    EXPECT_EQ(d.settled(), two);
+}
+
+TEST(DesktopSizes, OnlyOneTimesFitsAt1366x768) {
+    Desk d(true);
+    const QRect first = d.settled();
+    EXPECT_EQ(d.form->zoom(), 1);
+    EXPECT_EQ(first.size(), QSize(280, 500));  // as Ctrl+0 makes it
+    EXPECT_FALSE(d.action("zoom2")->isEnabled());
+    d.action("zoomIn")->trigger();
+    EXPECT_EQ(d.form->zoom(), 1);
+    EXPECT_TRUE(d.form->screen()->availableGeometry().contains(d.settled()));
+}
