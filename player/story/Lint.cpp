@@ -1,5 +1,6 @@
 #include "Lint.h"
 
+#include <utility>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "BmpReader.h"
 #include "Directives.h"
@@ -401,13 +403,15 @@ private:
                 nextTable = chainedTable(path);
         }
         const std::string randomLink(Trim(get("@randomLink")));
+        bool randomChecked = false;  // every RANDOM link of a scene draws from the same group
         for (int n = 1; n <= 6; ++n) {
             const std::string k = std::to_string(n);
             const std::string link = "@Link" + k, option = "@option" + k;
             const std::string target(Trim(get(link)));
             const bool chained = nextTable && UCase(Trim(get("@linkGo" + k))) == "TRUE";
             checkLink(link, target, chained ? *nextTable : *m_t);
-            if (UCase(target) == "RANDOM") checkRandom(link, randomLink);
+            if (UCase(target) == "RANDOM" && !std::exchange(randomChecked, true))
+                checkRandom(link, randomLink);
             const bool text = !Trim(get(option)).empty();
             if (text && target.empty())
                 add(option, "option-without-link",
@@ -507,9 +511,23 @@ private:
                 "RANDOM link without a usable @randomLink (prefix)count");
             return;
         }
+        // A group of hundreds of missing scenes is one mistake: name the
+        // first few, then count the rest, so a typo in the prefix does not
+        // bury every other finding.
         const std::string prefix = *Mid(randomLink, p + 1, q - p - 1);
-        for (long k = 1; k <= *count && k <= 1000; ++k)
-            checkLink("@randomLink", prefix + std::to_string(k), *m_t);
+        constexpr long kNamed = 5;
+        long missing = 0;
+        std::string last;
+        for (long k = 1; k <= *count && k <= 1000; ++k) {
+            const std::string target = prefix + std::to_string(k);
+            if (m_t->FindScene(target) != 0) continue;
+            if (++missing <= kNamed) checkLink("@randomLink", target, *m_t);
+            last = target;
+        }
+        if (missing > kNamed)
+            add("@randomLink", "undefined-scene",
+                "@randomLink names " + std::to_string(missing - kNamed) +
+                    " more undefined scenes, up to '" + last + "'");
     }
 
     // Targets of hot-spot records x("text",direction,action,target).
