@@ -243,7 +243,8 @@ void PlayerWindow::setFullScreen(bool on) {
 
 void PlayerWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    if (m_fullScreen) layoutContent();
+    const bool centred = !m_origin.isNull();
+    if (m_fullScreen || centred || m_surface->size() != m_designContent * m_zoom) layoutContent();
 }
 
 void PlayerWindow::place(QWidget* w, const QRect& design) {
@@ -263,10 +264,13 @@ void PlayerWindow::layoutContent() {
                           (m_surface->height() - content.height()) / 2);
         m_surface->setContent(m_shownZoom, QRect(m_origin, content));
     } else {
+        // A window made larger by hand: the game in the middle, black around.
         m_shownZoom = m_zoom;
-        m_origin = QPoint();
-        m_surface->setContent(m_zoom,
-                              m_zoom == 1 ? QRect() : QRect(QPoint(), m_designContent * m_zoom));
+        const QSize content = m_designContent * m_zoom;
+        m_origin = QPoint(std::max(0, (m_surface->width() - content.width()) / 2),
+                          std::max(0, (m_surface->height() - content.height()) / 2));
+        m_surface->setContent(m_zoom, m_zoom == 1 && m_origin.isNull() ? QRect()
+                                                                       : QRect(m_origin, content));
     }
     m_picture1->zoom = m_shownZoom;
     m_picture2->zoom = m_shownZoom;

@@ -321,3 +321,19 @@ TEST(DesktopSizes, OnlyOneTimesFitsAt1366x768) {
     EXPECT_EQ(d.form->zoom(), 1);
     EXPECT_TRUE(d.form->screen()->availableGeometry().contains(d.settled()));
 }
+
+// A window made larger by hand shows the game in its middle, black around.
+TEST(DesktopSizes, WindowEnlargedByHandCentresTheGame) {
+    Desk d(true);
+    d.settled();
+    ASSERT_EQ(d.form->zoom(), 2);
+    d.form->setWindowBackground(255);  // red
+    d.form->resize(d.form->size() + QSize(200, 100));
+    d.settled();
+    EXPECT_EQ(d.picture()->geometry(), QRect(QPoint(100 + 80, 50), QSize(400, 230)));
+    const QImage shot = d.form->centralWidget()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(50, 300), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(shot.width() - 50, 300), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(150, 300), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(300, 20), QColor(Qt::black));
+}
