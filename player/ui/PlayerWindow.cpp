@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "AboutWindow.h"
 #include "Controls.h"
@@ -611,18 +612,31 @@ void PlayerWindow::announce(Control c, bool shownOrHidden) {
 
 void PlayerWindow::flushAnnouncement() {
     if (m_pendingAnnouncement.isEmpty() || m_quitting || !QAccessible::isActive()) return;
+    for (Announcer* other : m_announcers) other->focused = false;
     Announcer* a = m_announcers[static_cast<std::size_t>(m_nextAnnouncer)];
-    m_nextAnnouncer ^= 1;
-    m_announcers[static_cast<std::size_t>(m_nextAnnouncer)]->focused = false;
+    m_nextAnnouncer = (m_nextAnnouncer + 1) % static_cast<int>(m_announcers.size());
     for (int k = 1; k <= 6; ++k) m_labels[idx(optionLabel(k))]->accessibleFocus = false;
     a->text = m_pendingAnnouncement;
     a->focused = true;
+    m_unheardAnnouncement = isActiveWindow() ? QString() : m_pendingAnnouncement;
     m_pendingAnnouncement.clear();
     // The name first: readers keep names they have read before.
     QAccessibleEvent named(a, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&named);
     QAccessibleEvent focus(a, QAccessible::Focus);
     QAccessible::updateAccessibility(&focus);
+}
+
+void PlayerWindow::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() != QEvent::ActivationChange || !isActiveWindow() ||
+        m_unheardAnnouncement.isEmpty())
+        return;
+    // After the reader has heard of the activation.
+    if (!m_pendingAnnouncement.isEmpty())
+        m_unheardAnnouncement += QLatin1Char('\n') + m_pendingAnnouncement;
+    m_pendingAnnouncement = std::exchange(m_unheardAnnouncement, QString());
+    m_announceTimer.start();
 }
 
 void PlayerWindow::leaveEvent(QEvent* e) {

@@ -156,6 +156,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void leaveEvent(QEvent* e) override;
@@ -268,11 +269,16 @@ private:
     PictureBox* m_picture1 = nullptr;
     VideoArea* m_picture2 = nullptr;
     std::array<ControlLabel*, kControlCount> m_labels{};
-    // Two, taking turns: a reader keeps quiet when its focus moves to the
-    // object it is already on.
-    std::array<Announcer*, 2> m_announcers{};
+    // Taking turns: a reader keeps quiet when its focus moves to the object
+    // it is already on, and one that skips a focus move superseded at once
+    // (a hot spot's text, then the scene it leads to) is still on the one
+    // before: three keep each new text on an object it is not on.
+    std::array<Announcer*, 3> m_announcers{};
     int m_nextAnnouncer = 0;
     QString m_pendingAnnouncement;
+    // Said while the window was not active: readers drop focus moves in
+    // windows they do not yet take as active, so it is said again then.
+    QString m_unheardAnnouncement;
     QTimer m_announceTimer;
 
     QMenu* m_Fle = nullptr;
