@@ -44,3 +44,51 @@ TEST(DemoWindow, ScreenReaderFindsTheSceneAndPressesAnOption) {
     if (!HasFailure()) fs::remove_all(dir);
 }
 
+// Blind play with a real screen reader: Orca, started before the player as
+// a desktop would, speaking through a speech-dispatcher of the test's own
+// (espeak-ng into a null audio device), under a window manager. What Orca
+// said is read from its debug file, written line by line, by orca_play.py.
+TEST(DemoWindow, OrcaSaysEachSceneTheOptionsAndThePoints) {
+    if (!haveAtSpiTools() || !onPath("orca") || !onPath("speech-dispatcher") || !onPath("openbox") ||
+        !std::filesystem::exists("/usr/lib/speech-dispatcher-modules/sd_espeak-ng"))
+        GTEST_SKIP() << "needs orca, speech-dispatcher, espeak-ng and openbox besides the AT-SPI "
+                        "tools (Debian: orca speech-dispatcher-espeak-ng openbox)";
+    const fs::path dir =
+        fs::temp_directory_path() / ("parvel-e2e-orca-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "config");
+    const std::string game = std::string(DEMO_DIR) + "/Gamefile.txt";
+
+    // Everything is started here and ended by its id; Orca never with
+    // --replace, which would end every Orca of the user.
+    const std::string script =
+        "export XDG_CONFIG_HOME=\"$D/config\" XDG_DATA_HOME=\"$D/data\" XDG_RUNTIME_DIR=\"$D/run\" "
+        "PARVEL_STATE_FILE=\"$D/state.txt\" SPEECHD_ADDRESS=\"unix_socket:$D/speechd.sock\"\n"
+        "mkdir -p \"$D/run\" \"$D/speechd\" \"$D/orca\" \"$HOME\"; chmod 700 \"$D/run\"\n"
+        "printf 'default_driver=null\\n' >\"$HOME/.libao\"\n"
+        "printf 'AudioOutputMethod \"libao\"\\nDefaultModule espeak-ng\\n"
+        "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\\n' >\"$D/speechd/speechd.conf\"\n"
+        "speech-dispatcher -s -t 0 -c unix_socket -S \"$D/speechd.sock\" -C \"$D/speechd\" -L \"$D\" "
+        ">\"$D/speechd.out\" 2>&1 & s=$!\n"
+        "openbox >\"$D/openbox.out\" 2>&1 & o=$!\n"
+        "/usr/libexec/at-spi-bus-launcher --launch-immediately & b=$!\n"
+        "sleep 1\n"
+        "/usr/bin/python3 \"$E2E/orca_line_buffered.py\" -u \"$D/orca\" --debug-file \"$D/orca.log\" "
+        ">\"$D/orca.out\" 2>&1 & r=$!\n"
+        "for i in $(seq 150); do grep -q 'Screen reader on' \"$D/orca.log\" 2>/dev/null && break; "
+        "sleep 0.2; done\n"
+        + startDemoWindow("$r $o $s $b") +
+        "xdotool windowactivate --sync $w\n"
+        "PLAYER_PID=$p /usr/bin/python3 \"$PLAY\"; rc=$?\n"
+        "kill $p; wait $p; kill $r; wait $r; kill $o $s $b; wait\n"
+        "exit $rc\n";
+    int status = -1;
+    const auto out = driveWindow(dir, game, script, &status,
+                                 "E2E=" + quoted(std::string(E2E_DIR)) + " PLAY=" +
+                                     quoted(std::string(E2E_DIR) + "/orca_play.py"),
+                                 "dbus-run-session -- ");
+    const std::string log = joined(out);
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_NE(std::find(out.begin(), out.end(), "ok"), out.end()) << log;
+    if (!HasFailure()) fs::remove_all(dir);
+}
