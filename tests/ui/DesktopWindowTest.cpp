@@ -77,13 +77,16 @@ struct Desk {
         form->setCore(nullptr);
         form->hide();
     }
-    // Until the window manager has framed the window and it stopped moving.
+    // Until the window manager has framed the window and it kept still for
+    // 400 ms (the window looks at its frame every 100 ms after showing).
     QRect settled() {
         QRect last;
-        for (int i = 0; i < 40; ++i) {
+        int still = 0;
+        for (int i = 0; i < 100 && still < 8; ++i) {
             QTest::qWait(50);
-            if (form->frameGeometry() == last && form->frameGeometry().size() != form->size()) break;
-            last = form->frameGeometry();
+            const QRect now = form->frameGeometry();
+            still = now == last && now.size() != form->size() ? still + 1 : 0;
+            last = now;
         }
         return form->frameGeometry();
     }
