@@ -1,25 +1,13 @@
 #include "SceneView.h"
 
+#include "Enlarge.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
 namespace spotter {
-
-QImage enlargedPicture(const QImage& image, int n) {
-    const QImage src = image.convertToFormat(QImage::Format_RGB32);
-    if (n <= 1 || src.isNull()) return src;
-    QImage out(src.width() * n, src.height() * n, QImage::Format_RGB32);
-    for (int y = 0; y < src.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * n));
-        for (int x = 0; x < src.width(); ++x) std::fill_n(row + x * n, n, in[x]);
-        for (int r = 1; r < n; ++r)
-            std::copy_n(row, out.width(), reinterpret_cast<QRgb*>(out.scanLine(y * n + r)));
-    }
-    return out;
-}
 
 SceneView::SceneView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
@@ -34,7 +22,7 @@ SceneView::SceneView(QWidget* parent) : QWidget(parent) {
 
 void SceneView::setPicture(const QImage& picture) {
     m_picture = picture;
-    m_scaled = enlargedPicture(m_picture, m_zoom);
+    m_scaled = parvel::render::enlarged(m_picture, m_zoom);
     updateGeometry();
     update();
 }
@@ -43,7 +31,7 @@ void SceneView::setZoom(int zoom) {
     zoom = std::clamp(zoom, 1, 4);
     if (zoom == m_zoom) return;
     m_zoom = zoom;
-    m_scaled = enlargedPicture(m_picture, m_zoom);
+    m_scaled = parvel::render::enlarged(m_picture, m_zoom);
     updateGeometry();
     resize(sizeHint());
     update();

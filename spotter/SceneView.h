@@ -68,7 +68,4 @@ private:
     std::vector<Spot> m_spots;
 };
 
-// `image` with every pixel an n × n block.
-QImage enlargedPicture(const QImage& image, int n);
-
 }  // namespace spotter

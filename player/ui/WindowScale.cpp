@@ -1,5 +1,7 @@
 #include "WindowScale.h"
 
+#include "Enlarge.h"
+
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -32,16 +34,7 @@ int largestZoomInside(QSize content, QSize chrome, QSize area) {
 
 QImage enlarged(const QImage& image, int n) {
     if (n <= 1 || image.isNull()) return image;
-    const QImage src = image.convertToFormat(QImage::Format_RGB32);
-    QImage out(src.width() * n, src.height() * n, QImage::Format_RGB32);
-    for (int y = 0; y < src.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * n));
-        for (int x = 0; x < src.width(); ++x) std::fill_n(row + x * n, n, in[x]);
-        for (int r = 1; r < n; ++r)
-            std::copy_n(row, out.width(), reinterpret_cast<QRgb*>(out.scanLine(y * n + r)));
-    }
-    return out;
+    return render::enlarged(image, n);
 }
 
 QImage toDevicePixels(const QImage& image, int zoom, qreal ratio) {
