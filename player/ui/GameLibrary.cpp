@@ -46,6 +46,7 @@ std::string GameLibrary::filePath(const char* name) const {
 
 void GameLibrary::addTo(QMenu* file, QAction* before) {
     m_recentMenu = new QMenu(QStringLiteral("Recent &Games"), file);
+    m_recentMenu->setAccessibleName(QStringLiteral("Recent Games"));
     m_recentMenu->setObjectName("recentGames");
     m_recentMenu->menuAction()->setObjectName("recentGames");
     m_recentMenu->setToolTipsVisible(true);

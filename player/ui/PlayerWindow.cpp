@@ -121,6 +121,8 @@ void PlayerWindow::buildMenus() {
     auto menu = [&](const char* name, const char* caption) {
         QMenu* m = bar->addMenu(QString::fromLatin1(caption));
         m->setObjectName(name);
+        // A popup is read by its own name, which Qt leaves empty.
+        m->setAccessibleName(QString::fromLatin1(caption).remove(QLatin1Char('&')));
         m->menuAction()->setObjectName(name);
         m->menuAction()->setEnabled(false);  // MainLoop enables them
         return m;
@@ -719,6 +721,12 @@ void PlayerWindow::setCaption(Control c, std::string_view text) {
 }
 
 bool PlayerWindow::screenReaderAttached() const { return QAccessible::isActive(); }
+
+// After a dialog closes the reader is back in the window with nothing new
+// to say: it hears the scene again.
+void PlayerWindow::rereadScene() {
+    if (screenReaderAttached()) speak(m_captions[idx(Control::Label2)]);
+}
 
 // Beside a screen reader the texts go to the reader alone, in its voice and
 // at its rate, so nothing is said twice; Read Aloud speaks without one.

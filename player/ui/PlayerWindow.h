@@ -220,6 +220,7 @@ private:
     void followOptions();
     // Tells a connected screen reader that `c` changed; free without one.
     void announce(Control c, bool shownOrHidden);
+    void rereadScene();
     // Says what the core spoke in this pass through the screen reader.
     void flushAnnouncement();
     void addReadAloudItem();

@@ -32,11 +32,13 @@ void PlayerWindow::addSaveItems() {
         manageSlots(w);
         if (w.exec() == QDialog::Accepted) saveToSlot(w.chosenSlot());
         activateWindow();
+        rereadScene();
     });
     m_loadFrom = add("loadFrom", tr("&Load..."), {}, [this] {
         SaveSlotsWindow w(SaveSlotsWindow::Mode::Load, m_core->saves()->saveSlots().list(), this);
         manageSlots(w);
-        if (w.exec() == QDialog::Accepted) loadSlot(w.chosenSlot());
+        // A loaded game's scene is read as it is shown.
+        if (w.exec() != QDialog::Accepted || !loadSlot(w.chosenSlot())) rereadScene();
         activateWindow();
     });
     add("quickSave", tr("&Quick Save"), QKeySequence(Qt::Key_F5), [this] {
@@ -53,6 +55,7 @@ void PlayerWindow::addSaveItems() {
         StoryWindow w(QString::fromStdString(cp1252ToUtf8(m_core->saves()->storySoFar())), this);
         w.exec();
         activateWindow();
+        rereadScene();
     });
     m_Fle->insertSeparator(before);
     saves.onChanged = [this] { updateSaveItems(); };

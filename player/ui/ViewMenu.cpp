@@ -63,6 +63,7 @@ void PlayerWindow::addViewItems() {
     m_opns->addSeparator();
     QMenu* zoom = m_opns->addMenu(QStringLiteral("&Zoom"));
     zoom->setObjectName("zoomMenu");
+    zoom->setAccessibleName(QStringLiteral("Zoom"));
     auto* group = new QActionGroup(this);
     for (int k = kMinZoom; k <= kMaxZoom; ++k) {
         const QByteArray name = "zoom" + QByteArray::number(k);
@@ -356,6 +357,7 @@ void PlayerWindow::startGamepad() {
 void PlayerWindow::controls_Click() {
     if (m_quitting) return;
     messageBox(kControlsText, MsgButtons::Ok, "Controls");
+    rereadScene();
 }
 
 }  // namespace parvel::ui

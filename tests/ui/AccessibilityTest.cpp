@@ -8,12 +8,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "Controls.h"
 #include "PlayerWindow.h"
+#include "SaveSlotsWindow.h"
 #include "Settings.h"
 #include "UiTestSupport.h"
 
@@ -92,6 +96,36 @@ TEST(Accessibility, LabelsReadAsTextButtonsAndPoints) {
     w.form->setDescriptionLayout(true, 137);  // the title screen's block
     w.form->setCaption(Control::Label2, "Parvel - Road\r\nMay 2026\r\nAuthor: Ann");
     EXPECT_EQ(w.name("Label2"), "Parvel - Road");
+}
+
+TEST(Accessibility, MenusHaveNamesAndDialogsOpenWhereAReaderStarts) {
+    Window w;
+    for (const auto& [object, name] : {std::pair{"Fle", "File"}, {"opns", "Options"}, {"getGame", "GetGames"},
+                                       {"sprtSpd", "SpriteSpeed"}, {"Help", "Help"}, {"zoomMenu", "Zoom"}}) {
+        auto* menu = w.form->findChild<QMenu*>(object);
+        ASSERT_TRUE(menu) << object;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(menu)->text(QAccessible::Name).toStdString(), name);
+    }
+
+    StoryWindow story(QStringLiteral("The gate.\n> Open it\nThe yard.\n"));
+    auto* text = story.findChild<QPlainTextEdit*>("storyText");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(text)->textInterface()->cursorPosition(), 0);
+
+    const std::vector<SaveSlots::Slot> twoSlots{{"quick", "Road", "The road.", "2026-12-07 20:20:15", {}},
+                                            {"mine", "Dusk", "Dusk.", "2026-12-07 20:20:14", {}}};
+    SaveSlotsWindow load(SaveSlotsWindow::Mode::Load, twoSlots);
+    load.show();
+    auto* list = load.findChild<QListWidget*>("slotList");
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_TRUE(list->currentItem()->isSelected());
+    EXPECT_EQ(load.focusWidget(), list);
+    SaveSlotsWindow save(SaveSlotsWindow::Mode::Save, twoSlots);
+    save.show();
+    auto* name = save.findChild<QLineEdit*>("slotName");
+    EXPECT_EQ(save.findChild<QListWidget*>("slotList")->currentRow(), 0);
+    EXPECT_EQ(save.focusWidget(), name);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(name)->text(QAccessible::Description).toStdString(),
+              "Type a new name, or choose a slot above to save over it");
 }
 
 TEST(KeyboardPlay, TabAndArrowsMoveAVisibleRingAndEnterChooses) {

@@ -1,5 +1,6 @@
 #include "SaveSlotsWindow.h"
 
+#include <QAccessible>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -11,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "PngData.h"
@@ -72,6 +75,8 @@ SaveSlotsWindow::SaveSlotsWindow(Mode mode, std::vector<SaveSlots::Slot> slotLis
         m_name = new QLineEdit(this);
         m_name->setObjectName("slotName");
         m_name->setPlaceholderText(tr("a new name, or choose a slot above to save over it"));
+        // Readers skip the placeholder: say what to type.
+        m_name->setAccessibleDescription(tr("Type a new name, or choose a slot above to save over it"));
         label->setBuddy(m_name);
         layout->addWidget(label);
         layout->addWidget(m_name);
@@ -118,6 +123,18 @@ SaveSlotsWindow::SaveSlotsWindow(Mode mode, std::vector<SaveSlots::Slot> slotLis
     resize(480, 340);
 }
 
+void SaveSlotsWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The row was made current before the list had focus, so no reader
+    // heard of it: tell them once the focus is in.
+    QTimer::singleShot(0, this, [this] {
+        if (!QAccessible::isActive() || !m_list->hasFocus() || m_list->currentRow() < 0) return;
+        QAccessibleEvent focus(m_list, QAccessible::Focus);
+        focus.setChild(m_list->currentRow());
+        QAccessible::updateAccessibility(&focus);
+    });
+}
+
 void SaveSlotsWindow::choose() {
     if (m_mode == Mode::Save) {
         const std::string slot = storedName(m_name->text());
@@ -162,7 +179,9 @@ StoryWindow::StoryWindow(const QString& story, QWidget* parent) : QDialog(parent
     text->setReadOnly(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text->setPlainText(story);
-    text->moveCursor(QTextCursor::End);
+    // The cursor at the start, so a reader reads from the top; the view
+    // shows the newest.
+    text->moveCursor(QTextCursor::Start);
     text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

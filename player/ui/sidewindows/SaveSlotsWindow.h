@@ -38,6 +38,9 @@ public:
     std::function<bool(const std::string& slot)> removeSlot;
     std::function<bool(const std::string& slot, const std::string& newName)> renameSlot;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     void choose();
     void deleteCurrent();
@@ -56,7 +59,8 @@ private:
 };
 
 // File > Story so far...: the scene texts seen, oldest first, with the
-// option chosen after each; selectable, scrolled to the newest.
+// option chosen after each; selectable, scrolled to the newest with the
+// cursor at the start.
 class StoryWindow : public QDialog {
     Q_OBJECT
 public:
