@@ -79,16 +79,21 @@ struct Desk {
     }
     // Until the window manager has framed the window and it kept still for
     // 400 ms (the window looks at its frame every 100 ms after showing).
+    // The frame once the window manager has framed the window at its
+    // current size and it has kept still; a frame left from the size before
+    // a zoom step does not count.
     QRect settled() {
         QRect last;
         int still = 0;
-        for (int i = 0; i < 100 && still < 8; ++i) {
+        for (int i = 0; i < 200 && still < 8; ++i) {
             QTest::qWait(50);
             const QRect now = form->frameGeometry();
-            still = now == last && now.size() != form->size() ? still + 1 : 0;
+            const QRect client = form->geometry();
+            const bool framed = now.contains(client) && now.size() != client.size();
+            still = framed && now == last ? still + 1 : 0;
             last = now;
         }
-        return form->frameGeometry();
+        return last;
     }
     std::string gameFile() const { return dirOf(root) + "game/Gamefile.txt"; }
     void open(const std::string& script = kGame) {
