@@ -475,13 +475,13 @@ Result<std::string> layoutSvg(const std::string& dot) {
         agusererrf f;
         ~Restore() { agseterrf(f); }
     } restore{before};
-    GVC_t* gvc = gvContext();
+    // One context for the process: Graphviz's text plugin remembers the
+    // last font name by pointer into the context, so a second context would
+    // compare against freed memory.
+    static GVC_t* const gvc = gvContext();
     if (!gvc) return Error{err::InvalidCall, "Graphviz could not start"};
     Agraph_t* g = agmemread(dot.c_str());
-    if (!g) {
-        gvFreeContext(gvc);
-        return graphvizError("Graphviz could not read the graph");
-    }
+    if (!g) return graphvizError("Graphviz could not read the graph");
     Result<std::string> out = Error{err::InvalidCall, "Graphviz could not lay out the graph"};
     if (gvLayout(gvc, g, "dot") == 0) {
         char* data = nullptr;
@@ -492,7 +492,6 @@ Result<std::string> layoutSvg(const std::string& dot) {
         gvFreeLayout(gvc, g);
     }
     agclose(g);
-    gvFreeContext(gvc);
     if (!out || agerrors() >= AGERR || !g_graphvizErrors.empty())
         return graphvizError("Graphviz could not lay out the graph");
     return out;

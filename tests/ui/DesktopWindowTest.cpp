@@ -85,7 +85,7 @@ struct Desk {
     QRect settled() {
         QRect last;
         int still = 0;
-        for (int i = 0; i < 200 && still < 8; ++i) {
+        for (int i = 0; i < 100 && still < 8; ++i) {
             QTest::qWait(50);
             const QRect now = form->frameGeometry();
             const QRect client = form->geometry();
@@ -280,13 +280,17 @@ TEST(DesktopSizes, FirstStartRestartAndKeysGiveTheRealSizeOnScreen) {
     Desk d(true);
     const QRect available = d.form->screen()->availableGeometry();
     const QRect first = d.settled();
+    const QSize firstClient = d.form->size();
     EXPECT_EQ(d.form->zoom(), 2);
     EXPECT_LE(10 * first.height(), 9 * available.height());
     d.action("zoom1")->trigger();
     const QRect one = d.settled();
     EXPECT_EQ(one.size(), QSize(280, 500));
     d.action("zoomIn")->trigger();
-    EXPECT_EQ(d.settled().size(), first.size());
+    // Qt renews its copy of the frame only when the window manager moves the
+    // window, which a resize in place may never do: the client is compared.
+    d.settled();
+    EXPECT_EQ(d.form->size(), firstClient);
     d.restart();
     const QRect again = d.settled();
     EXPECT_EQ(d.form->zoom(), 2);
