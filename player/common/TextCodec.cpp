@@ -58,10 +58,16 @@ long decodeUtf8(std::string_view s, size_t& i) {
 std::string cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x80 && b < 0xA0) appendUtf8(out, kHigh[b - 0x80]);
-        else appendUtf8(out, b);
+    size_t i = 0;
+    while (i < bytes.size()) {
+        // ASCII is the same in both: copied a run at a time.
+        size_t ascii = i;
+        while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+        out.append(bytes, i, ascii - i);
+        if (ascii == bytes.size()) break;
+        const auto b = static_cast<unsigned char>(bytes[ascii]);
+        appendUtf8(out, b < 0xA0 ? kHigh[b - 0x80] : b);
+        i = ascii + 1;
     }
     return out;
 }

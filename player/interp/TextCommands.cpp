@@ -19,14 +19,13 @@ std::string ReplaceLineBreaks(std::string_view text) {
     // and dropped the rest of a long description.
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out.push_back('\r');
-            ++i;
-        } else {
-            out.push_back(text[i]);
-        }
+    size_t from = 0;
+    for (size_t at = text.find("\\n"); at != std::string_view::npos; at = text.find("\\n", from)) {
+        out.append(text, from, at - from);
+        out.push_back('\r');
+        from = at + 2;
     }
+    out.append(text, from);
     return out;
 }
 

@@ -105,6 +105,8 @@ std::string cleanValue(std::string_view raw) {
         if (c == std::string::npos) break;
         v.resize(c);
     }
+    if (v.find('\r') == std::string::npos && v.find('\n') == std::string::npos)
+        return std::string(Trim(v));
     std::string out;
     out.reserve(v.size());
     for (char ch : v) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 #include <QFile>
+#include <QFontInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "BmpReader.h"
@@ -18,8 +20,12 @@
 #include "GameSetup.h"
 #include "HeadlessHost.h"
 #include "HotSpotReach.h"
+#include "Integrity.h"
+#include "Cipher.h"
+#include "LabelText.h"
 #include "Paths.h"
 #include "SceneLists.h"
+#include "SceneRunner.h"
 #include "SceneTable.h"
 #include "StoryAnalysis.h"
 #include "TextCodec.h"
@@ -73,8 +79,21 @@ std::string suggestionFor(std::string_view name) {
 
 class Linter {
 public:
-    explicit Linter(const std::string& gameFile) : m_table(m_host) {
+    Linter(const std::string& gameFile, LintOptions options) : m_table(m_host) {
         OpenGame(m_host, m_game, m_table, m_setup, gameFile);
+        if (options.labelText && render::haveFontDatabase()) {
+            const auto& window = m_host.window();
+            const QFont font = render::labelFont(window.fontFamily, window.fontPoints);
+            m_labels.emplace(font);
+            m_fontName = window.fontFamily + " " +
+                         QString::number(window.fontPoints > 0 ? window.fontPoints : 8.0).toStdString() + " pt";
+            // The game's font is often not on the system: say which one the
+            // player draws with here, as the count depends on it.
+            const QString drawn = QFontInfo(font).family();
+            if (drawn.compare(QString::fromStdString(cp1252ToUtf8(window.fontFamily)), Qt::CaseInsensitive) != 0)
+                m_fontName += " (drawn here in " + utf8ToCp1252(drawn.toStdString()).value_or("?") + ")";
+            m_titleBlock = window.captions[static_cast<size_t>(Control::Label2)];
+        }
         m_ext = m_game.enciphered == 1 ? ".clP" : ".bmp";
         LintFile& main = m_files[resolvePath(gameFile)];
         main.shown = gameFile;
@@ -109,6 +128,13 @@ private:
                 checkFile("@bkPic", folderOf(file.path), get("@bkPic"), true);
                 for (const char* c : {"@bkColor", "@fntColor", "@msOverColor"}) checkColour(c);
                 checkNumber("@fntSize");
+            }
+            if (m_labels) {
+                if (const int title = m_t->FindScene("Title");
+                    title != 0 && title <= m_t->lastLoadCount()) {
+                    enter(title);
+                    checkFits("@name", "the title block", m_titleBlock, kTextWidth, kTitleHeight);
+                }
             }
         }
         for (int s = 1; s <= m_t->lastLoadCount(); ++s) checkScene(s);
@@ -237,25 +263,93 @@ private:
             checkPicture(command, path, n);
     }
 
-    // The player's own reader decides; only the headers are read.
+    // The player's own reader decides; only the headers are read. In an
+    // enciphered file every picture is deciphered first, and one made for
+    // another game file ends the game.
     void checkPicture(std::string_view command, const std::string& path, const std::string& name) {
-        if (m_game.enciphered == 1) return;  // .clP pictures are checked by their digest
-        const std::string key = resolvePath(path);
+        const bool enciphered = isEncipheredName(m_file->path);
+        const std::string key = resolvePath(path) + (enciphered ? "\n" : "");
         auto [it, fresh] = m_pictures.try_emplace(key);
-        if (fresh) {
-            std::ifstream in(key, std::ios::binary | std::ios::ate);
-            const std::int64_t length = in ? static_cast<std::int64_t>(in.tellg()) : 0;
-            std::string head(54, '\0');
-            in.seekg(0);
-            in.read(head.data(), 54);
-            head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-            auto layout = render::bmpLayout(head, length);
-            if (!layout) it->second = layout.error().description;
-        }
-        if (!it->second.empty())
+        if (fresh) it->second = pictureProblem(resolvePath(path), enciphered);
+        if (it->second.empty()) return;
+        if (it->second == kTamperMessage)
+            add(command, "foreign-picture",
+                std::string(command) + " picture " + name +
+                    " was not enciphered for this game file: the player stops with \"" +
+                    std::string(kTamperMessage) + "\"");
+        else
             add(command, "bad-picture",
                 std::string(command) + " picture " + name + " is refused by the player: \"481 " +
                     it->second + "\"");
+    }
+    // Why the player would not show the picture at `path`, "" when it would.
+    std::string pictureProblem(const std::string& path, bool enciphered) {
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        const std::int64_t length = in ? static_cast<std::int64_t>(in.tellg()) : 0;
+        std::string head(54, '\0');
+        in.seekg(0);
+        in.read(head.data(), 54);
+        head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        if (enciphered && length > 0) {
+            std::string tail(8, '\0');
+            if (length >= 8) {
+                in.clear();
+                in.seekg(length - 8);
+                in.read(tail.data(), 8);
+            }
+            if (length < 8 || DecipherScript(tail) != m_game.digest)
+                return std::string(kTamperMessage);
+            const size_t ciphered = std::min<size_t>(40, head.size());
+            head.replace(0, ciphered, DecipherScript(head.substr(0, ciphered)));
+        }
+        auto layout = render::bmpLayout(head, length);
+        return layout ? std::string() : layout.error().description;
+    }
+
+    // Label sizes of the window: the scene text (the title block is taller
+    // and centred, which wraps the same) and each option.
+    static constexpr int kTextWidth = 275, kTextHeight = 89, kTitleHeight = 137;
+    static constexpr int kOptionWidth = 265, kOptionHeight = 33;
+
+    // A label shows what fits its height and cuts off the rest, silently.
+    void checkFits(std::string_view directive, const std::string& what, std::string_view caption,
+                   int width, int height) {
+        if (!m_labels || Trim(caption).empty()) return;
+        const auto fit = m_labels->fit(caption, width, height);
+        if (fit.lines <= fit.shown) return;
+        add(directive, "text-overflow",
+            what + " takes " + (fit.exact ? "" : "about ") + std::to_string(fit.lines) +
+                " lines in " + m_fontName +
+                " but its label shows " + std::to_string(fit.shown) + "; the rest is cut off",
+            Severity::Warning);
+    }
+    void checkTexts(const std::string& spots) {
+        if (!m_labels) return;
+        checkFits("@description", "@description",
+                  ReplaceLineBreaks(Host::captionPart(get("@description"))), kTextWidth,
+                  kTextHeight);
+        static constexpr const char* kPrefixes[7] = {"", "(a) ", "(s) ", "(d) ",
+                                                     "(f) ", "(g) ", "(z) "};
+        for (int n = 1; n <= 6; ++n) {
+            const std::string option = "@option" + std::to_string(n);
+            const std::string text(Trim(Host::captionPart(get(option))));
+            if (!text.empty())
+                checkFits(option, option, kPrefixes[n] + text, kOptionWidth, kOptionHeight);
+        }
+        // Hot-spot texts show in the scene text's label as the sprite passes.
+        size_t at = 0;
+        for (int i = 1; i <= 4; ++i) {
+            const size_t open = spots.find('"', at);
+            if (open == std::string::npos) break;
+            const size_t close = spots.find('"', open + 1);
+            if (close == std::string::npos) break;
+            checkFits("@hotspots", "@hotspots record " + std::to_string(i) + "'s text",
+                      std::string_view(spots).substr(open + 1, close - open - 1), kTextWidth,
+                      kTextHeight);
+            const size_t paren = spots.find(')', close);
+            if (paren == std::string::npos) break;
+            at = paren + 1;
+        }
     }
 
     void checkLink(std::string_view command, const std::string& target, const SceneTable& table) {
@@ -421,6 +515,7 @@ private:
                     link + " has no " + option + " text, so no one can choose it",
                     Severity::Warning);
         }
+        checkTexts(Trim(get("@X")).empty() ? std::string() : std::string(Trim(get("@hotspots"))));
         checkLink("@winscene", get("@winscene"), *m_t);
         checkLink("@losescene", get("@losescene"), *m_t);
 
@@ -563,11 +658,16 @@ private:
     std::string m_scene;
     std::vector<std::string> m_words;  // the "@words" of the current scene, upper case
     std::vector<LintFinding> m_findings;
+    std::optional<render::LabelMeasure> m_labels;  // set when texts are checked against their labels
+    std::string m_fontName;
+    std::string m_titleBlock;
 };
 
 }  // namespace
 
-std::vector<LintFinding> lintGame(const std::string& gameFile) { return Linter(gameFile).run(); }
+std::vector<LintFinding> lintGame(const std::string& gameFile, LintOptions options) {
+    return Linter(gameFile, options).run();
+}
 
 std::vector<LintFinding> lintStory(const std::string& gameFile) {
     std::vector<LintFinding> findings;

@@ -28,13 +28,21 @@ struct LintFinding {
     std::string scene;    // the scene it concerns, "" for the file as a whole
 };
 
+struct LintOptions {
+    // Whether texts are laid out in their labels as the window lays them out
+    // (the game's font, word wrapping) to find those cut off. Needs the font
+    // database: render::ensureFontDatabase on the main thread first.
+    bool labelText = false;
+};
+
 // Loads the game as the player does and checks every scene: links to
 // scenes that do not exist (options, random links, win and lose scenes,
 // hot spots, the first scene), files that are not there (pictures, sprite
 // frames, sounds, music, clips, the next game file), LF-only line ends,
 // options past the sixth, and lists longer than they may be. Errors, and
 // warnings for what plays but is likely not meant.
-std::vector<LintFinding> lintGame(const std::string& gameFile);
+// With `labelText`, also texts longer than their labels show.
+std::vector<LintFinding> lintGame(const std::string& gameFile, LintOptions options = {});
 
 // Warnings about the story's shape: scenes no path from the first scene
 // reaches, and parts of the story that can be entered but never left.

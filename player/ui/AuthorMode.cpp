@@ -298,7 +298,7 @@ void AuthorMode::refreshFindings() {
         // The file the game was opened from: chained files are checked through it.
         const auto state = m_player.saveState();
         const std::string first = state ? state->gamePath : m_player.gameScript().path;
-        std::vector<LintFinding> found = lintGame(first);
+        std::vector<LintFinding> found = lintGame(first, {.labelText = true});
         for (auto& f : lintStory(first)) found.push_back(std::move(f));
         for (const auto& f : found)
             m_findings.push_back({f.scene, f.file, f.line, formatFinding(f)});

@@ -22,6 +22,7 @@
 #include "Controls.h"
 #include "GameLibrary.h"
 #include "KeyMap.h"
+#include "LabelText.h"
 #include "NewGamesWindow.h"
 #include "Paths.h"
 #include "ShelfData.h"
@@ -58,20 +59,7 @@ const Placement kPlacements[kControlCount] = {
 };
 
 // Captions break lines at CR (the scripts' CR LF counts once).
-QString captionText(std::string_view bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r') {
-            text += '\n';
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            text += c;
-        }
-    }
-    return QString::fromStdString(cp1252ToUtf8(text));
-}
+QString captionText(std::string_view bytes) { return render::labelText(bytes); }
 
 QString fromBytes(std::string_view bytes) { return QString::fromStdString(cp1252ToUtf8(bytes)); }
 
@@ -773,9 +761,7 @@ void PlayerWindow::setForeColour(Control c, Colour colour) {
 void PlayerWindow::setLabelFont(std::string_view family, double points) {
     // An unknown family falls back through the system's font matching to a
     // sans-serif face, which is what "MS Sans Serif" games were drawn with.
-    QFont font(fromBytes(family));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points > 0 ? points : 8.0);
+    const QFont font = render::labelFont(family, points);
     for (int c = idx(Control::Label2); c <= static_cast<int>(idx(Control::Label8)); ++c)
         m_labels[c]->setDesignFont(font);
 }

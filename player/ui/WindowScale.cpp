@@ -2,7 +2,6 @@
 
 #include "Enlarge.h"
 
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -51,28 +50,6 @@ QImage toDevicePixels(const QImage& image, int zoom, qreal ratio) {
     }
     out.setDevicePixelRatio(ratio);
     return out;
-}
-
-QStringList wrappedLines(const QString& text, const QFont& font, int width) {
-    QStringList lines;
-    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
-        QTextLayout layout(paragraph, font);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WordWrap);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        bool any = false;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            QString part = paragraph.mid(line.textStart(), line.textLength());
-            while (part.endsWith(QLatin1Char(' '))) part.chop(1);
-            lines << part;
-            any = true;
-        }
-        layout.endLayout();
-        if (!any) lines << QString();
-    }
-    return lines;
 }
 
 QFont zoomedFont(const QFont& font, int zoom) {

@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QStringList>
 
+#include "LabelText.h"
+
 namespace parvel::ui {
 
 inline constexpr int kMinZoom = 1;
@@ -36,9 +38,7 @@ QImage enlarged(const QImage& image, int n);
 // smoothed blend. The result carries `ratio`, to be drawn at logical (0, 0).
 QImage toDevicePixels(const QImage& image, int zoom, qreal ratio);
 
-// The lines a word-wrapped plain-text label of `width` pixels in `font`
-// shows `text` in, breaking as QLabel does; trailing spaces dropped.
-QStringList wrappedLines(const QString& text, const QFont& font, int width);
+using render::wrappedLines;
 
 // `font` at `zoom` times its size.
 QFont zoomedFont(const QFont& font, int zoom);

@@ -2,8 +2,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <regex>
+
+#include "Encipher.h"
 #include "GameFixture.h"
+#include "LabelText.h"
 #include "Lint.h"
+#include "Paths.h"
 
 using Lint = GameFixture;
 
@@ -229,4 +234,69 @@ TEST_F(Lint, WarnsAboutHotSpotsLostOnceEnciphered) {
                                         "reached: passed on the way: in an enciphered game hot "
                                         "spot 1 (x 48) takes the walker to "
                                         "Cellar first |enciphered-hotspot"}));
+}
+
+// Texts are laid out as the window lays them out; what passes a label's
+// bottom is named with the lines it takes and the lines the label shows.
+TEST_F(Lint, SaysWhichTextsTheirLabelsCutOff) {
+    ASSERT_TRUE(parvel::render::ensureFontDatabase());
+    std::string nine, words;
+    for (int i = 0; i < 9; ++i) nine += "line\\n";
+    for (int i = 0; i < 40; ++i) words += "word ";
+    const auto game = writeGame("[Setup]\n@firstscene = A\n[A]\n@description = " + nine +
+                                "\n@option1 = " + words + "\n@Link1 = B\n@option2 = Short\n@Link2 = B\n"
+                                "@X = 5\n@standingsprite = 1.man\n@hotspots = 9(\"" + words + words +
+                                words + "\",M,NO,!)\n[B]\n@description = Two\\nlines\n");
+    std::vector<std::string> found;
+    for (const auto& f : parvel::lintGame(game, {.labelText = true}))
+        if (f.code == "text-overflow") found.push_back(std::to_string(f.line) + " " + f.message);
+    ASSERT_EQ(found.size(), 3u);
+    const std::regex form(
+        "(\\d+) (\\S+.*) takes (\\d+) lines in MS Sans Serif 8 pt( \\(drawn here in [^)]+\\))? "
+        "but its label shows (\\d+); the rest is cut off");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(found[0], m, form)) << found[0];
+    EXPECT_EQ(m[1], "4");
+    EXPECT_EQ(m[2], "@description");
+    EXPECT_EQ(m[3], "9");  // the empty line after the last break is not counted
+    // 7 at the usual 13 px a line of an 8 pt sans-serif face
+    EXPECT_TRUE(std::stoi(m[5]) >= 6 && std::stoi(m[5]) <= 8) << m[5];
+    ASSERT_TRUE(std::regex_match(found[1], m, form)) << found[1];
+    EXPECT_EQ(m[1], "5");
+    EXPECT_EQ(m[2], "@option1");
+    EXPECT_GT(std::stoi(m[3]), 2);
+    EXPECT_EQ(m[5], "2");
+    ASSERT_TRUE(std::regex_match(found[2], m, form)) << found[2];
+    EXPECT_EQ(m[1], "11");
+    EXPECT_EQ(m[2], "@hotspots record 1's text");
+    // Without the font database nothing is laid out.
+    for (const auto& f : parvel::lintGame(game)) EXPECT_NE(f.code, "text-overflow");
+}
+
+// In an enciphered game every picture is deciphered first: one made for
+// another game file stops the game, and a refused one is named as in a
+// plain game.
+TEST_F(Lint, ChecksEncipheredPictures) {
+    solidBmp("game/pics/a.bmp", 0);
+    solidBmp("game/pics/b.bmp", 0);
+    solidBmp("game/pics/c.bmp", 0);
+    writeGame("[Setup]\n@firstscene = A\n@imagedir = pics\n[A]\n@image = a.bmp\n"
+              "@anim = b.bmp, c.bmp\n",
+              "game/Gamefile.txt");
+    const std::string out = (dir / "out").string();
+    ASSERT_TRUE(parvel::encipherGame((dir / "game").string(), out).ok());
+    EXPECT_EQ(lines(parvel::lintGame(out + "/GameFile.Cgm")), std::vector<std::string>{});
+    // b from another game file; c with its (enciphered) header cut short.
+    std::string b = *parvel::readWholeFile(out + "/pics/b.clP");
+    b.replace(b.size() - 8, 8, "12345678");
+    writeFile("out/pics/b.clP", b);
+    std::string c = *parvel::readWholeFile(out + "/pics/c.clP");
+    writeFile("out/pics/c.clP", c.substr(0, 20) + c.substr(c.size() - 8));
+    EXPECT_EQ(lines(parvel::lintGame(out + "/GameFile.Cgm")),
+              (std::vector<std::string>{
+                  "GameFile.Cgm:6: error: @anim picture b.clP was not enciphered for this game "
+                  "file: the player stops with \"GAMEFILE AND IMAGES NOT VALID - Tampering "
+                  "suspected - QUITTING\" |foreign-picture",
+                  "GameFile.Cgm:6: error: @anim picture c.clP is refused by the player: \"481 "
+                  "Invalid picture (file shorter than its headers)\" |bad-picture"}));
 }

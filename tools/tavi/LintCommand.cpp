@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Commands.h"
+#include "LabelText.h"
 #include "Lint.h"
 #include "Paths.h"
 
@@ -22,7 +23,8 @@ int cmdLint(const Invocation& inv) {
         std::fprintf(stderr, "tavi: cannot read %s\n", file.c_str());
         return 1;
     }
-    auto findings = lintGame(file);
+    render::ensureFontDatabase();
+    auto findings = lintGame(file, {.labelText = true});
     for (auto& w : lintStory(file)) findings.push_back(std::move(w));
     bool failed = false;
     for (const auto& f : findings) failed = failed || f.severity == Severity::Error || strict;

@@ -3,11 +3,15 @@
 #include <unistd.h>
 
 #include "Commands.h"
+#include "LabelText.h"
 #include "Server.h"
 
 namespace parvel::tavi {
 
 int cmdLsp(const Invocation&) {
+    // Lint lays texts out in their labels on its own thread; the fonts it
+    // needs are set up here, on the main thread.
+    render::ensureFontDatabase();
     // The protocol gets stdout to itself: anything else that writes there
     // (a library's notice, say) goes to stderr instead of into a message.
     const int protocol = ::dup(STDOUT_FILENO);

@@ -61,7 +61,7 @@ Span spanOnLine(const ScriptIndex &idx, size_t line,
 
 std::vector<Finding> lintFindings(const Game &game) {
   const std::string &root = game.files[0].path;
-  auto findings = lintGame(root);
+  auto findings = lintGame(root, {.labelText = true});
   for (auto &w : lintStory(root))
     findings.push_back(std::move(w));
   std::vector<Finding> out;
