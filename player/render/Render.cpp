@@ -1,7 +1,9 @@
 #include "Render.h"
 
+#include <QBuffer>
 #include <QString>
 
+#include "AtomicFile.h"
 #include "Vb.h"
 
 namespace parvel::render {
@@ -85,7 +87,14 @@ Status savePicture(const QImage& picture, const std::string& path) {
     const std::string ext = vb::LCase(path.size() >= 4 ? path.substr(path.size() - 4) : path);
     const char* format = ext == ".png" ? "PNG" : ext == ".bmp" ? "BMP" : nullptr;
     if (!format) return Error{err::BadFileName, "Bad file name or number (use .png or .bmp)"};
-    if (picture.isNull() || !picture.save(QString::fromStdString(path), format))
+    // Encoded in memory, then written whole: a link at `path` is replaced,
+    // never written through, and a failed write leaves the old file.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    std::string why;
+    if (picture.isNull() || !picture.save(&buffer, format) ||
+        !writeFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &why))
         return Error{err::PathNotFound, "Path not found (cannot write " + path + ")"};
     return Ok{};
 }

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <random>
 
@@ -320,4 +323,13 @@ TEST(SavePicture, WritesPngAndBmp) {
     }
     EXPECT_FALSE(savePicture(pic, dir.path().toStdString() + "/p.gif").ok());
     EXPECT_FALSE(savePicture(pic, "/nonexistent/dir/p.png").ok());
+    // A link in the picture's place is replaced; what it pointed to stays.
+    const std::string target = dir.path().toStdString() + "/target.txt";
+    const std::string link = dir.path().toStdString() + "/link.png";
+    { std::ofstream(target) << "keep"; }
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(savePicture(pic, link).ok());
+    EXPECT_EQ(QImage(QString::fromStdString(link)).convertToFormat(QImage::Format_RGB32), pic);
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
 }
