@@ -20,6 +20,7 @@
 #include "CommandLine.h"
 #include "PlayerWindow.h"
 #include "GameFolder.h"
+#include "ShelfData.h"
 #include "GameLibrary.h"
 #include "MediaSystem.h"
 #include "ParvelVersion.h"
@@ -224,7 +225,8 @@ int main(int argc, char** argv) {
     if (form.quitting()) return 0;
     if (shelf) form.library()->showShelf();
     if (!game.empty()) {
-        const QString file = QString::fromLocal8Bit(game);
+        // As bytes: a folder name that is no UTF-8 must still open.
+        const QString file = parvel::shelf::pathText(game);
         QTimer::singleShot(0, &form, [&form, file, scene = formOptions.scene] {
             form.openChosenFile(file);
             form.startAtScene(scene);

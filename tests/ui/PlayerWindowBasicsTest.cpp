@@ -8,11 +8,15 @@
 #include <QTest>
 #include <QWindow>
 #include <QDir>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "Controls.h"
 #include "PlayerWindow.h"
 #include "IniFile.h"
 #include "KeyMap.h"
+#include "ShelfData.h"
 #include "UiTestSupport.h"
 
 using namespace parvel;
@@ -344,6 +348,14 @@ TEST(PlayerWindowOpen, CommandLineFileIsFoundWithoutRegardToCase) {
     w.form->openChosenFile(QString::fromStdString(dirOf(games) + "missing.txt"));
     EXPECT_EQ(w.messages, std::vector<std::string>{"Parvel: Cannot find the game file " + dirOf(games) + "missing.txt"});
     EXPECT_EQ(w.core.calls.back(), "openGame " + dirOf(games) + "GameFile.Cgm");
+
+    // A folder name that is no UTF-8, as the command line hands it over.
+    const std::string odd = dirOf(games) + "g\xff\xfe/";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0700), 0);
+    writeFile(odd + "Gamefile.txt", "");
+    w.form->openChosenFile(parvel::shelf::pathText(odd + "Gamefile.txt"));
+    EXPECT_EQ(w.core.calls.back(), "openGame " + odd + "Gamefile.txt");
+    std::filesystem::remove_all(odd);
 }
 
 TEST(PlayerWindowOpen, CheckFilesWithoutAGameSaysSo) {
