@@ -160,6 +160,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // One handler per control event, named after control and event.
@@ -194,6 +195,10 @@ private:
     void buildMenus();
     void buildControls();
     void placeWindow();
+    // Full screen keeps the menu bar out of sight until it is wanted.
+    void setBarTucked(bool tucked);
+    void barMayGo();
+    bool barWanted(QEvent* e);
     void fitFrame();
     // What the window manager's frame adds to the window, as it says now.
     QSize frameSize() const;
@@ -316,6 +321,9 @@ private:
     std::array<QAction*, 4> m_zoomItems{};
     QAction* m_fullScreenItem = nullptr;
     QShortcut* m_leaveFullScreen = nullptr;
+    QWidget* m_barEdge = nullptr;  // the top edge, where the pointer calls the bar
+    bool m_barTucked = false;
+    bool m_barCheckQueued = false;
     QAction* m_muteItem = nullptr;
     VolumeWindow* m_volumeWindow = nullptr;
     Gamepad* m_gamepad = nullptr;

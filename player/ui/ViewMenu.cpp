@@ -2,6 +2,9 @@
 // volume and the soundfont, and game controllers.
 
 #include <QActionGroup>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -24,13 +27,17 @@ namespace parvel::ui {
 
 namespace {
 
+// How close to the top the pointer calls the menu bar in full screen.
+constexpr int kBarEdge = 3;
+
 constexpr char kControlsText[] =
     "Mouse: click the title screen to start; click an option to choose it.\r\n"
     "Keys: A S D F G Z choose options 1 to 6; Left and Right walk the sprite; "
     "Ctrl takes a hot spot that needs an action; Tab, Up and Down move the focus "
     "ring, Enter or Space chooses.\r\n"
     "Window: Ctrl+= and Ctrl+- zoom in and out, Ctrl+0 goes back to 1x; "
-    "F11 turns full screen on and off, Esc leaves it; Ctrl+M mutes.\r\n"
+    "F11 turns full screen on and off, Esc leaves it (there the menus show when the pointer "
+    "reaches the top or Alt is pressed); Ctrl+M mutes.\r\n"
     "Saves: F5 quick save, F9 quick load, Ctrl+R continues the last game; Backspace goes back "
     "one scene; Ctrl+H shows the story so far.\r\n"
     "Menus: Ctrl+O opens a game, Ctrl+Q exits; Alt and a menu's underlined letter open it.\r\n"
@@ -231,19 +238,105 @@ void PlayerWindow::setFullScreen(bool on) {
     if (m_fullScreenItem) m_fullScreenItem->setChecked(on);
     if (m_leaveFullScreen) m_leaveFullScreen->setEnabled(on);
     if (on) {
+        if (!m_barEdge) {
+            m_barEdge = new QWidget(this);
+            m_barEdge->setObjectName("menuBarEdge");
+        }
+        // Pointer and keys anywhere in the program may call or dismiss the bar.
+        qApp->installEventFilter(this);
+        setBarTucked(true);
         showFullScreen();
         // Without a window manager nobody else makes the window that big.
         if (const QScreen* s = screen()) setGeometry(s->geometry());
         layoutContent();
     } else {
+        qApp->removeEventFilter(this);
+        setBarTucked(false);
         showNormal();
         fitFrame();
         watchFrame();
     }
 }
 
+// In full screen the menu bar keeps its place in the layout at no height:
+// tucked so, its shortcuts, access keys and Alt keep working. It comes out
+// over the black strip above the content, so nothing moves when it does.
+void PlayerWindow::setBarTucked(bool tucked) {
+    QMenuBar* bar = menuBar();
+    m_barTucked = tucked;
+    if (tucked) {
+        bar->setFixedHeight(0);
+    } else {
+        bar->setMinimumHeight(0);
+        bar->setMaximumHeight(QWIDGETSIZE_MAX);
+    }
+    if (m_barEdge) {
+        m_barEdge->setGeometry(0, 0, width(), kBarEdge);
+        m_barEdge->setVisible(m_fullScreen && tucked);
+        m_barEdge->raise();
+    }
+    if (layout()) layout()->activate();
+    if (m_fullScreen) layoutContent();
+}
+
+// Once the events of the moment are through: the bar goes when no menu is
+// open, it has no keyboard focus (Alt) and the pointer is not on it.
+void PlayerWindow::barMayGo() {
+    if (m_barCheckQueued) return;
+    m_barCheckQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_barCheckQueued = false;
+        const QMenuBar* bar = menuBar();
+        if (!m_fullScreen || m_barTucked || QApplication::activePopupWidget() || bar->hasFocus())
+            return;
+        if (bar->rect().contains(bar->mapFromGlobal(QCursor::pos()))) return;
+        setBarTucked(true);
+    });
+}
+
+// Alt and a menu's access key, before the shortcut opens the menu: the bar
+// comes out first so the menu drops from it.
+bool PlayerWindow::barWanted(QEvent* e) {
+    const auto* k = static_cast<QKeyEvent*>(e);
+    if (!(k->modifiers() & Qt::AltModifier) || k->key() == Qt::Key_Alt || !isActiveWindow())
+        return false;
+    const QKeySequence pressed(QKeyCombination(Qt::AltModifier, Qt::Key(k->key())));
+    for (const QAction* a : menuBar()->actions())
+        if (a->isVisible() && a->isEnabled() && QKeySequence::mnemonic(a->text()) == pressed)
+            return true;
+    return false;
+}
+
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (!m_fullScreen) return QMainWindow::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::Enter:
+        if (watched == m_barEdge && m_barTucked) setBarTucked(false);
+        else if (!m_barTucked) barMayGo();
+        break;
+    case QEvent::Leave:
+    case QEvent::FocusOut:
+    case QEvent::Hide:  // a menu closed
+        if (!m_barTucked) barMayGo();
+        break;
+    case QEvent::FocusIn:  // Alt alone: the bar takes the keyboard
+        if (watched == menuBar() && m_barTucked) setBarTucked(false);
+        break;
+    case QEvent::ShortcutOverride:
+        if (m_barTucked && barWanted(e)) setBarTucked(false);
+        break;
+    case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Alt && !m_barTucked) barMayGo();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
 void PlayerWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    if (m_barEdge) m_barEdge->setGeometry(0, 0, width(), kBarEdge);
     const bool centred = !m_origin.isNull();
     if (m_fullScreen || centred || m_surface->size() != m_designContent * m_zoom) layoutContent();
 }
@@ -258,11 +351,14 @@ void PlayerWindow::place(QWidget* w, const QRect& design) {
 void PlayerWindow::layoutContent() {
     if (m_designContent.isEmpty()) return;
     if (m_fullScreen) {
-        // The largest whole factor the screen takes, centred on black.
-        m_shownZoom = largestZoomInside(m_designContent, m_surface->size());
+        // The largest whole factor the whole screen takes, on black; placed
+        // in the window, not the surface, which moves down when the bar
+        // comes out.
+        const QSize screen = size();
+        m_shownZoom = largestZoomInside(m_designContent, screen);
         const QSize content = m_designContent * m_shownZoom;
-        m_origin = QPoint((m_surface->width() - content.width()) / 2,
-                          (m_surface->height() - content.height()) / 2);
+        const QPoint at = fullScreenOrigin(content, screen, menuBar()->sizeHint().height());
+        m_origin = at - m_surface->pos();
         m_surface->setContent(m_shownZoom, QRect(m_origin, content));
     } else {
         // A window made larger by hand: the game in the middle, black around.

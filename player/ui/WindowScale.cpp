@@ -31,6 +31,12 @@ int largestZoomInside(QSize content, QSize chrome, QSize area) {
     return zoom;
 }
 
+QPoint fullScreenOrigin(QSize content, QSize screen, int bar) {
+    const QSize free = screen - content;
+    const int h = free.height();
+    return QPoint(free.width() / 2, h < 0 ? h / 2 : std::min(h, (h + bar) / 2));
+}
+
 QImage enlarged(const QImage& image, int n) {
     if (n <= 1 || image.isNull()) return image;
     return render::enlarged(image, n);

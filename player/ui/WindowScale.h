@@ -31,6 +31,11 @@ int largestZoomInside(QSize content, QSize area);
 // available geometry).
 int largestZoomInside(QSize content, QSize chrome, QSize area);
 
+// Where `content` goes on a full `screen` whose menu bar, `bar` high, comes
+// out over the top: centred below a strip as high as the bar, so the bar
+// covers only black; where the strip cannot be spared, as low as it goes.
+QPoint fullScreenOrigin(QSize content, QSize screen, int bar);
+
 // `image` with every pixel an n x n block (n >= 1).
 QImage enlarged(const QImage& image, int n);
 // `image` drawn `zoom` times its size on a device with `ratio` device pixels

@@ -8,13 +8,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -348,4 +351,66 @@ TEST(DesktopSizes, WindowEnlargedByHandCentresTheGame) {
     EXPECT_EQ(shot.pixelColor(shot.width() - 50, 300), QColor(Qt::black));
     EXPECT_EQ(shot.pixelColor(150, 300), QColor(Qt::red));
     EXPECT_EQ(shot.pixelColor(300, 20), QColor(Qt::black));
+}
+
+// Full screen: the menu bar is out of sight, the game at the whole screen's
+// factor centred below the bar's strip; the pointer at the top edge or Alt
+// brings the bar out over that strip without moving the game; shortcuts
+// work while it is away; F11 gives back the window as it was.
+static void fullScreenRun(Desk& d) {
+    d.settled();
+    const QSize windowed = d.form->size();
+    QMenuBar* bar = d.form->menuBar();
+    const int barHeight = bar->height();
+    ASSERT_GT(barHeight, 0);
+    QCursor::setPos(960, 600);
+    d.action("fullScreen")->trigger();
+    const QRect screen(0, 0, 1920, 1080);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d.form->geometry() == screen; }, 5000));
+    QTest::qWait(300);
+    const auto shot = [&] { return d.form->screen()->grabWindow(0).toImage(); };
+    const auto barShows = [&] {
+        const QImage s = shot();
+        return s.pixelColor(5, 5) != QColor(Qt::black) &&
+               s.pixelColor(5, barHeight + 2) == QColor(Qt::black);
+    };
+    EXPECT_EQ(bar->height(), 0);
+    const QSize design = d.form->designContent();
+    const QRect picture(d.picture()->mapToGlobal(QPoint(0, 0)), d.picture()->size());
+    EXPECT_EQ(picture, QRect((1920 - 2 * design.width()) / 2 + 80,
+                             (1080 - 2 * design.height() + barHeight) / 2, 400, 230));
+    for (int x : {5, 960, 1900}) EXPECT_EQ(shot().pixelColor(x, 5), QColor(Qt::black)) << x;
+
+    QCursor::setPos(960, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == barHeight; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor(barShows, 3000));
+    EXPECT_EQ(QRect(d.picture()->mapToGlobal(QPoint(0, 0)), d.picture()->size()), picture);
+    QCursor::setPos(960, 600);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == 0; }, 3000));
+
+    ASSERT_EQ(std::system("xdotool key alt"), 0);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return bar->height() == barHeight && bar->hasFocus(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor(barShows, 3000));
+    ASSERT_EQ(std::system("xdotool key Escape"), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == 0; }, 3000));
+    EXPECT_TRUE(d.form->fullScreenMode());
+
+    int opened = 0;
+    d.form->openDialogHook = [&](QFileDialog&) { ++opened; return QString(); };
+    ASSERT_EQ(std::system("xdotool key ctrl+o"), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened == 1; }, 3000));
+    ASSERT_EQ(std::system("xdotool key F11"), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !d.form->fullScreenMode(); }, 3000));
+    d.settled();
+    EXPECT_EQ(d.form->size(), windowed);
+    EXPECT_EQ(bar->height(), barHeight);
+}
+
+TEST(DesktopSizes, FullScreenBarComesOutAtTheTopEdgeAndWithAlt) {
+    Desk d(true);
+    bool done = false;
+    // Inside the main loop, where the menus are on and keys are handled.
+    d.fake.mainLoopBody = [&] { fullScreenRun(d); done = true; };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 40000));
 }

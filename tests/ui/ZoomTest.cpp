@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSlider>
 #include <QTest>
 
@@ -81,6 +82,14 @@ TEST(WindowScale, FirstStartPicksTheLargestZoomWithinNinetyPercent) {
     EXPECT_EQ(largestZoomInside({280, 480}, {200, 200}), 1);
 }
 
+// Full screen: centred below the strip the menu bar comes out over; a
+// content that needs the strip sits as low as it goes.
+TEST(WindowScale, FullScreenKeepsTheMenuBarStripClearWhereItCan) {
+    EXPECT_EQ(fullScreenOrigin({560, 966}, {1280, 1024}, 17), QPoint(360, 37));
+    EXPECT_EQ(fullScreenOrigin({560, 1014}, {1280, 1024}, 17), QPoint(360, 10));
+    EXPECT_EQ(fullScreenOrigin({560, 1044}, {1280, 1024}, 17), QPoint(360, -10));
+}
+
 TEST(PlayerWindowZoom, TwiceTheGeometryAndFontWithTheDesignedLineBreaks) {
     Window w;
     ASSERT_EQ(w.form->zoom(), 1);  // the offscreen screen is too small for 2x
@@ -115,6 +124,7 @@ TEST(PlayerWindowZoom, TwiceTheGeometryAndFontWithTheDesignedLineBreaks) {
 
     w.form->setZoom(1);
     EXPECT_EQ(w.form->findChild<QWidget*>("Picture1")->geometry(), QRect(40, 0, 200, 115));
+    EXPECT_GT(w.form->menuBar()->height(), 0);
     EXPECT_EQ(l2->text().toStdString(), text);
     EXPECT_TRUE(l2->wordWrap());
     EXPECT_EQ(l2->font(), font1);
@@ -164,8 +174,11 @@ TEST(PlayerWindowZoom, FullScreenCentresTheContentAndEscLeavesIt) {
     const QSize area = w.form->centralWidget()->size();
     const int k = largestZoomInside(w.form->designContent(), area);
     const QSize design = w.form->designContent();
+    // The menu bar is tucked away; its strip stays free above the content.
+    EXPECT_EQ(w.form->menuBar()->height(), 0);
+    const int bar = w.form->menuBar()->sizeHint().height();
     const QPoint origin((area.width() - design.width() * k) / 2,
-                        (area.height() - design.height() * k) / 2);
+                        (area.height() - design.height() * k + bar) / 2);
     EXPECT_EQ(w.form->findChild<QWidget*>("Picture1")->geometry(),
               QRect(origin + QPoint(40 * k, 0), QSize(200, 115) * k));
     QTest::keyClick(w.form->findChild<QWidget*>("Picture1"), Qt::Key_Escape);
