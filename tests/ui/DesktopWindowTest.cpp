@@ -363,35 +363,38 @@ static void fullScreenRun(Desk& d) {
     QMenuBar* bar = d.form->menuBar();
     const int barHeight = bar->height();
     ASSERT_GT(barHeight, 0);
+    d.form->setWindowBackground(255);  // red content on black
     QCursor::setPos(960, 600);
     d.action("fullScreen")->trigger();
     const QRect screen(0, 0, 1920, 1080);
     ASSERT_TRUE(QTest::qWaitFor([&] { return d.form->geometry() == screen; }, 5000));
-    QTest::qWait(300);
-    const auto shot = [&] { return d.form->screen()->grabWindow(0).toImage(); };
-    const auto barShows = [&] {
-        const QImage s = shot();
-        return s.pixelColor(5, 5) != QColor(Qt::black) &&
-               s.pixelColor(5, barHeight + 2) == QColor(Qt::black);
-    };
     EXPECT_EQ(bar->height(), 0);
     const QSize design = d.form->designContent();
     const QRect picture(d.picture()->mapToGlobal(QPoint(0, 0)), d.picture()->size());
     EXPECT_EQ(picture, QRect((1920 - 2 * design.width()) / 2 + 80,
                              (1080 - 2 * design.height() + barHeight) / 2, 400, 230));
-    for (int x : {5, 960, 1900}) EXPECT_EQ(shot().pixelColor(x, 5), QColor(Qt::black)) << x;
+    // On screen, once the content is drawn: the top edge is black, or the bar.
+    const auto topIs = [&](bool bar) {
+        const QImage s = d.form->screen()->grabWindow(0).toImage();
+        const bool black = s.pixelColor(5, 5) == Qt::black && s.pixelColor(960, 5) == Qt::black &&
+                           s.pixelColor(1900, 5) == Qt::black;
+        return s.pixelColor(picture.bottomLeft() + QPoint(10, 40)) == Qt::red &&
+               s.pixelColor(5, barHeight + 2) == Qt::black && black != bar;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topIs(false); }, 3000));
 
     QCursor::setPos(960, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == barHeight; }, 3000));
-    EXPECT_TRUE(QTest::qWaitFor(barShows, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topIs(true); }, 3000));
     EXPECT_EQ(QRect(d.picture()->mapToGlobal(QPoint(0, 0)), d.picture()->size()), picture);
     QCursor::setPos(960, 600);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == 0; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topIs(false); }, 3000));
 
     ASSERT_EQ(std::system("xdotool key alt"), 0);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return bar->height() == barHeight && bar->hasFocus(); }, 3000));
-    EXPECT_TRUE(QTest::qWaitFor(barShows, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topIs(true); }, 3000));
     ASSERT_EQ(std::system("xdotool key Escape"), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == 0; }, 3000));
     EXPECT_TRUE(d.form->fullScreenMode());
