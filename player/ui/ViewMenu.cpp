@@ -29,6 +29,8 @@ namespace {
 
 // How close to the top the pointer calls the menu bar in full screen.
 constexpr int kBarEdge = 3;
+// How long a window manager may take to make a window full screen.
+constexpr int kWindowManagerTime = 300;
 
 constexpr char kControlsText[] =
     "Mouse: click the title screen to start; click an option to choose it.\r\n"
@@ -242,12 +244,18 @@ void PlayerWindow::setFullScreen(bool on) {
             m_barEdge = new QWidget(this);
             m_barEdge->setObjectName("menuBarEdge");
         }
+        showFullScreen();
+        // Without a window manager nobody else makes the window that big.
+        // A window manager does it on its own, and a geometry asked of a
+        // window it just made full screen can undo that (openbox frames it
+        // again): so only once it has had its time and not done it.
+        QTimer::singleShot(kWindowManagerTime, this, [this] {
+            const QScreen* s = screen();
+            if (m_fullScreen && s && geometry() != s->geometry()) setGeometry(s->geometry());
+        });
         // Pointer and keys anywhere in the program may call or dismiss the bar.
         qApp->installEventFilter(this);
         setBarTucked(true);
-        showFullScreen();
-        // Without a window manager nobody else makes the window that big.
-        if (const QScreen* s = screen()) setGeometry(s->geometry());
         layoutContent();
     } else {
         qApp->removeEventFilter(this);

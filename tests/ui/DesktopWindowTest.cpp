@@ -417,3 +417,23 @@ TEST(DesktopSizes, FullScreenBarComesOutAtTheTopEdgeAndWithAlt) {
     d.fake.mainLoopBody = [&] { fullScreenRun(d); done = true; };
     EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 40000));
 }
+
+// Started in full screen (the setting kept from the last run), the window
+// manager holds the window as full screen: asking for the screen's geometry
+// at once made openbox take it for an ordinary window, framed off screen.
+TEST(DesktopSizes, FullScreenAtStartIsTheWindowManagersFullScreen) {
+    Desk d(true);
+    d.settled();
+    d.action("fullScreen")->trigger();
+    d.restart();
+    const QRect screen(0, 0, 1920, 1080);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d.form->geometry() == screen; }, 5000));
+    QTest::qWait(600);  // past the window manager's time
+    std::string state(256, '\0');
+    const std::string query = "xprop -id " + std::to_string(d.form->winId()) + " _NET_WM_STATE";
+    if (FILE* p = ::popen(query.c_str(), "r")) {
+        state.resize(std::fread(state.data(), 1, state.size(), p));
+        ::pclose(p);
+    }
+    EXPECT_NE(state.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << state;
+}
