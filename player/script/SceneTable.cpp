@@ -1,6 +1,7 @@
 #include "SceneTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "Cipher.h"
@@ -57,9 +58,11 @@ void SceneTable::loadText(std::string_view text) {
         slot.line = line;
         if (next == std::string_view::npos) {
             slot.text.assign(text.substr(p));
+            slot.indexed = false;
             break;
         }
         slot.text.assign(text.substr(p, next + 2 - p));
+        slot.indexed = false;
         base = next + 1;  // the LF in front of the next "["
         m_host.processEvents();
     }
@@ -118,12 +121,40 @@ std::string cleanValue(std::string_view raw) {
 
 }  // namespace
 
+bool SceneTable::mayHold(const Slot& slot, std::string_view directive) const {
+    constexpr size_t kIndexFrom = 64 * 1024;  // shorter texts are searched as quickly
+    auto isWordByte = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    if (slot.text.size() < kIndexFrom || directive.size() < 2 || directive[0] != '@' ||
+        !std::all_of(directive.begin() + 1, directive.end(), isWordByte))
+        return true;
+    if (!slot.indexed) {
+        slot.words.clear();
+        const std::string& t = slot.text;
+        for (size_t at = t.find('@'); at != std::string::npos; at = t.find('@', at + 1)) {
+            size_t end = at + 1;
+            while (end < t.size() && isWordByte(t[end])) ++end;
+            slot.words.push_back(UCase(std::string_view(t).substr(at, end - at)));
+        }
+        std::sort(slot.words.begin(), slot.words.end());
+        slot.words.erase(std::unique(slot.words.begin(), slot.words.end()), slot.words.end());
+        slot.indexed = true;
+    }
+    // Found case-blind anywhere means: the start of one of the words.
+    const std::string upper = UCase(directive);
+    auto it = std::lower_bound(slot.words.begin(), slot.words.end(), upper);
+    return it != slot.words.end() && it->compare(0, upper.size(), upper) == 0;
+}
+
 Result<std::pair<long, long>> SceneTable::locate(int slot, std::string_view sceneName,
                                                   std::string_view directive) const {
     if (slot < 1 || slot > kSlots) return fail(err::SubscriptOutOfRange);
     const std::string& t = m_slots[static_cast<size_t>(slot)].text;
     const std::string header = "[" + std::string(sceneName) + "]";
     const long a = *InStr(1, t, header, true);
+    // A scene reads some seventy directives on entry, most of them absent:
+    // in a scene of megabytes each would be a search of all of it.
+    if (a >= 1 && !mayHold(m_slots[static_cast<size_t>(slot)], directive))
+        return std::pair<long, long>{0, 0};
     const std::string upperDirective = UCase(directive);
     long start = a;
     long d = 0, e = 0;

@@ -19,6 +19,7 @@
 #include <array>
 #include <utility>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "GameScript.h"
@@ -76,7 +77,14 @@ private:
         std::string upperName;
         std::string text;
         int line = 0;  // line of the "[" in the file
+        // Of a long text: its "@words" in upper case, sorted, made at the
+        // first read, so that reading a directive it lacks needs no search.
+        mutable std::vector<std::string> words;
+        mutable bool indexed = false;
     };
+    // Whether the slot's text may hold `directive` ("@" and letters or
+    // digits) anywhere; false only when it certainly does not.
+    bool mayHold(const Slot& slot, std::string_view directive) const;
 
     // Finds `directive` as readDirective does: the 1-based positions of its
     // name and of the "=" after it, or {0, 0} when absent.

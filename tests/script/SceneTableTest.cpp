@@ -220,3 +220,24 @@ TEST(GetDirective, SceneNamedByEmptyHeaderCanBeReadWithEmptyName) {
     t.table.setCurrentSlot(1);
     EXPECT_EQ(t.get("", "@v"), "1");
 }
+
+// A long scene reads exactly as a short one: the same directives found
+// (in any case, after strays and comments), the same ones absent, and a
+// scene loaded again in the same slot read anew.
+TEST(GetDirective, LongScenesReadAsShortOnes) {
+    const std::string body =
+        "@Image = a.bmp\n// @music = no.mid\n@ANIM=b.bmp\n@animspeed x\n@animspeed = FAST\n"
+        "@description = @option1 is in here\n@Xmove = 3\n";
+    const std::string pad = std::string(70 * 1024, 'w') + "\n";  // text before the commands
+    const char* names[] = {"@image", "@anim", "@animspeed", "@music", "@option1", "@X",
+                           "@xmove", "@Link1", "@description", "@nothing"};
+    Table shortScene("[S]\n" + body);
+    Table longScene("[S]\n" + pad + body);
+    for (const char* d : names)
+        EXPECT_EQ(longScene.get("S", d), shortScene.get("S", d)) << d;
+    EXPECT_EQ(longScene.get("S", "@animspeed"), "FAST");
+    EXPECT_EQ(longScene.get("S", "@music"), "");
+    longScene.table.loadText(crlf("[S]\n" + pad + "@music = yes.mid\n"));
+    EXPECT_EQ(longScene.get("S", "@music"), "yes.mid");
+    EXPECT_EQ(longScene.get("S", "@image"), "");
+}
