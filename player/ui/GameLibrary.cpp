@@ -9,12 +9,14 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
+#include <filesystem>
 
 #include "GameFolder.h"
 #include "GameShelfWindow.h"
 #include "IniFile.h"
 #include "Paths.h"
 #include "UiLog.h"
+#include "Vb.h"
 
 namespace parvel::ui {
 
@@ -168,19 +170,39 @@ void GameLibrary::closeWindows() {
     if (m_shelf) m_shelf->close();
 }
 
-QString GameLibrary::droppedGame(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        const auto file = shelf::findGameFile(shelf::pathBytes(info.absoluteFilePath()));
+namespace {
+
+// The dropped file's path as file-system bytes. Read from the URI list as
+// sent: a name that is no UTF-8 comes percent-encoded, and QUrl would turn
+// those bytes into U+FFFD.
+std::string droppedPath(const QMimeData& mime, const QUrl& url) {
+    for (QByteArray line : mime.data(QStringLiteral("text/uri-list")).split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (!line.startsWith("file://")) break;
+        const qsizetype slash = line.indexOf('/', 7);  // after the host, if any
+        if (slash < 0) break;
+        return QByteArray::fromPercentEncoding(line.mid(slash)).toStdString();
+    }
+    return shelf::pathBytes(url.toLocalFile());
+}
+
+}  // namespace
+
+QString GameLibrary::droppedGame(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p(path);
+    if (std::filesystem::is_directory(p, ec)) {
+        const auto file = shelf::findGameFile(std::filesystem::absolute(p, ec).string());
         return file ? pathText(*file) : QString();
     }
     // Other files would load as a script of garbage: only game files and
     // scripts under another name are taken.
-    if (!info.isFile()) return {};
-    const QString suffix = info.suffix().toLower();
-    if (shelf::isGameFileName(info.fileName().toStdString()) || suffix == QLatin1String("txt") ||
-        suffix == QLatin1String("cgm"))
-        return info.absoluteFilePath();
+    if (!std::filesystem::is_regular_file(p, ec)) return {};
+    const std::string name = p.filename().string();
+    const std::string suffix = vb::LCase(p.extension().string());
+    if (shelf::isGameFileName(name) || suffix == ".txt" || suffix == ".cgm")
+        return pathText(std::filesystem::absolute(p, ec).lexically_normal().string());
     return {};
 }
 
@@ -189,7 +211,7 @@ bool GameLibrary::eventFilter(QObject* watched, QEvent* e) {
     auto gameOf = [](const QMimeData* mime) {
         if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return QString();
         const QUrl url = mime->urls().constFirst();
-        return url.isLocalFile() ? droppedGame(url.toLocalFile()) : QString();
+        return url.isLocalFile() ? droppedGame(droppedPath(*mime, url)) : QString();
     };
     switch (e->type()) {
         case QEvent::DragEnter:

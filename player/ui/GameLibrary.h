@@ -42,8 +42,9 @@ public:
     shelf::RecentGames& recent();
     GameShelfWindow* shelfWindow() const { return m_shelf.get(); }
     QMenu* recentMenu() const { return m_recentMenu; }
-    // The game file a dropped path stands for; empty when it is none.
-    static QString droppedGame(const QString& path);
+    // The game file a dropped path (file-system bytes) stands for, as path
+    // text; empty when it is none.
+    static QString droppedGame(const std::string& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

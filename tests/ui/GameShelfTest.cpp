@@ -238,13 +238,24 @@ TEST(DroppedGames, AGameFileOrFolderOpensOtherFilesAreRefused) {
     Player p;
     const std::string game = p.game("Drop", "Dropped");
     writeFile(dirOf(p.root) + "picture.bmp", "BM");
-    EXPECT_EQ(GameLibrary::droppedGame(p.root.path() + "/games/Drop").toStdString(), game);
-    EXPECT_EQ(GameLibrary::droppedGame(p.root.path() + "/picture.bmp"), QString());
-    EXPECT_EQ(GameLibrary::droppedGame(p.root.path() + "/games"), QString());
+    EXPECT_EQ(GameLibrary::droppedGame(dirOf(p.root) + "games/Drop").toStdString(), game);
+    EXPECT_EQ(GameLibrary::droppedGame(dirOf(p.root) + "picture.bmp"), QString());
+    EXPECT_EQ(GameLibrary::droppedGame(dirOf(p.root) + "games"), QString());
 
-    auto drag = [&](const QString& path, bool drop) {
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
+    // The URI list as the platform hands it over (QMimeData::setData would
+    // parse it into URLs, which lose a name that is no UTF-8).
+    struct Uris : QMimeData {
+        QByteArray list;
+        QStringList formats() const override { return {"text/uri-list"}; }
+        bool hasFormat(const QString& f) const override { return f == "text/uri-list"; }
+        QVariant retrieveData(const QString&, QMetaType type) const override {
+            if (type.id() == QMetaType::QByteArray) return list;
+            return QVariantList{QUrl::fromEncoded(list.trimmed())};
+        }
+    };
+    auto drag = [&](const std::string& path, bool drop) {
+        Uris mime;
+        mime.list = "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") + "\r\n";
         QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &mime, Qt::LeftButton,
                               Qt::NoModifier);
         QCoreApplication::sendEvent(p.form.get(), &enter);
@@ -253,9 +264,17 @@ TEST(DroppedGames, AGameFileOrFolderOpensOtherFilesAreRefused) {
         QCoreApplication::sendEvent(p.form.get(), &e);
         return e.isAccepted();
     };
-    EXPECT_FALSE(drag(p.root.path() + "/picture.bmp", false));
-    EXPECT_TRUE(drag(p.root.path() + "/games/Drop", false));
-    EXPECT_TRUE(drag(p.root.path() + "/games/Drop", true));
+    EXPECT_FALSE(drag(dirOf(p.root) + "picture.bmp", false));
+    EXPECT_TRUE(drag(dirOf(p.root) + "games/Drop", false));
+    EXPECT_TRUE(drag(dirOf(p.root) + "games/Drop", true));
     QCoreApplication::processEvents();
     EXPECT_EQ(p.core.calls.back(), "openGame " + game);
+    // A folder whose name is no UTF-8, as a file manager sends it.
+    const std::string odd = dirOf(p.root) + "g\xff\xfe";
+    std::filesystem::create_directories(odd);
+    writeFile(odd + "/Gamefile.txt", "[Setup]\r\n");
+    EXPECT_TRUE(drag(odd, true));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p.core.calls.back(), "openGame " + odd + "/Gamefile.txt");
+    std::filesystem::remove_all(odd);
 }
