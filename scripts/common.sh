@@ -2,7 +2,7 @@
 PARVEL_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libfluidsynth-dev
 fluid-soundfont-gm libavformat-dev libavcodec-dev libswscale-dev libswresample-dev zlib1g-dev
 libgtest-dev libbenchmark-dev xvfb xauth xdotool openbox qt6-svg-dev appstream desktop-file-utils man-db
-libgraphviz-dev libspeechd-dev at-spi2-core python3-pyatspi dbus-daemon imagemagick"
+libgraphviz-dev libxcb1-dev libspeechd-dev at-spi2-core python3-pyatspi dbus-daemon imagemagick"
 
 parvel_install_packages() {
     local missing=()

@@ -11,6 +11,10 @@
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QWindow>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
@@ -27,10 +31,30 @@ namespace parvel::ui {
 
 namespace {
 
+// Whether a window manager looks after the windows. On X11 one that follows
+// the desktop conventions names itself on the root window; elsewhere the
+// platform itself does.
+bool windowManagerRuns() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return true;
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return true;
+    static constexpr char kName[] = "_NET_SUPPORTING_WM_CHECK";
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof kName - 1, kName), nullptr),
+        &std::free);
+    if (!atom || atom->atom == XCB_ATOM_NONE) return false;
+    const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (!root) return true;
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> value(
+        xcb_get_property_reply(
+            c, xcb_get_property(c, 0, root->root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr),
+        &std::free);
+    return value && xcb_get_property_value_length(value.get()) > 0;
+}
+
 // How close to the top the pointer calls the menu bar in full screen.
 constexpr int kBarEdge = 3;
-// How long a window manager may take to make a window full screen.
-constexpr int kWindowManagerTime = 300;
 
 constexpr char kControlsText[] =
     "Mouse: click the title screen to start; click an option to choose it.\r\n"
@@ -246,13 +270,9 @@ void PlayerWindow::setFullScreen(bool on) {
         }
         showFullScreen();
         // Without a window manager nobody else makes the window that big.
-        // A window manager does it on its own, and a geometry asked of a
-        // window it just made full screen can undo that (openbox frames it
-        // again): so only once it has had its time and not done it.
-        QTimer::singleShot(kWindowManagerTime, this, [this] {
-            const QScreen* s = screen();
-            if (m_fullScreen && s && geometry() != s->geometry()) setGeometry(s->geometry());
-        });
+        // With one, asking for the screen's geometry could undo what it did
+        // (openbox then takes the window for an ordinary one, framed).
+        if (const QScreen* s = screen(); s && !windowManagerRuns()) setGeometry(s->geometry());
         // Pointer and keys anywhere in the program may call or dismiss the bar.
         qApp->installEventFilter(this);
         setBarTucked(true);

@@ -419,8 +419,8 @@ TEST(DesktopSizes, FullScreenBarComesOutAtTheTopEdgeAndWithAlt) {
 }
 
 // Started in full screen (the setting kept from the last run), the window
-// manager holds the window as full screen: asking for the screen's geometry
-// at once made openbox take it for an ordinary window, framed off screen.
+// manager holds the window as full screen: asking it for the screen's
+// geometry made openbox take it for an ordinary window, framed off screen.
 TEST(DesktopSizes, FullScreenAtStartIsTheWindowManagersFullScreen) {
     Desk d(true);
     d.settled();
@@ -428,7 +428,7 @@ TEST(DesktopSizes, FullScreenAtStartIsTheWindowManagersFullScreen) {
     d.restart();
     const QRect screen(0, 0, 1920, 1080);
     ASSERT_TRUE(QTest::qWaitFor([&] { return d.form->geometry() == screen; }, 5000));
-    QTest::qWait(600);  // past the window manager's time
+    QTest::qWait(300);  // for a geometry asked after it
     std::string state(256, '\0');
     const std::string query = "xprop -id " + std::to_string(d.form->winId()) + " _NET_WM_STATE";
     if (FILE* p = ::popen(query.c_str(), "r")) {
