@@ -89,7 +89,12 @@ TEST(DemoWindow, OrcaSaysEachSceneTheOptionsAndThePoints) {
         + startDemoWindow("$r $o $s $b") +
         "xdotool windowactivate --sync $w\n"
         "PLAYER_PID=$p /usr/bin/python3 \"$PLAY\"; rc=$?\n"
-        "kill $p; wait $p; kill $r; wait $r; kill $o $s $b; wait\n"
+        // Orca may linger on its way out: a few seconds, then it is killed.
+        "kill $p; wait $p\n"
+        "kill $r $o $s $b 2>/dev/null\n"
+        "for i in $(seq 50); do a=0; for q in $r $o $s $b; do kill -0 $q 2>/dev/null && a=1; done; "
+        "[ $a = 0 ] && break; sleep 0.1; done\n"
+        "kill -9 $r $o $s $b 2>/dev/null; wait\n"
         "exit $rc\n";
     int status = -1;
     const auto out = driveWindow(dir, game, script, &status,
