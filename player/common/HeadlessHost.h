@@ -54,7 +54,7 @@ public:
         std::string fontFamily = "MS Sans Serif";
         double fontPoints = 8;
         bool descriptionCentred = false;
-        int descriptionHeight = 137;
+        int descriptionHeight = kTitleBlockHeight;
         Colour background = 0;
         std::string picture;
         bool spriteSpeedEnabled = false;

@@ -46,6 +46,11 @@ enum class Control : int {
     enemAxl,   // "/" and enemy maximum
 };
 inline constexpr int kControlCount = 11;
+// The text labels' designed sizes in pixels. Label2 holds the title block
+// until the first scene starts, then the scene text, left-aligned and lower;
+// each option has a label of its own.
+inline constexpr int kTextLabelWidth = 275, kTitleBlockHeight = 137, kSceneTextHeight = 89;
+inline constexpr int kOptionLabelWidth = 265, kOptionLabelHeight = 33;
 inline Control optionLabel(int k) { return static_cast<Control>(k); }  // k = 1..6
 
 // Colours as scripts write them: 0x00BBGGRR.

@@ -145,7 +145,7 @@ void SceneRunner::chainGameFile() {
 }
 
 void SceneRunner::resetScene() {
-    m_host.setDescriptionLayout(false, 89);
+    m_host.setDescriptionLayout(false, kSceneTextHeight);
     m_render.LayersActive = 0;
     m_render.FadeState.FadeStepCount = 0;
     if (m_media) {

@@ -140,5 +140,7 @@ private:
 
 // Returns the text with every "\n" marker turned into a line break (CR).
 std::string ReplaceLineBreaks(std::string_view text);
+// Option n's (1 to 6) caption for its @option text: its key, then the text.
+std::string optionCaption(int n, std::string_view text);
 
 }  // namespace parvel

@@ -10,8 +10,9 @@ namespace parvel {
 
 using namespace vb;
 
-namespace {
-constexpr const char* kPrefixes[7] = {"", "(a) ", "(s) ", "(d) ", "(f) ", "(g) ", "(z) "};
+std::string optionCaption(int n, std::string_view text) {
+    static constexpr const char* kPrefixes[7] = {"", "(a) ", "(s) ", "(d) ", "(f) ", "(g) ", "(z) "};
+    return kPrefixes[n] + std::string(Trim(Host::captionPart(text)));
 }
 
 std::string ReplaceLineBreaks(std::string_view text) {
@@ -55,7 +56,7 @@ SceneRunner::Flow SceneRunner::readOptions() {
         const std::string text = get("@option" + std::to_string(n));
         m_scene.optionTexts[static_cast<size_t>(n)] = text;
         if (!text.empty())
-            m_host.setCaption(optionLabel(n), kPrefixes[n] + std::string(Trim(Host::captionPart(text))));
+            m_host.setCaption(optionLabel(n), optionCaption(n, text));
     }
     return Flow::Next;
 }

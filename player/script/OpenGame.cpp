@@ -96,7 +96,7 @@ void OpenGame(Host& host, GameScript& game, SceneTable& table, GameSetup& setup,
                       copyright = title("@copyright");
     const std::string windowTitle = "Parvel - " + name;
     host.setTitle(std::string_view(windowTitle).substr(0, Host::kMaxTitleBytes));
-    host.setDescriptionLayout(true, 137);
+    host.setDescriptionLayout(true, kTitleBlockHeight);
     host.setCaption(Control::Label2,
                     Host::captionPart(windowTitle + "\r\n" + date + " " + version + "\r\n" +
                                       "Author: " + author + "\r\n\r\n" + "Artist: " + artist +

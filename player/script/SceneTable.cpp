@@ -1,7 +1,6 @@
 #include "SceneTable.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "Cipher.h"
@@ -121,28 +120,44 @@ std::string cleanValue(std::string_view raw) {
 
 }  // namespace
 
-bool SceneTable::mayHold(const Slot& slot, std::string_view directive) const {
-    constexpr size_t kIndexFrom = 64 * 1024;  // shorter texts are searched as quickly
-    auto isWordByte = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
-    if (slot.text.size() < kIndexFrom || directive.size() < 2 || directive[0] != '@' ||
+namespace {
+// ASCII letters and digits, whatever the locale.
+bool isWordByte(char c) {
+    const char lower = static_cast<char>(c | 0x20);
+    return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'z');
+}
+}  // namespace
+
+std::vector<std::string> atWords(std::string_view text) {
+    std::vector<std::string> words;
+    for (size_t at = text.find('@'); at != std::string_view::npos; at = text.find('@', at + 1)) {
+        size_t end = at + 1;
+        while (end < text.size() && isWordByte(text[end])) ++end;
+        words.push_back(UCase(text.substr(at, end - at)));
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    return words;
+}
+
+bool wordsMayHold(const std::vector<std::string>& words, std::string_view directive) {
+    if (directive.size() < 2 || directive[0] != '@' ||
         !std::all_of(directive.begin() + 1, directive.end(), isWordByte))
         return true;
-    if (!slot.indexed) {
-        slot.words.clear();
-        const std::string& t = slot.text;
-        for (size_t at = t.find('@'); at != std::string::npos; at = t.find('@', at + 1)) {
-            size_t end = at + 1;
-            while (end < t.size() && isWordByte(t[end])) ++end;
-            slot.words.push_back(UCase(std::string_view(t).substr(at, end - at)));
-        }
-        std::sort(slot.words.begin(), slot.words.end());
-        slot.words.erase(std::unique(slot.words.begin(), slot.words.end()), slot.words.end());
-        slot.indexed = true;
-    }
     // Found case-blind anywhere means: the start of one of the words.
     const std::string upper = UCase(directive);
-    auto it = std::lower_bound(slot.words.begin(), slot.words.end(), upper);
-    return it != slot.words.end() && it->compare(0, upper.size(), upper) == 0;
+    auto it = std::lower_bound(words.begin(), words.end(), upper);
+    return it != words.end() && it->compare(0, upper.size(), upper) == 0;
+}
+
+bool SceneTable::mayHold(const Slot& slot, std::string_view directive) const {
+    constexpr size_t kIndexFrom = 64 * 1024;  // shorter texts are searched as quickly
+    if (slot.text.size() < kIndexFrom) return true;
+    if (!slot.indexed) {
+        slot.words = atWords(slot.text);
+        slot.indexed = true;
+    }
+    return wordsMayHold(slot.words, directive);
 }
 
 Result<std::pair<long, long>> SceneTable::locate(int slot, std::string_view sceneName,

@@ -29,6 +29,13 @@ namespace parvel {
 
 class Host;
 
+// The "@words" of a text: each "@" with the letters and digits after it, in
+// upper case, sorted, once each.
+std::vector<std::string> atWords(std::string_view text);
+// Whether a text with these words may hold `directive` anywhere, case-blind;
+// false only when it certainly does not.
+bool wordsMayHold(const std::vector<std::string>& words, std::string_view directive);
+
 class SceneTable {
 public:
     static constexpr int kSlots = 700;
@@ -77,13 +84,12 @@ private:
         std::string upperName;
         std::string text;
         int line = 0;  // line of the "[" in the file
-        // Of a long text: its "@words" in upper case, sorted, made at the
-        // first read, so that reading a directive it lacks needs no search.
+        // Of a long text: its atWords, made at the first read, so that
+        // reading a directive it lacks needs no search.
         mutable std::vector<std::string> words;
         mutable bool indexed = false;
     };
-    // Whether the slot's text may hold `directive` ("@" and letters or
-    // digits) anywhere; false only when it certainly does not.
+    // wordsMayHold for the slot's text; true for a short one.
     bool mayHold(const Slot& slot, std::string_view directive) const;
 
     // Finds `directive` as readDirective does: the 1-based positions of its

@@ -133,7 +133,8 @@ private:
                 if (const int title = m_t->FindScene("Title");
                     title != 0 && title <= m_t->lastLoadCount()) {
                     enter(title);
-                    checkFits("@name", "the title block", m_titleBlock, kTextWidth, kTitleHeight);
+                    checkFits("@name", "the title block", m_titleBlock, kTextLabelWidth,
+                              kTitleBlockHeight);
                 }
             }
         }
@@ -146,19 +147,7 @@ private:
         // Every "@word" the scene holds, so that reads of directives it
         // cannot hold cost nothing: the player's read finds a directive
         // only where its name occurs.
-        m_words.clear();
-        const std::string& text = m_t->text(slot);
-        for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
-            size_t end = at + 1;
-            while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]))) ++end;
-            m_words.push_back(UCase(std::string_view(text).substr(at, end - at)));
-        }
-    }
-    bool mayHold(std::string_view directive) const {
-        const std::string upper = UCase(directive);
-        for (const auto& w : m_words)
-            if (w.compare(0, upper.size(), upper) == 0) return true;
-        return false;
+        m_words = atWords(m_t->text(slot));
     }
 
     // A finding at the line of `directive` in the current scene, or at the
@@ -179,7 +168,7 @@ private:
     }
 
     std::string get(std::string_view d) {
-        if (!mayHold(d)) return {};
+        if (!wordsMayHold(m_words, d)) return {};
         auto r = m_t->readDirective(m_slot, m_scene, d);
         return r ? std::move(r.value()) : std::string();
     }
@@ -306,11 +295,6 @@ private:
         return layout ? std::string() : layout.error().description;
     }
 
-    // Label sizes of the window: the scene text (the title block is taller
-    // and centred, which wraps the same) and each option.
-    static constexpr int kTextWidth = 275, kTextHeight = 89, kTitleHeight = 137;
-    static constexpr int kOptionWidth = 265, kOptionHeight = 33;
-
     // A label shows what fits its height and cuts off the rest, silently.
     void checkFits(std::string_view directive, const std::string& what, std::string_view caption,
                    int width, int height) {
@@ -323,32 +307,27 @@ private:
                 " but its label shows " + std::to_string(fit.shown) + "; the rest is cut off",
             Severity::Warning);
     }
+    // Each text as the player captions it, in the label it shows in.
     void checkTexts(const std::string& spots) {
         if (!m_labels) return;
         checkFits("@description", "@description",
-                  ReplaceLineBreaks(Host::captionPart(get("@description"))), kTextWidth,
-                  kTextHeight);
-        static constexpr const char* kPrefixes[7] = {"", "(a) ", "(s) ", "(d) ",
-                                                     "(f) ", "(g) ", "(z) "};
+                  ReplaceLineBreaks(Host::captionPart(get("@description"))), kTextLabelWidth,
+                  kSceneTextHeight);
         for (int n = 1; n <= 6; ++n) {
             const std::string option = "@option" + std::to_string(n);
-            const std::string text(Trim(Host::captionPart(get(option))));
-            if (!text.empty())
-                checkFits(option, option, kPrefixes[n] + text, kOptionWidth, kOptionHeight);
+            if (const std::string text = get(option); !text.empty())
+                checkFits(option, option, optionCaption(n, text), kOptionLabelWidth,
+                          kOptionLabelHeight);
         }
-        // Hot-spot texts show in the scene text's label as the sprite passes.
-        size_t at = 0;
-        for (int i = 1; i <= 4; ++i) {
-            const size_t open = spots.find('"', at);
-            if (open == std::string::npos) break;
-            const size_t close = spots.find('"', open + 1);
-            if (close == std::string::npos) break;
+        // Hot-spot texts show in the scene text's label as the sprite
+        // passes; a spot past the last record repeats the one before it.
+        if (spots.empty()) return;
+        std::array<HotSpot, 5> parsed{};
+        parseHotSpots(spots, parsed);
+        for (size_t i = 1; i <= 4; ++i) {
+            if (i > 1 && parsed[i].text == parsed[i - 1].text) continue;
             checkFits("@hotspots", "@hotspots record " + std::to_string(i) + "'s text",
-                      std::string_view(spots).substr(open + 1, close - open - 1), kTextWidth,
-                      kTextHeight);
-            const size_t paren = spots.find(')', close);
-            if (paren == std::string::npos) break;
-            at = paren + 1;
+                      parsed[i].text, kTextLabelWidth, kSceneTextHeight);
         }
     }
 
@@ -656,7 +635,7 @@ private:
     SceneTable* m_t = nullptr;
     int m_slot = 0;
     std::string m_scene;
-    std::vector<std::string> m_words;  // the "@words" of the current scene, upper case
+    std::vector<std::string> m_words;  // the atWords of the current scene
     std::vector<LintFinding> m_findings;
     std::optional<render::LabelMeasure> m_labels;  // set when texts are checked against their labels
     std::string m_fontName;

@@ -45,13 +45,13 @@ constexpr int kOptionTop = 256;
 constexpr int kOptionPitch = 32;
 
 const Placement kPlacements[kControlCount] = {
-    {Control::Label2, "Label2", {0, 120, 275, 137}},
-    {Control::Label3, "Label3", {0, kOptionTop + 0 * kOptionPitch, 265, 33}},
-    {Control::Label4, "Label4", {0, kOptionTop + 1 * kOptionPitch, 265, 33}},
-    {Control::Label5, "Label5", {0, kOptionTop + 2 * kOptionPitch, 265, 33}},
-    {Control::Label6, "Label6", {0, kOptionTop + 3 * kOptionPitch, 265, 33}},
-    {Control::Label7, "Label7", {0, kOptionTop + 4 * kOptionPitch, 265, 33}},
-    {Control::Label8, "Label8", {0, kOptionTop + 5 * kOptionPitch, 265, 33}},
+    {Control::Label2, "Label2", {0, 120, kTextLabelWidth, kTitleBlockHeight}},
+    {Control::Label3, "Label3", {0, kOptionTop + 0 * kOptionPitch, kOptionLabelWidth, kOptionLabelHeight}},
+    {Control::Label4, "Label4", {0, kOptionTop + 1 * kOptionPitch, kOptionLabelWidth, kOptionLabelHeight}},
+    {Control::Label5, "Label5", {0, kOptionTop + 2 * kOptionPitch, kOptionLabelWidth, kOptionLabelHeight}},
+    {Control::Label6, "Label6", {0, kOptionTop + 3 * kOptionPitch, kOptionLabelWidth, kOptionLabelHeight}},
+    {Control::Label7, "Label7", {0, kOptionTop + 4 * kOptionPitch, kOptionLabelWidth, kOptionLabelHeight}},
+    {Control::Label8, "Label8", {0, kOptionTop + 5 * kOptionPitch, kOptionLabelWidth, kOptionLabelHeight}},
     {Control::HPherol, "HPherol", {0, 24, 41, 17}},
     {Control::maxHerol, "maxHerol", {0, 40, 41, 25}},
     {Control::eneHPl, "eneHPl", {240, 24, 49, 17}},
@@ -223,7 +223,7 @@ void PlayerWindow::buildControls() {
 
     for (auto& a : m_announcers) {
         a = new Announcer(m_surface);
-        place(a, {0, 120, 275, 137});  // where the scene text shows
+        place(a, {0, 120, kTextLabelWidth, kTitleBlockHeight});  // where the scene text shows
         a->lower();
     }
     m_announceTimer.setSingleShot(true);
