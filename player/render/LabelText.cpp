@@ -1,7 +1,6 @@
 #include "LabelText.h"
 
 #include <QCoreApplication>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QTextLayout>
@@ -129,8 +128,10 @@ LabelFit LabelMeasure::fit(std::string_view caption, int width, int height) {
     return fit;
 }
 
+bool haveFontDatabase() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()); }
+
 bool ensureFontDatabase() {
-    if (QCoreApplication::instance()) return qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (QCoreApplication::instance()) return haveFontDatabase();
     // No display is wanted: the metrics are those of the fonts, not of a screen.
     static int argc = 3;
     static char name[] = "parvel", option[] = "-platform", platform[] = "offscreen";
@@ -149,8 +150,4 @@ bool ensureFontDatabase() {
     return app != nullptr;
 }
 
-}  // namespace parvel::render
-
-namespace parvel::render {
-bool haveFontDatabase() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()); }
 }  // namespace parvel::render

@@ -14,8 +14,9 @@
 
 namespace parvel::render {
 
-// The labels' font: `family` (as scripts write it, Windows-1252) when the system has it, else the sans-serif
-// face the system matches it to; `points` (8 when not above 0).
+// The labels' font: `family` (as scripts write it, Windows-1252) when the
+// system has it, else the sans-serif face the system matches it to; `points`
+// (8 when not above 0).
 QFont labelFont(std::string_view family, double points);
 
 // The lines a word-wrapped plain-text label of `width` pixels in `font`

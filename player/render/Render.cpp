@@ -92,9 +92,8 @@ Status savePicture(const QImage& picture, const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    std::string why;
     if (picture.isNull() || !picture.save(&buffer, format) ||
-        !writeFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &why))
+        !writeFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))))
         return Error{err::PathNotFound, "Path not found (cannot write " + path + ")"};
     return Ok{};
 }

@@ -11,13 +11,14 @@
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QWindow>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <memory>
-#include <QResizeEvent>
-#include <QScreen>
-#include <QShortcut>
 
 #include "Controls.h"
 #include "PlayerWindow.h"
